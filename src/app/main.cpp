@@ -1,0 +1,55 @@
+// utsushi [options] [GAME_DIR]: runs a game folder.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/startup.h"
+#include "platform/options.h"
+
+namespace {
+
+std::filesystem::path programFolder() {
+  std::error_code ec;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : self.parent_path();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  platform::EngineOptions opts;
+  std::string why;
+  switch (platform::parseCommandLine(args, opts, why)) {
+    case platform::ParseResult::Help:
+      std::fputs(platform::usageText().c_str(), stdout);
+      return 0;
+    case platform::ParseResult::Version:
+      std::printf("utsushi %s\n", UTSUSHI_VERSION);
+      return 0;
+    case platform::ParseResult::Error:
+      std::fprintf(stderr, "utsushi: %s\n\n%s", why.c_str(), platform::usageText().c_str());
+      return 2;
+    case platform::ParseResult::Run: break;
+  }
+  if (opts.gameDir.empty()) opts.gameDir = platform::chooseGameDir(programFolder());
+  std::error_code ec;
+  if (!std::filesystem::is_directory(opts.gameDir, ec)) {
+    std::fprintf(stderr, "utsushi: the game folder %s does not exist\n", opts.gameDir.string().c_str());
+    return 1;
+  }
+  opts.gameDir = std::filesystem::absolute(opts.gameDir, ec);
+  // Every relative path of the game (script, pictures, saves) is read from its folder.
+  std::filesystem::current_path(opts.gameDir, ec);
+  if (ec) {
+    std::fprintf(stderr, "utsushi: cannot enter the game folder %s: %s\n", opts.gameDir.string().c_str(),
+                 ec.message().c_str());
+    return 1;
+  }
+  if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
+  platform::setOptions(opts);
+  return core::runEngine();
+}

@@ -1,0 +1,11 @@
+#include "core/command_tables.h"
+
+namespace core {
+
+std::vector<std::span<const CommandEntry>> allCommandTables() {
+  return {
+      interpreterCommands(),
+  };
+}
+
+}  // namespace core

@@ -1,0 +1,14 @@
+// Each subsystem's command table. A subsystem that gains commands adds its table here.
+#pragma once
+#include <span>
+#include <vector>
+
+#include "core/command_registry.h"
+
+namespace core {
+
+std::span<const CommandEntry> interpreterCommands();  // end
+
+std::vector<std::span<const CommandEntry>> allCommandTables();
+
+}  // namespace core

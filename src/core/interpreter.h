@@ -1,0 +1,104 @@
+// The interpreter: two script slots, the cursor, and the loop that runs statement after
+// statement on the main thread. Commands move it through the fields below; the loop serves
+// their requests after each statement.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "core/labels.h"
+#include "core/script_sources.h"
+#include "platform/window.h"
+
+namespace core {
+
+struct ScriptSlot {
+  ScriptLines lines;
+  // Statement boundaries of each line, cut once: splitting lowercases the line in place, so
+  // cutting it again gives the same pieces.
+  std::vector<std::vector<std::pair<std::uint16_t, std::uint16_t>>> cuts;
+  std::vector<std::uint8_t> cutValid;
+  std::uint32_t fileKey = 0;
+  bool hasFile = false;
+};
+
+enum FileSwitch : int { kSwitchNone = 0, kSwitchToMain = 1, kSwitchToLoadedSecondary = 2, kSwitchLoadSecondary = 4 };
+
+// Command names and argument texts are copied into buffers of 32 and 128 bytes.
+constexpr std::size_t kCommandNameLimit = 31;
+constexpr std::size_t kArgumentLimit = 127;
+
+struct InterpreterState {
+  ScriptSlot slots[2];
+  int currentSlot = 0;
+  std::uint32_t mainKey = 0;
+  std::uint32_t secondaryKey = 0;  // the file slot 1 holds or is asked to load
+  std::string secondaryFileName;   // its name in messages
+
+  int line = 0;            // current line index, re-read after every statement
+  int statement = 0;       // statement index within the line
+  int statementCount = 0;
+  bool jump = false;       // a command moved the cursor: keep `statement` on the next line
+
+  bool replace = false;    // run `replacement` as the current statement next
+  std::string replacement;
+
+  bool loopSkip = false;   // passing over a loop body up to its matching next
+  int loopNesting = 0;
+
+  int fileSwitch = kSwitchNone;
+  bool quitRequested = false;
+
+  int preTextHookCount = 0;
+  int textHookCount = 0;
+
+  int lastTextBlockStart = -1;
+  int textBlockLine = 0;   // first line of the current text block, for the backlog
+  int resumeOffset = 0;    // byte offset where the current text line continues
+  int resumePosition = 0;  // set by the message layout while the text hook is on
+  int resumeColumn = 0;
+  int stopKind = 0;
+  bool inText = false;
+
+  std::unordered_set<std::uint32_t> definedCommands;  // pathKey of defsub names
+  std::string parameterText;                          // arguments of the last defined-command call
+
+  ReadStateMap* readState = nullptr;  // of the file now running
+  platform::WindowMessage message;
+};
+
+InterpreterState& interpreter();
+
+// Puts the interpreter in its start state (slot 0 loaded by the caller).
+void resetInterpreter();
+
+// Loads the main script into slot 0 and prepares the loop; false when it cannot be read.
+bool loadMainScript();
+
+// Runs until the script ends or a quit is requested.
+void runScript();
+
+// The position after the current statement: (line - 1, statement + 1) when more statements
+// follow on this line, else (line, 0); the loop increments the line before it continues.
+std::pair<int, int> positionAfterStatement();
+
+// Moves the cursor so that the loop continues at (line + 1, statement).
+void jumpTo(int line, int statement);
+
+// Asks the loop to continue in the file with this key after the statement.
+void requestFileSwitch(std::uint32_t fileKey);
+
+// Jumps to a label anywhere in the script; false when the label does not exist.
+bool jumpToLabel(std::string_view labelText);
+
+// Makes `text` the next statement to run (if/elseif/else); `text` may point into the
+// current replacement.
+void setReplacement(std::string_view text);
+
+// The file key of the file now running.
+std::uint32_t runningFileKey();
+
+}  // namespace core

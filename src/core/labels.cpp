@@ -1,0 +1,97 @@
+#include "core/labels.h"
+
+#include "core/error_report.h"
+#include "core/path_key.h"
+#include "core/statements.h"
+#include "platform/cp932.h"
+
+namespace core {
+namespace {
+
+struct Labels {
+  LabelTable table;
+  std::unordered_map<std::uint32_t, ReadStateMap> readStates;
+} labelsState;
+
+}  // namespace
+
+LabelTable& labelTable() { return labelsState.table; }
+std::unordered_map<std::uint32_t, ReadStateMap>& readStateMaps() { return labelsState.readStates; }
+
+const LabelInfo* findLabel(std::string_view labelText) {
+  auto it = labelsState.table.labels.find(pathKey(labelText));
+  return it == labelsState.table.labels.end() ? nullptr : &it->second;
+}
+
+const std::string* fileNameOf(std::uint32_t fileKey) {
+  auto it = labelsState.table.fileNames.find(fileKey);
+  return it == labelsState.table.fileNames.end() ? nullptr : &it->second;
+}
+
+bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
+                LabelTable& table, ReadStateMap& readState) {
+  readState.clear();
+  const int count = static_cast<int>(lines.size());
+  int i = 0;
+  while (i < count) {
+    std::string& line = lines[static_cast<std::size_t>(i)];
+    if (line.empty()) {
+      ++i;
+      continue;
+    }
+    unsigned char first = static_cast<unsigned char>(line[0]);
+    if (isLetter(first)) {
+      ++i;
+      continue;
+    }
+    if (first != '*') {
+      // A text block runs to the next empty line; whatever it holds (labels included)
+      // belongs to the text.
+      readState[i] = 0;
+      while (i < count && !lines[static_cast<std::size_t>(i)].empty()) ++i;
+      ++i;
+      continue;
+    }
+    std::size_t j = 1;
+    bool valid = true;
+    while (j < line.size()) {
+      unsigned char b = static_cast<unsigned char>(line[j]);
+      if (isLeadByte(b)) {
+        j += 2;
+        continue;
+      }
+      if (isCapital(b)) {
+        line[j] = static_cast<char>(b + 32);
+        ++j;
+        continue;
+      }
+      if (isNameByte(b)) {
+        ++j;
+        continue;
+      }
+      if (b == ':' || b == ';' || b == '/' || b == ' ' || b == '\t') break;
+      valid = false;
+      break;
+    }
+    if (j > line.size()) j = line.size();  // a lead byte in the last position
+    std::string lineNumber = "[" + std::to_string(i + 1) + "] ";
+    if (!valid) {
+      showErrorBox(std::string(fileName) + lineNumber + line + platform::jp(" ※ラベル名が不正です"));
+      return false;
+    }
+    std::string text = line.substr(0, j);
+    std::uint32_t key = pathKey(text);
+    if (auto it = table.labels.find(key); it != table.labels.end()) {
+      showErrorBox(std::string(fileName) + lineNumber + line + " " + it->second.text +
+                   platform::jp(" ※ラベルが重複しています"));
+      return false;
+    }
+    table.labels[key] = LabelInfo{i, fileKey, std::move(text)};
+    table.fileNames[fileKey] = std::string(fileName);
+    ++i;
+  }
+  table.fileNames.emplace(fileKey, std::string(fileName));
+  return true;
+}
+
+}  // namespace core

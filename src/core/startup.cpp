@@ -1,0 +1,107 @@
+// Start-up order matters: each step may rely on the ones before it. Steps whose subsystem is
+// not built yet are marked where they join.
+#include "core/startup.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "core/archive.h"
+#include "core/command_registry.h"
+#include "core/control_flow.h"
+#include "core/error_report.h"
+#include "core/interpreter.h"
+#include "core/labels.h"
+#include "core/script_sources.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/options.h"
+#include "platform/paths.h"
+#include "platform/scripted_input.h"
+#include "platform/window.h"
+#include "platform/window_internal.h"
+
+namespace core {
+namespace {
+
+bool startScriptedInputFromOptions() {
+  const std::string& file = platform::options().inputFile;
+  if (file.empty()) return true;
+  std::string text;
+  if (!platform::readWholeFile(std::filesystem::path(file), text)) {
+    std::fprintf(stderr, "utsushi: cannot read the input file %s\n", file.c_str());
+    return false;
+  }
+  std::string why;
+  auto events = platform::parseInputScript(text, why);
+  if (!events) {
+    std::fprintf(stderr, "utsushi: %s: %s\n", file.c_str(), why.c_str());
+    return false;
+  }
+  platform::startScriptedInput(std::move(*events));
+  return true;
+}
+
+void shutDown() {
+  // Joins here: writing the settings file and the already-read record, releasing the
+  // drawing device and the ten sound channels, in this order.
+  platform::destroyMainWindow();
+}
+
+}  // namespace
+
+int runEngine() {
+  platform::useVirtualClock(platform::options().virtualClock);
+
+  // 1. The working folder is already the game folder; read the archive index.
+  loadArchiveIndex();
+  // 2. Joins here: the settings file.
+  // 3. The main window.
+  std::string why;
+  if (!platform::createMainWindow("utsushi", why)) {
+    std::fprintf(stderr, "utsushi: cannot create the window: %s\n", why.c_str());
+    return 1;
+  }
+  if (!startScriptedInputFromOptions()) {
+    platform::destroyMainWindow();
+    return 1;
+  }
+  // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  // 5. Joins here: the display mode and mouse-wheel handling.
+  // 6. The random generator.
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  // 7. Joins here: the sprite table and the pixel lookup tables.
+  // 8. The regular-expression engine is linked in: nothing to load.
+  // 9. The Ogg Vorbis decoder is linked in: nothing to load.
+  // 10. Joins here: the sound device and its ten channels.
+  // 11. Every script file and the label table.
+  resetScriptSources();
+  resetInterpreter();
+  clearControlStacks();
+  switch (loadAllScripts()) {
+    case LoadOutcome::Ok: break;
+    case LoadOutcome::Fatal:  // an invalid or duplicate label, already reported
+      platform::destroyMainWindow();
+      return 1;
+    case LoadOutcome::Failed:
+      showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
+      platform::destroyMainWindow();
+      return 1;
+  }
+  // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  // 13. The main script into slot 0.
+  if (!loadMainScript()) {
+    showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
+    platform::destroyMainWindow();
+    return 1;
+  }
+  // 14. Every command.
+  registerCommands();
+  // 15. The clock's resolution is already 1 ms.
+  // 16. The loop starts at line 0 of the main script (loadMainScript set the cursor).
+  runScript();
+  shutDown();
+  return 0;
+}
+
+}  // namespace core

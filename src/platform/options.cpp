@@ -1,0 +1,97 @@
+#include "platform/options.h"
+
+#include <charconv>
+
+namespace platform {
+namespace {
+EngineOptions current;
+}
+
+const EngineOptions& options() { return current; }
+void setOptions(const EngineOptions& o) { current = o; }
+
+std::string usageText() {
+  return "usage: utsushi [options] [GAME_DIR]\n"
+         "\n"
+         "Runs the game in GAME_DIR (default: the program's folder when it holds a script,\n"
+         "else the current folder).\n"
+         "\n"
+         "  --no-dialogs       write each message box as one line to stderr; questions answer yes\n"
+         "  --virtual-clock    the clock moves only when the engine sleeps (repeatable runs)\n"
+         "  --video=gl|none    draw with OpenGL (default) or not at all\n"
+         "  --audio=sdl|none   play sound (default) or mix into SDL's dummy driver\n"
+         "  --input FILE       feed timed input events from FILE\n"
+         "  --exit-after MS    quit when the clock is MS past the start\n"
+         "  --help, --version\n";
+}
+
+ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions& out, std::string& why) {
+  bool haveDir = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto needValue = [&](std::string& value) {
+      if (i + 1 >= args.size()) {
+        why = a + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    if (a == "--help" || a == "-h") return ParseResult::Help;
+    if (a == "--version") return ParseResult::Version;
+    if (a == "--no-dialogs") {
+      out.noDialogs = true;
+    } else if (a == "--virtual-clock") {
+      out.virtualClock = true;
+    } else if (a == "--video=none") {
+      out.videoNone = true;
+    } else if (a == "--video=gl") {
+      out.videoNone = false;
+    } else if (a == "--audio=none") {
+      out.audioNone = true;
+    } else if (a == "--audio=sdl") {
+      out.audioNone = false;
+    } else if (a == "--input" || a.rfind("--input=", 0) == 0) {
+      if (a == "--input") {
+        if (!needValue(out.inputFile)) return ParseResult::Error;
+      } else {
+        out.inputFile = a.substr(8);
+      }
+    } else if (a == "--exit-after" || a.rfind("--exit-after=", 0) == 0) {
+      std::string value;
+      if (a == "--exit-after") {
+        if (!needValue(value)) return ParseResult::Error;
+      } else {
+        value = a.substr(13);
+      }
+      std::uint32_t ms = 0;
+      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+      if (ec != std::errc() || end != value.data() + value.size()) {
+        why = "--exit-after needs a number of milliseconds, not \"" + value + "\"";
+        return ParseResult::Error;
+      }
+      out.exitAfterMs = ms;
+    } else if (!a.empty() && a[0] == '-') {
+      why = "unknown option " + a;
+      return ParseResult::Error;
+    } else {
+      if (haveDir) {
+        why = "only one GAME_DIR may be given";
+        return ParseResult::Error;
+      }
+      out.gameDir = a;
+      haveDir = true;
+    }
+  }
+  return ParseResult::Run;
+}
+
+std::filesystem::path chooseGameDir(const std::filesystem::path& programFolder) {
+  std::error_code ec;
+  if (!programFolder.empty() && (std::filesystem::is_regular_file(programFolder / "script" / "0.txt", ec) ||
+                                 std::filesystem::is_regular_file(programFolder / "script.sbx", ec)))
+    return programFolder;
+  return std::filesystem::current_path(ec);
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+// The command line of the engine: what authors and tests use to drive it.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct EngineOptions {
+  bool noDialogs = false;      // message boxes become one stderr line each
+  bool virtualClock = false;
+  bool videoNone = false;      // no window, no drawing
+  bool audioNone = false;      // SDL's dummy audio driver
+  std::string inputFile;       // timed input events, empty for none
+  std::optional<std::uint32_t> exitAfterMs;
+  std::filesystem::path gameDir;
+};
+
+enum class ParseResult { Run, Help, Version, Error };
+
+// Parses argv into `out`; on Error, `why` holds the reason. GAME_DIR is left empty when not
+// given; chooseGameDir applies the default rule.
+ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions& out, std::string& why);
+
+// The program's own folder when it holds script/0.txt or script.sbx, else the current folder.
+std::filesystem::path chooseGameDir(const std::filesystem::path& programFolder);
+
+std::string usageText();
+
+// The options of this run, set once by main().
+const EngineOptions& options();
+void setOptions(const EngineOptions& o);
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+// Paths as scripts write them: CP932 bytes, "\" or "/" separators, the letter case of a
+// Windows file system. Opening a file turns "\" into "/", tries the path as written, then
+// resolves each component without regard to ASCII case. Names on disk are UTF-8.
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The existing file or folder the script path names, or nothing.
+std::optional<std::filesystem::path> resolvePath(std::string_view scriptPath);
+
+// Where a file of this script path should be written: the existing parent folder resolved
+// as above, plus the last component as written. Nothing when the parent does not exist.
+std::optional<std::filesystem::path> resolvePathForWrite(std::string_view scriptPath);
+
+// Reads a whole file named by a script path; false when it cannot be opened or is a folder.
+bool readWholeFile(std::string_view scriptPath, std::string& out);
+bool readWholeFile(const std::filesystem::path& path, std::string& out);
+
+// Writes the bytes so that the file is whole or absent: a temporary file in the same folder,
+// flushed, then renamed over the target.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The CP932 script name of a file name on disk (the reverse of the conversion above).
+std::string diskNameToScript(const std::filesystem::path& name);
+
+}  // namespace platform

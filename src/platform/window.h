@@ -1,0 +1,60 @@
+// The main window (SDL2) and the message record that the engine's waiting loops pump.
+// Nothing above the platform and device layers includes SDL: they see WindowMessage only.
+#pragma once
+#include <string>
+#include <string_view>
+
+struct SDL_Window;
+
+namespace platform {
+
+enum class MessageKind {
+  None,
+  KeyDown, KeyUp,            // key: Windows virtual-key number
+  SysKeyDown, SysKeyUp,      // keys pressed with Alt held, and F10
+  LButtonDown, LButtonUp,
+  RButtonDown, RButtonUp,
+  MButtonDown, MButtonUp,
+  Wheel,                     // wheelDelta: +-120 a notch, positive away from the reader
+  MouseMove,
+  DropFile,                  // droppedPath: CP932
+  Close,                     // the window's close button
+  Quit,                      // the window is gone: leave at once
+};
+
+struct WindowMessage {
+  MessageKind kind = MessageKind::None;
+  int key = 0;
+  int x = 0, y = 0;  // stage coordinates of the cursor when the message was made
+  int wheelDelta = 0;
+  std::string droppedPath;
+};
+
+constexpr int kStageWidth = 800;
+constexpr int kStageHeight = 600;
+
+// Brings SDL up: with video, a window with an OpenGL 3.3 core context request;
+// without (--video=none), only the event queue. False with `why` on failure.
+bool createMainWindow(std::string_view titleCp932, std::string& why);
+void destroyMainWindow();
+SDL_Window* mainSdlWindow();  // for the device layer only; null with --video=none
+void setWindowTitle(std::string_view titleCp932);
+
+// Takes one pending message, if any; false when the queue is empty. Scripted input
+// (--input) and the --exit-after quit enter here, through the same queue as real events.
+bool pumpMessage(WindowMessage& msg);
+
+// The engine's own view of the input devices, updated from the messages it has pumped
+// (SDL's state functions do not see pushed events).
+struct InputState {
+  int cursorX = 0, cursorY = 0;  // stage coordinates
+  bool leftDown = false, rightDown = false, middleDown = false;
+  bool keyDown[256] = {};
+};
+const InputState& inputState();
+
+// The picture a scripted "screenshot FILE" event saves; set by the device layer.
+using ScreenshotWriter = bool (*)(const std::string& pngPath, std::string& why);
+void setScreenshotWriter(ScreenshotWriter writer);
+
+}  // namespace platform

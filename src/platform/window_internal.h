@@ -1,0 +1,12 @@
+// Platform functions that only start-up calls.
+#pragma once
+#include <vector>
+
+#include "platform/scripted_input.h"
+
+namespace platform {
+
+// Queues the scripted events; their times count from the clock's start.
+void startScriptedInput(std::vector<ScriptedEvent> events);
+
+}  // namespace platform

@@ -1,0 +1,286 @@
+// SDL2 window and event translation. Runs on the main thread only.
+#include <SDL.h>
+
+#include <cstdio>
+#include <deque>
+
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/keys.h"
+#include "platform/options.h"
+#include "platform/scripted_input.h"
+#include "platform/window.h"
+#include "platform/window_internal.h"
+
+namespace platform {
+namespace {
+
+struct Window {
+  SDL_Window* sdl = nullptr;
+  bool sdlUp = false;
+  InputState input;
+  std::deque<ScriptedEvent> scripted;  // events not yet due, in time order
+  std::uint32_t scriptedBase = 0;      // clock tick that scripted times count from
+  ScreenshotWriter screenshotWriter = nullptr;
+} window;
+
+// Stage and window coordinates are the same until the display modes scale the stage.
+void stageToWindow(int& x, int& y) { (void)x, (void)y; }
+void windowToStage(int& x, int& y) { (void)x, (void)y; }
+
+void pushMouseMotion(int x, int y) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+  e.motion.x = x;
+  e.motion.y = y;
+  SDL_PushEvent(&e);
+}
+
+void pushButton(Uint32 type, Uint8 button, int x, int y) {
+  SDL_Event e{};
+  e.type = type;
+  e.button.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+  e.button.button = button;
+  e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.button.clicks = 1;
+  e.button.x = x;
+  e.button.y = y;
+  SDL_PushEvent(&e);
+}
+
+void pushKey(Uint32 type, int sdlKey) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = sdlKey;
+  e.key.keysym.scancode = SDL_GetScancodeFromKey(sdlKey);
+  SDL_PushEvent(&e);
+}
+
+Uint8 sdlButton(MouseButton b) {
+  return b == MouseButton::Left ? SDL_BUTTON_LEFT : b == MouseButton::Right ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE;
+}
+
+void pushScriptedEvent(const ScriptedEvent& ev) {
+  int x = window.input.cursorX, y = window.input.cursorY;
+  if (ev.hasPoint) {
+    x = ev.x;
+    y = ev.y;
+  }
+  stageToWindow(x, y);
+  if (ev.hasPoint) pushMouseMotion(x, y);
+  switch (ev.action) {
+    case ScriptedAction::Click:
+    case ScriptedAction::RClick:
+    case ScriptedAction::MClick: {
+      Uint8 b = ev.action == ScriptedAction::Click ? SDL_BUTTON_LEFT
+                : ev.action == ScriptedAction::RClick ? SDL_BUTTON_RIGHT : SDL_BUTTON_MIDDLE;
+      pushButton(SDL_MOUSEBUTTONDOWN, b, x, y);
+      pushButton(SDL_MOUSEBUTTONUP, b, x, y);
+      break;
+    }
+    case ScriptedAction::Down: pushButton(SDL_MOUSEBUTTONDOWN, sdlButton(ev.button), x, y); break;
+    case ScriptedAction::Up: pushButton(SDL_MOUSEBUTTONUP, sdlButton(ev.button), x, y); break;
+    case ScriptedAction::Move: break;  // the motion above is the whole event
+    case ScriptedAction::Key:
+      pushKey(SDL_KEYDOWN, ev.sdlKey);
+      pushKey(SDL_KEYUP, ev.sdlKey);
+      break;
+    case ScriptedAction::KeyDown: pushKey(SDL_KEYDOWN, ev.sdlKey); break;
+    case ScriptedAction::KeyUp: pushKey(SDL_KEYUP, ev.sdlKey); break;
+    case ScriptedAction::Wheel: {
+      SDL_Event e{};
+      e.type = SDL_MOUSEWHEEL;
+      e.wheel.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+      e.wheel.y = ev.notches;
+      e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+      SDL_PushEvent(&e);
+      break;
+    }
+    case ScriptedAction::Drop: {
+      SDL_Event e{};
+      e.type = SDL_DROPFILE;
+      e.drop.file = SDL_strdup(ev.text.c_str());  // freed by whoever takes the event
+      e.drop.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+      SDL_PushEvent(&e);
+      break;
+    }
+    case ScriptedAction::Close: {
+      SDL_Event e{};
+      e.type = SDL_WINDOWEVENT;
+      e.window.event = SDL_WINDOWEVENT_CLOSE;
+      e.window.windowID = window.sdl ? SDL_GetWindowID(window.sdl) : 0;
+      SDL_PushEvent(&e);
+      break;
+    }
+    case ScriptedAction::Screenshot: {
+      std::string why;
+      if (!window.screenshotWriter) {
+        std::fprintf(stderr, "screenshot %s: there is no picture to save (no drawing device)\n", ev.text.c_str());
+      } else if (!window.screenshotWriter(ev.text, why)) {
+        std::fprintf(stderr, "screenshot %s: %s\n", ev.text.c_str(), why.c_str());
+      }
+      break;
+    }
+  }
+}
+
+void feedDueScriptedEvents() {
+  std::uint32_t elapsed = tickMs() - window.scriptedBase;
+  while (!window.scripted.empty() && window.scripted.front().atMs <= elapsed) {
+    ScriptedEvent ev = std::move(window.scripted.front());
+    window.scripted.pop_front();
+    pushScriptedEvent(ev);
+  }
+}
+
+bool translate(const SDL_Event& e, WindowMessage& msg) {
+  msg = WindowMessage{};
+  msg.x = window.input.cursorX;
+  msg.y = window.input.cursorY;
+  switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      int vk = virtualKeyFromSdl(e.key.keysym.sym);
+      if (vk == 0) return false;
+      bool down = e.type == SDL_KEYDOWN;
+      bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 || window.input.keyDown[18];
+      bool system = alt || vk == 121 || vk == 18;
+      msg.kind = system ? (down ? MessageKind::SysKeyDown : MessageKind::SysKeyUp)
+                        : (down ? MessageKind::KeyDown : MessageKind::KeyUp);
+      msg.key = vk;
+      window.input.keyDown[vk] = down;
+      if (vk == 16 || vk == 17 || vk == 18) window.input.keyDown[vk] = down;
+      return true;
+    }
+    case SDL_MOUSEMOTION: {
+      int x = e.motion.x, y = e.motion.y;
+      windowToStage(x, y);
+      window.input.cursorX = msg.x = x;
+      window.input.cursorY = msg.y = y;
+      msg.kind = MessageKind::MouseMove;
+      return true;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      int x = e.button.x, y = e.button.y;
+      windowToStage(x, y);
+      window.input.cursorX = msg.x = x;
+      window.input.cursorY = msg.y = y;
+      bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      switch (e.button.button) {
+        case SDL_BUTTON_LEFT:
+          msg.kind = down ? MessageKind::LButtonDown : MessageKind::LButtonUp;
+          window.input.leftDown = down;
+          window.input.keyDown[1] = down;
+          return true;
+        case SDL_BUTTON_RIGHT:
+          msg.kind = down ? MessageKind::RButtonDown : MessageKind::RButtonUp;
+          window.input.rightDown = down;
+          window.input.keyDown[2] = down;
+          return true;
+        case SDL_BUTTON_MIDDLE:
+          msg.kind = down ? MessageKind::MButtonDown : MessageKind::MButtonUp;
+          window.input.middleDown = down;
+          window.input.keyDown[4] = down;
+          return true;
+        default: return false;
+      }
+    }
+    case SDL_MOUSEWHEEL: {
+      int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+      if (notches == 0) return false;
+      msg.kind = MessageKind::Wheel;
+      msg.wheelDelta = notches * 120;
+      return true;
+    }
+    case SDL_DROPFILE:
+      msg.kind = MessageKind::DropFile;
+      msg.droppedPath = utf8ToCp932(e.drop.file ? e.drop.file : "");
+      SDL_free(e.drop.file);
+      return true;
+    case SDL_WINDOWEVENT:
+      if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
+      msg.kind = MessageKind::Close;
+      return true;
+    case SDL_QUIT:
+      // Only a signal (Ctrl+C, a session ending) sends this: the close button arrives as a
+      // window event because quitting on the last window's close is switched off.
+      msg.kind = MessageKind::Quit;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool createMainWindow(std::string_view titleCp932, std::string& why) {
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  Uint32 systems = SDL_INIT_EVENTS | SDL_INIT_TIMER;
+  if (!options().videoNone) systems |= SDL_INIT_VIDEO;
+  if (SDL_Init(systems) != 0) {
+    why = SDL_GetError();
+    return false;
+  }
+  window.sdlUp = true;
+  window.input.cursorX = 0;
+  window.input.cursorY = 0;
+  if (!options().videoNone) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    std::string title = cp932ToUtf8(titleCp932);
+    window.sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kStageWidth,
+                                  kStageHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!window.sdl) {
+      why = SDL_GetError();
+      return false;
+    }
+  }
+  SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
+  window.scriptedBase = tickMs();
+  return true;
+}
+
+void destroyMainWindow() {
+  if (window.sdl) SDL_DestroyWindow(window.sdl);
+  window.sdl = nullptr;
+  if (window.sdlUp) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER);
+  window.sdlUp = false;
+}
+
+SDL_Window* mainSdlWindow() { return window.sdl; }
+
+void setWindowTitle(std::string_view titleCp932) {
+  if (window.sdl) SDL_SetWindowTitle(window.sdl, cp932ToUtf8(titleCp932).c_str());
+}
+
+void startScriptedInput(std::vector<ScriptedEvent> events) {
+  window.scripted.assign(std::make_move_iterator(events.begin()), std::make_move_iterator(events.end()));
+  window.scriptedBase = startTickMs();
+}
+
+bool pumpMessage(WindowMessage& msg) {
+  if (!window.sdlUp) return false;
+  if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
+    msg = WindowMessage{};
+    msg.kind = MessageKind::Quit;
+    return true;
+  }
+  feedDueScriptedEvents();
+  SDL_Event e;
+  while (SDL_PollEvent(&e))
+    if (translate(e, msg)) return true;
+  return false;
+}
+
+const InputState& inputState() { return window.input; }
+void setScreenshotWriter(ScreenshotWriter writer) { window.screenshotWriter = writer; }
+
+}  // namespace platform

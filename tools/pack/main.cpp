@@ -1,0 +1,225 @@
+// utsushi-pack: builds the packed script script.sbx and the resource archive arc.dat, and
+// lists either. A packed game runs exactly as its folder form: script.sbx stores each file's
+// lines as the folder reader reads them.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/archive.h"
+#include "core/big_endian.h"
+#include "core/path_key.h"
+#include "core/script_sources.h"
+#include "platform/cp932.h"
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int usage() {
+  std::fputs(
+      "usage: utsushi-pack sbx GAME_DIR          write GAME_DIR/script.sbx from GAME_DIR/script/\n"
+      "       utsushi-pack arc GAME_DIR PATH...  write GAME_DIR/arc.dat with the files below PATHs\n"
+      "                                          (relative to GAME_DIR)\n"
+      "       utsushi-pack list FILE             list the entries of a script.sbx or arc.dat\n",
+      stderr);
+  return 2;
+}
+
+struct PackedFile {
+  std::uint32_t key;
+  std::string data;  // zlib stream
+  std::uint32_t unpackedSize;
+};
+
+std::string buildIndexedFile(const std::vector<std::pair<std::uint32_t, std::string>>& blocks,
+                             const std::vector<std::uint32_t>& lastWords) {
+  std::string out;
+  core::appendU32be(out, static_cast<std::uint32_t>(blocks.size()));
+  std::uint64_t offset = 4 + 17 * static_cast<std::uint64_t>(blocks.size());
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    core::appendU32be(out, blocks[i].first);
+    out += '\0';
+    core::appendU32be(out, static_cast<std::uint32_t>(offset));
+    core::appendU32be(out, static_cast<std::uint32_t>(blocks[i].second.size()));
+    core::appendU32be(out, lastWords[i]);
+    offset += blocks[i].second.size();
+  }
+  for (const auto& b : blocks) out += b.second;
+  return out;
+}
+
+int packScript(const fs::path& gameDir) {
+  fs::path scriptDir = gameDir / "script";
+  std::error_code ec;
+  if (!fs::is_directory(scriptDir, ec)) {
+    std::fprintf(stderr, "utsushi-pack: %s is not a folder\n", scriptDir.string().c_str());
+    return 1;
+  }
+  std::vector<std::pair<std::uint32_t, std::string>> blocks;
+  std::vector<std::uint32_t> unpacked;
+  bool haveMain = false;
+  for (const std::string& scriptPath : core::listScripts(scriptDir, "script/")) {
+    fs::path disk = gameDir / platform::cp932ToUtf8(scriptPath);
+    std::string bytes;
+    if (!platform::readWholeFile(disk, bytes)) {
+      std::fprintf(stderr, "utsushi-pack: cannot read %s\n", disk.string().c_str());
+      return 1;
+    }
+    if (int bad = core::firstOverlongLine(bytes)) {
+      std::fprintf(stderr, "utsushi-pack: %s:%d: the line is longer than %zu bytes\n", disk.string().c_str(), bad,
+                   core::kLineLimit - 1);
+      return 1;
+    }
+    core::ScriptLines lines;
+    core::splitFolderText(bytes, lines);
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      text += lines[i];
+      text += "\r\n";
+    }
+    core::ScriptLines check;
+    core::splitPackedText(text, check);
+    if (check != lines) {
+      std::size_t i = 0;
+      while (i < lines.size() && i < check.size() && lines[i] == check[i]) ++i;
+      std::fprintf(stderr, "utsushi-pack: %s:%zu: the line cannot be packed (a CR inside it, or a broken two-byte character at its end)\n",
+                   disk.string().c_str(), i + 1);
+      return 1;
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(text.size()));
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(text.data()),
+                  static_cast<uLong>(text.size()), Z_BEST_COMPRESSION) != Z_OK) {
+      std::fprintf(stderr, "utsushi-pack: cannot compress %s\n", disk.string().c_str());
+      return 1;
+    }
+    packed.resize(packedSize);
+    std::uint32_t key = core::pathKey(scriptPath);
+    if (scriptPath == core::kMainScriptPath) haveMain = true;
+    std::printf("%08X %s (%zu lines)\n", key, platform::cp932ToUtf8(scriptPath).c_str(), lines.size());
+    blocks.emplace_back(key, std::move(packed));
+    unpacked.push_back(static_cast<std::uint32_t>(text.size()));
+  }
+  if (!haveMain) {
+    std::fprintf(stderr, "utsushi-pack: %s has no 0.txt\n", scriptDir.string().c_str());
+    return 1;
+  }
+  fs::path out = gameDir / core::kPackedScriptFile;
+  if (!platform::writeFileAtomically(out, buildIndexedFile(blocks, unpacked))) {
+    std::fprintf(stderr, "utsushi-pack: cannot write %s\n", out.string().c_str());
+    return 1;
+  }
+  std::printf("wrote %s: %zu files\n", out.string().c_str(), blocks.size());
+  return 0;
+}
+
+void collectFiles(const fs::path& gameDir, const fs::path& rel, std::map<std::string, fs::path>& files, bool& ok) {
+  fs::path disk = gameDir / rel;
+  std::error_code ec;
+  if (fs::is_directory(disk, ec)) {
+    std::vector<fs::path> children;
+    for (fs::directory_iterator it(disk, ec), end; !ec && it != end; it.increment(ec)) {
+      std::string name = it->path().filename().string();
+      if (!name.empty() && name[0] != '.') children.push_back(rel / name);
+    }
+    std::sort(children.begin(), children.end());
+    for (const fs::path& c : children) collectFiles(gameDir, c, files, ok);
+    return;
+  }
+  if (!fs::is_regular_file(disk, ec)) {
+    std::fprintf(stderr, "utsushi-pack: %s does not exist\n", disk.string().c_str());
+    ok = false;
+    return;
+  }
+  std::string name = core::normalizeResourceName(platform::utf8ToCp932(rel.lexically_normal().generic_string()));
+  if (name == "arc.dat") return;
+  files[name] = disk;
+}
+
+int packArchive(const fs::path& gameDir, const std::vector<std::string>& paths) {
+  std::map<std::string, fs::path> files;
+  bool ok = true;
+  for (const std::string& p : paths) collectFiles(gameDir, fs::path(p), files, ok);
+  if (!ok) return 1;
+  std::vector<std::pair<std::uint32_t, std::string>> blocks;
+  std::map<std::uint32_t, std::string> keys;
+  for (const auto& [name, disk] : files) {
+    std::uint32_t key = core::pathKey(name);
+    if (auto it = keys.find(key); it != keys.end()) {
+      std::fprintf(stderr, "utsushi-pack: %s and %s have the same key %08X\n", it->second.c_str(), name.c_str(), key);
+      return 1;
+    }
+    keys[key] = name;
+    std::string bytes;
+    if (!platform::readWholeFile(disk, bytes)) {
+      std::fprintf(stderr, "utsushi-pack: cannot read %s\n", disk.string().c_str());
+      return 1;
+    }
+    std::printf("%08X %s (%zu bytes)\n", key, platform::cp932ToUtf8(name).c_str(), bytes.size());
+    blocks.emplace_back(key, std::move(bytes));
+  }
+  std::uint64_t total = 4 + 17 * static_cast<std::uint64_t>(blocks.size());
+  for (const auto& b : blocks) total += b.second.size();
+  if (total > 0xFFFFFFFFull) {
+    std::fprintf(stderr, "utsushi-pack: the archive would exceed 4 GiB\n");
+    return 1;
+  }
+  std::vector<std::uint32_t> spare(blocks.size(), 0);
+  fs::path out = gameDir / "arc.dat";
+  if (!platform::writeFileAtomically(out, buildIndexedFile(blocks, spare))) {
+    std::fprintf(stderr, "utsushi-pack: cannot write %s\n", out.string().c_str());
+    return 1;
+  }
+  std::printf("wrote %s: %zu files\n", out.string().c_str(), blocks.size());
+  return 0;
+}
+
+int listFile(const fs::path& file) {
+  std::string bytes;
+  if (!platform::readWholeFile(file, bytes)) {
+    std::fprintf(stderr, "utsushi-pack: cannot read %s\n", file.string().c_str());
+    return 1;
+  }
+  std::string why;
+  bool packedScript = file.extension() == ".sbx";
+  if (packedScript) {
+    auto records = core::parsePackedIndex(bytes, bytes.size(), why);
+    if (!records) {
+      std::fprintf(stderr, "utsushi-pack: %s: %s\n", file.string().c_str(), why.c_str());
+      return 1;
+    }
+    std::printf("key       offset      packed    unpacked\n");
+    for (const auto& r : *records)
+      std::printf("%08X  %10u  %10u  %10u\n", r.key, r.entry.offset, r.entry.packedSize, r.entry.unpackedSize);
+    std::printf("%zu entries\n", records->size());
+    return 0;
+  }
+  auto index = core::parseArchiveIndex(bytes, bytes.size(), why);
+  if (!index) {
+    std::fprintf(stderr, "utsushi-pack: %s: %s\n", file.string().c_str(), why.c_str());
+    return 1;
+  }
+  std::vector<std::pair<std::uint32_t, core::ArchiveEntry>> entries(index->begin(), index->end());
+  std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.second.offset < b.second.offset; });
+  std::printf("key       offset      size\n");
+  for (const auto& [key, e] : entries) std::printf("%08X  %10u  %10u\n", key, e.offset, e.size);
+  std::printf("%zu entries\n", entries.size());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return usage();
+  if (args[0] == "sbx" && args.size() == 2) return packScript(args[1]);
+  if (args[0] == "arc" && args.size() >= 3) return packArchive(args[1], {args.begin() + 2, args.end()});
+  if (args[0] == "list" && args.size() == 2) return listFile(args[1]);
+  return usage();
+}

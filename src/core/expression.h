@@ -1,0 +1,51 @@
+// Values, variables and the infix expressions of the script language. Expressions are
+// evaluated while they are parsed; every error is reported where it is found and marks the
+// result as failed.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+enum class ValueKind : int { Failed = -1, Number = 0, String = 1 };
+
+struct ScriptValue {
+  std::string text;      // the string of a string value (CP932)
+  double number = 0.0;   // the number of a number value
+  ValueKind kind = ValueKind::Failed;
+
+  bool isNumber() const { return kind == ValueKind::Number; }
+  bool isString() const { return kind == ValueKind::String; }
+  bool isOmitted() const { return kind == ValueKind::Failed; }
+  // Numbers are stored into 32-bit variables truncated toward zero.
+  std::int32_t toInt() const;
+};
+
+ScriptValue evaluateExpression(std::string_view text);
+
+// The argument text split at "," (outside quotes, capitals lowercased) and each piece
+// evaluated; an empty piece is an omitted argument (kind Failed). An empty text gives none.
+std::vector<ScriptValue> evaluateArguments(std::string_view text);
+void evaluateArguments(std::string_view text, std::vector<ScriptValue>& out);
+
+// A result argument: the text must be exactly one variable reference of the family.
+// Null when it does not resolve.
+std::int32_t* numberVariableRef(std::string_view text);
+std::string* stringVariableRef(std::string_view text);
+
+// Variables, for saves, settings and tests. Named variables exist after `int`/`string`.
+constexpr int kNumberedVariables = 1000;
+std::int32_t* numberedNumber(int index);   // null outside 0..999
+std::string* numberedString(int index);
+std::int32_t* namedNumber(std::string_view name);  // null when not declared
+std::string* namedString(std::string_view name);
+std::int32_t& declareNumber(std::string_view name);
+std::string& declareString(std::string_view name);
+void resetVariables();
+
+// Reports an expression error: file, "[", 0-based line, "] ", expression, " ※", message.
+void reportExpressionError(std::string_view message);
+
+}  // namespace core

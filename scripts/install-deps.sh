@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config python3
+  cmake g++ make pkg-config python3 ccache
   libsdl2-dev libepoxy-dev libglm-dev libgl1-mesa-dri libegl-mesa0 libgl-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpng-dev libjpeg62-turbo-dev zlib1g-dev

@@ -12,6 +12,7 @@ struct MessageState {
   bool modeChange = false;       // a reading mode changed since eventwait last looked
   std::uint32_t nextCharTime = 0;  // tick at which the next character is revealed
   std::uint32_t autoDeadline = 0;
+  int pitchX = 26;  // full-width character pitch, also the message font height
 };
 
 MessageState& messageState();

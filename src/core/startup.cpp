@@ -20,6 +20,8 @@
 #include "platform/scripted_input.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
+#include "text/font_settings.h"
+#include "text/glyph_renderer.h"
 
 namespace core {
 namespace {
@@ -67,6 +69,7 @@ int runEngine() {
     return 1;
   }
   // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  text::createGlyphRenderers();
   // 5. Joins here: the display mode and mouse-wheel handling.
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -89,6 +92,7 @@ int runEngine() {
       return 1;
   }
   // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  text::applyMessageFont();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

@@ -8,6 +8,8 @@
 // one both alphas combine (alphaTable) and the colour mixes by the glyph's share of the
 // combined alpha (shareTable).
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 
 #include "text/glyph_renderer.h"
@@ -16,15 +18,17 @@ namespace text {
 
 namespace {
 
+// Kept small and ordered by the glyph's own alpha, the index that stays fixed while a pixel's
+// neighbours are treated: the lookups then stay in the first-level cache.
 struct BlendTables {
-  std::array<std::array<int, 256>, 256> share{};
-  std::array<std::array<int, 256>, 256> alpha{};
+  std::array<std::array<std::uint16_t, 256>, 256> share{};  // [a][b]; up to 65025 when a > b
+  std::array<std::array<std::uint8_t, 256>, 256> alphaBySource{};  // [s][d] = alphaTable(d, s)
   BlendTables() {
     for (int a = 0; a < 256; ++a) {
-      for (int b = 1; b < 256; ++b) share[a][b] = static_cast<int>(255.0 * a / b);
+      for (int b = 1; b < 256; ++b) share[a][b] = static_cast<std::uint16_t>(255.0 * a / b);
     }
     for (int d = 0; d < 256; ++d) {
-      for (int s = 1; s < 256; ++s) alpha[d][s] = s + d * (255 - s) / 255;
+      for (int s = 1; s < 256; ++s) alphaBySource[s][d] = static_cast<std::uint8_t>(s + d * (255 - s) / 255);
     }
   }
 };
@@ -67,22 +71,58 @@ int mixChannel(int c3, int c, int f) { return c3 + ((c - c3) * f >> 8); }
 
 enum class ShortForm { None, WhiteOverBlack, BlackOverWhite };
 
-// Outline step for one glyph pixel: its 8 neighbours at dx, dy in {-1, 0, 1 + s}.
-void outlineAround(const Painter& paint, int row, int col, int g, int s) {
-  const int offsets[3] = {-1, 0, 1 + s};
-  int a = alphaOfCoverage(g);
-  for (int dy : offsets) {
-    for (int dx : offsets) {
+// Outline pass: each covered glyph pixel treats its 8 neighbours at dx, dy in {-1, 0, 1 + s},
+// in row order. For a neighbour of alpha d:
+//   g = 64: alpha 255, and colour3 unless d was already 255;
+//   g < 64: alpha alphaTable(d, A), which is A for d = 0 and 255 for d = 255, and colour3
+//           only when d was 0.
+// Written that way the step needs no branch per neighbour inside the target.
+void outlinePass(const Painter& paint, const GreyGlyph& glyph, int r0, int c0, int s) {
+  static_assert(std::endian::native == std::endian::little, "pixels are read as 0xAARRGGBB words");
+  static const std::array<std::uint8_t, 256> kOpaque = [] {
+    std::array<std::uint8_t, 256> t{};
+    t.fill(255);
+    return t;
+  }();
+  const int bh = glyph.blackBoxY;
+  const int bwr = glyph.rowBytes;
+  const std::uint32_t outline = static_cast<std::uint32_t>(paint.outline.red) << 16 |
+                                static_cast<std::uint32_t>(paint.outline.green) << 8 |
+                                static_cast<std::uint32_t>(paint.outline.blue);
+  int dys[8], dxs[8];
+  std::ptrdiff_t pixelStep[8];
+  int n = 0;
+  for (int dy : {-1, 0, 1 + s}) {
+    for (int dx : {-1, 0, 1 + s}) {
       if (dx == 0 && dy == 0) continue;
-      std::uint8_t* p = paint.at(row + dy, col + dx);
-      if (!p) continue;
-      int d = p[3];
-      if (g == kGreyLevels) {
-        if (d != 255) Painter::put(p, paint.outline, 255);
-      } else if (d == 0) {
-        Painter::put(p, paint.outline, a);
-      } else if (d != 255) {
-        p[3] = static_cast<std::uint8_t>(tables().alpha[d][a]);
+      dys[n] = dy;
+      dxs[n] = dx;
+      pixelStep[n] = static_cast<std::ptrdiff_t>(dy) * paint.target.pitch + dx * 4;
+      ++n;
+    }
+  }
+  const bool inside = r0 >= 1 && c0 >= 1 && r0 + bh + 1 + s <= paint.target.height &&
+                      c0 + bwr + 1 + s <= paint.target.width;
+  for (int i = 0; i < bh; ++i) {
+    for (int j = 0; j < bwr; ++j) {
+      const int g = glyph.coverage[static_cast<std::size_t>(i) * bwr + j];
+      if (g == 0) continue;
+      const bool full = g == kGreyLevels;
+      const std::uint8_t* combine = full ? kOpaque.data() : tables().alphaBySource[alphaOfCoverage(g)].data();
+      const std::uint32_t recolourWhen = full ? 255 : 0;  // d == 255 keeps, or d == 0 takes colour3
+      std::uint8_t* here = inside ? paint.target.pixels + static_cast<std::ptrdiff_t>(r0 + i) * paint.target.pitch +
+                                        static_cast<std::ptrdiff_t>(c0 + j) * 4
+                                  : nullptr;
+      for (int k = 0; k < 8; ++k) {
+        std::uint8_t* p = inside ? here + pixelStep[k] : paint.at(r0 + i + dys[k], c0 + j + dxs[k]);
+        if (!p) continue;
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        const std::uint32_t d = v >> 24;
+        const std::uint32_t takeOutline = full ? (d != recolourWhen) : (d == recolourWhen);
+        const std::uint32_t mask = 0u - takeOutline;
+        v = ((v & 0xFFFFFF & ~mask) | (outline & mask)) | static_cast<std::uint32_t>(combine[d]) << 24;
+        std::memcpy(p, &v, 4);
       }
     }
   }
@@ -103,7 +143,7 @@ void blendOver(const Painter& paint, std::uint8_t* p, int g, const Rgb& c, Short
   int alpha = 255;
   int f = a;
   if (d != 255) {
-    alpha = tables().alpha[d][a];
+    alpha = tables().alphaBySource[a][d];
     f = tables().share[a][alpha];
   }
   switch (form) {
@@ -120,7 +160,7 @@ void blendOver(const Painter& paint, std::uint8_t* p, int g, const Rgb& c, Short
 
 int shareTable(int a, int b) { return tables().share[a & 0xFF][b & 0xFF]; }
 
-int alphaTable(int d, int s) { return tables().alpha[d & 0xFF][s & 0xFF]; }
+int alphaTable(int d, int s) { return tables().alphaBySource[s & 0xFF][d & 0xFF]; }
 
 void drawGlyph(const GlyphRenderer& r, const GlyphTarget& target, unsigned code, int x, int y) {
   if (!target.pixels || !r.font) return;
@@ -155,12 +195,7 @@ void drawGlyph(const GlyphRenderer& r, const GlyphTarget& target, unsigned code,
   }
 
   if (r.outlineOn) {
-    int s = r.shadowOn ? 1 : 0;
-    for (int i = 0; i < bh; ++i) {
-      for (int j = 0; j < bwr; ++j) {
-        if (int g = coverage(i, j); g > 0) outlineAround(paint, r0 + i, c0 + j, g, s);
-      }
-    }
+    outlinePass(paint, glyph, r0, c0, r.shadowOn ? 1 : 0);
   } else {
     for (int i = 0; i < bh; ++i) {
       for (int j = 0; j < bwr; ++j) {

@@ -8,12 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "graphics/device.h"
 #include "image/pixel_image.h"
 #include "text/font_face.h"
-
-namespace graphics {
-struct TextureImage;
-}
 
 namespace text {
 
@@ -34,8 +31,8 @@ struct GlyphQuad {
 };
 
 struct MessageGlyph {
-  image::PixelImage cell;                   // cellSize square, what the texture holds
-  graphics::TextureImage* texture = nullptr;  // null when drawing is off (--video=none)
+  image::PixelImage cell;              // cellSize square, what the texture holds
+  graphics::TextureHandle texture = 0;  // 0 without a device (--video=none)
 };
 
 struct FontRequest {
@@ -103,12 +100,14 @@ void releaseMessageGlyphs(GlyphRenderer& r);
 
 // A string on one line from (0, 0): a full-width character advances fontHeight, a byte half of it.
 void drawString(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text);
-void drawString(const GlyphRenderer& r, graphics::TextureImage* texture, std::string_view text);
+// Into a picture made by createBlankTexture: drawn over its texture-sized pixels, which the
+// record keeps (cut to the picture size) and the texture receives.
+void drawString(const GlyphRenderer& r, graphics::TextureImage& texture, std::string_view text);
 
 // Backlog text with form-feed line breaks and "(base/ruby)" groups; see the .cpp for the layout.
 void drawTextBlock(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text, int extraX,
                    int extraY, int lineSpacing, const GlyphRenderer& ruby);
-void drawTextBlock(const GlyphRenderer& r, graphics::TextureImage* texture, std::string_view text, int extraX,
+void drawTextBlock(const GlyphRenderer& r, graphics::TextureImage& texture, std::string_view text, int extraX,
                    int extraY, int lineSpacing, const GlyphRenderer& ruby);
 
 // The program's three renderers, made at start-up in this order.

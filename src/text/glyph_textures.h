@@ -2,6 +2,9 @@
 // own, drawn as pre-transformed quads with alpha blending after the sprites. Without a
 // device (--video=none) the cells keep their pixels and nothing is drawn.
 #pragma once
+#include <cstdint>
+#include <vector>
+
 #include "text/glyph_renderer.h"
 
 namespace text {
@@ -10,5 +13,21 @@ namespace text {
 bool uploadGlyphCell(MessageGlyph& glyph);
 void releaseGlyphCell(MessageGlyph& glyph);
 void drawGlyphQuads(const MessageGlyph* glyphs, const GlyphQuad* quads, int count);
+
+// The top level of a one-tile picture as memory to draw into: texture-sized, starting from
+// what the record holds. commit() keeps the picture-sized part in the record and writes the
+// whole into the texture.
+class TextureCanvas {
+ public:
+  explicit TextureCanvas(graphics::TextureImage& image);
+  GlyphTarget target();
+  bool commit();
+
+ private:
+  graphics::TextureImage& image_;
+  std::vector<std::uint8_t> pixels_;
+  int width_ = 0;
+  int height_ = 0;
+};
 
 }  // namespace text

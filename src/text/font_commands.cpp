@@ -148,11 +148,9 @@ void cmdGetFontListStr(std::string_view args) {
 }
 
 constexpr core::CommandEntry kFontCommands[] = {
-    {"setfontfile", cmdSetFontFile},       {"getfontfile", cmdGetFontFile},
-    {"setfontstyle", cmdSetFontStyle},     {"getfontstyle", cmdGetFontStyle},
-    {"setfontcolor", cmdSetFontColor},     {"setfontcolor2", cmdSetFontColor2},
-    {"setfontcolor3", cmdSetFontColor3},   {"getfontlistnum", cmdGetFontListNum},
-    {"getfontliststr", cmdGetFontListStr},
+    {"setfontfile", cmdSetFontFile},     {"getfontfile", cmdGetFontFile},       {"setfontstyle", cmdSetFontStyle},
+    {"getfontstyle", cmdGetFontStyle},   {"setfontcolor", cmdSetFontColor},     {"setfontcolor2", cmdSetFontColor2},
+    {"setfontcolor3", cmdSetFontColor3}, {"getfontlistnum", cmdGetFontListNum}, {"getfontliststr", cmdGetFontListStr},
 };
 
 }  // namespace

@@ -16,8 +16,8 @@ namespace text {
 namespace {
 
 struct Alias {
-  const char* names[2];         // the Japanese and the English name of a Windows face
-  const char* targets[4];       // installed faces to use, best first
+  const char* names[2];    // the Japanese and the English name of a Windows face
+  const char* targets[4];  // installed faces to use, best first
 };
 
 constexpr Alias kAliases[] = {
@@ -30,8 +30,7 @@ constexpr Alias kAliases[] = {
 };
 
 std::string aliasDocument() {
-  std::string xml =
-      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
+  std::string xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
   for (const Alias& alias : kAliases) {
     for (const char* name : alias.names) {
       xml += "<alias binding=\"same\"><family>";

@@ -35,11 +35,11 @@ constexpr std::size_t kGlyphCacheLimit = 40000;
 
 struct LoadedFace {
   FT_Face face = nullptr;
-  int id = 0;                // small number that keys the glyph cache
-  std::string bytes;         // the file's bytes for a face read into memory
+  int id = 0;         // small number that keys the glyph cache
+  std::string bytes;  // the file's bytes for a face read into memory
   std::string fileName;
-  std::string family;        // UTF-8
-  bool boldDesign = false;   // the face itself is bold: no emboldening needed
+  std::string family;       // UTF-8
+  bool boldDesign = false;  // the face itself is bold: no emboldening needed
 
   LoadedFace() = default;
   LoadedFace(const LoadedFace&) = delete;
@@ -62,7 +62,7 @@ struct FontSystem {
 struct OpenFont {
   std::shared_ptr<LoadedFace> face;
   FT_Size size = nullptr;
-  int em = 0;          // pixels per em the face is drawn at
+  int em = 0;  // pixels per em the face is drawn at
   int ascent = 0;
   bool embolden = false;
 

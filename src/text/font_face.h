@@ -15,11 +15,11 @@ constexpr int kGreyLevels = 64;  // coverage runs 0..64, as the blending expects
 
 // One character's grey bitmap with the metrics the placement needs.
 struct GreyGlyph {
-  int blackBoxX = 0;  // width of the inked box in pixels (bw)
-  int blackBoxY = 0;  // height (bh)
-  int originX = 0;    // left edge of the box right of the pen position (ox)
-  int originY = 0;    // top edge of the box above the baseline (oy)
-  int rowBytes = 0;   // bw rounded up to a multiple of 4: padding columns hold coverage 0
+  int blackBoxX = 0;                   // width of the inked box in pixels (bw)
+  int blackBoxY = 0;                   // height (bh)
+  int originX = 0;                     // left edge of the box right of the pen position (ox)
+  int originY = 0;                     // top edge of the box above the baseline (oy)
+  int rowBytes = 0;                    // bw rounded up to a multiple of 4: padding columns hold coverage 0
   std::vector<std::uint8_t> coverage;  // rowBytes * bh levels, 0..64, rows top to bottom
 };
 

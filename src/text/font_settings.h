@@ -7,9 +7,9 @@
 namespace text {
 
 struct MessageFontSettings {
-  std::string face;          // CP932
+  std::string face;  // CP932
   std::string defaultFace;
-  int style = 14;            // bit 0 bold, 1 shadow, 2 outline, 3 gradient
+  int style = 14;  // bit 0 bold, 1 shadow, 2 outline, 3 gradient
   int defaultStyle = 14;
   std::uint32_t colour1 = 0xFFFFFF, colour2 = 0xFFFFFF, colour3 = 0x000000;
   std::uint32_t defaultColour1 = 0xFFFFFF, defaultColour2 = 0xFFFFFF, defaultColour3 = 0x000000;

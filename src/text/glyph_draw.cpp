@@ -9,8 +9,8 @@
 // combined alpha (shareTable).
 #include <array>
 #include <bit>
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 
 #include "text/glyph_renderer.h"
 
@@ -21,7 +21,7 @@ namespace {
 // Kept small and ordered by the glyph's own alpha, the index that stays fixed while a pixel's
 // neighbours are treated: the lookups then stay in the first-level cache.
 struct BlendTables {
-  std::array<std::array<std::uint16_t, 256>, 256> share{};  // [a][b]; up to 65025 when a > b
+  std::array<std::array<std::uint16_t, 256>, 256> share{};         // [a][b]; up to 65025 when a > b
   std::array<std::array<std::uint8_t, 256>, 256> alphaBySource{};  // [s][d] = alphaTable(d, s)
   BlendTables() {
     for (int a = 0; a < 256; ++a) {
@@ -43,8 +43,7 @@ struct Rgb {
 };
 
 Rgb channelsOf(std::uint32_t colour) {
-  return {static_cast<int>(colour >> 16 & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
-          static_cast<int>(colour & 0xFF)};
+  return {static_cast<int>(colour >> 16 & 0xFF), static_cast<int>(colour >> 8 & 0xFF), static_cast<int>(colour & 0xFF)};
 }
 
 // What a glyph needs while it is drawn: the target with its bounds and the colours.
@@ -101,8 +100,8 @@ void outlinePass(const Painter& paint, const GreyGlyph& glyph, int r0, int c0, i
       ++n;
     }
   }
-  const bool inside = r0 >= 1 && c0 >= 1 && r0 + bh + 1 + s <= paint.target.height &&
-                      c0 + bwr + 1 + s <= paint.target.width;
+  const bool inside =
+      r0 >= 1 && c0 >= 1 && r0 + bh + 1 + s <= paint.target.height && c0 + bwr + 1 + s <= paint.target.width;
   for (int i = 0; i < bh; ++i) {
     for (int j = 0; j < bwr; ++j) {
       const int g = glyph.coverage[static_cast<std::size_t>(i) * bwr + j];
@@ -147,13 +146,17 @@ void blendOver(const Painter& paint, std::uint8_t* p, int g, const Rgb& c, Short
     f = tables().share[a][alpha];
   }
   switch (form) {
-    case ShortForm::WhiteOverBlack: Painter::put(p, {f, f, f}, alpha); return;
-    case ShortForm::BlackOverWhite: Painter::put(p, {255 - f, 255 - f, 255 - f}, alpha); return;
-    case ShortForm::None: break;
+    case ShortForm::WhiteOverBlack:
+      Painter::put(p, {f, f, f}, alpha);
+      return;
+    case ShortForm::BlackOverWhite:
+      Painter::put(p, {255 - f, 255 - f, 255 - f}, alpha);
+      return;
+    case ShortForm::None:
+      break;
   }
   const Rgb& o = paint.outline;
-  Painter::put(p, {mixChannel(o.red, c.red, f), mixChannel(o.green, c.green, f), mixChannel(o.blue, c.blue, f)},
-               alpha);
+  Painter::put(p, {mixChannel(o.red, c.red, f), mixChannel(o.green, c.green, f), mixChannel(o.blue, c.blue, f)}, alpha);
 }
 
 }  // namespace

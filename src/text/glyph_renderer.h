@@ -31,7 +31,7 @@ struct GlyphQuad {
 };
 
 struct MessageGlyph {
-  image::PixelImage cell;              // cellSize square, what the texture holds
+  image::PixelImage cell;               // cellSize square, what the texture holds
   graphics::TextureHandle texture = 0;  // 0 without a device (--video=none)
 };
 
@@ -49,19 +49,19 @@ struct GlyphRenderer {
   int dBlue = 0, dGreen = 0, dRed = 0;  // colour1 channel minus colour2 channel
   int c3RedBlue = 0;                    // colour3 & 0xFF00FF
   int c3Green = 0;
-  int dRedBlue = 0xFF00FF;              // (colour1 & 0xFF00FF) - c3RedBlue
-  int dGreen13 = 255;                   // green of colour1 minus green of colour3
-  int cellSize = 0;                     // font height + 4: side of a message glyph cell
+  int dRedBlue = 0xFF00FF;  // (colour1 & 0xFF00FF) - c3RedBlue
+  int dGreen13 = 255;       // green of colour1 minus green of colour3
+  int cellSize = 0;         // font height + 4: side of a message glyph cell
   int shadowOn = 0, outlineOn = 0, gradientOn = 0;
   int weights[2] = {400, 700};
   FontRequest request;
-  FontHandle font;     // empty when the font could not be made
-  int ascent = 0;      // of the current font, in pixels
-  int capacity = 0;    // message glyph slots
+  FontHandle font;   // empty when the font could not be made
+  int ascent = 0;    // of the current font, in pixels
+  int capacity = 0;  // message glyph slots
   std::vector<MessageGlyph> glyphTextures;
   std::vector<GlyphQuad> glyphQuads;
   int fontHeight = 0;
-  int glyphCount = 0;  // message glyphs in use on the current page
+  int glyphCount = 0;     // message glyphs in use on the current page
   int fontCreations = 0;  // how often a font was made: re-creation is observable in tests
 };
 
@@ -105,8 +105,8 @@ void drawString(const GlyphRenderer& r, const GlyphTarget& target, std::string_v
 void drawString(const GlyphRenderer& r, graphics::TextureImage& texture, std::string_view text);
 
 // Backlog text with form-feed line breaks and "(base/ruby)" groups; see the .cpp for the layout.
-void drawTextBlock(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text, int extraX,
-                   int extraY, int lineSpacing, const GlyphRenderer& ruby);
+void drawTextBlock(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text, int extraX, int extraY,
+                   int lineSpacing, const GlyphRenderer& ruby);
 void drawTextBlock(const GlyphRenderer& r, graphics::TextureImage& texture, std::string_view text, int extraX,
                    int extraY, int lineSpacing, const GlyphRenderer& ruby);
 

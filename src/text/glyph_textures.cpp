@@ -61,7 +61,8 @@ bool TextureCanvas::commit() {
   image_.pixels.assign(static_cast<std::size_t>(image_.width) * image_.height * 4, 0);
   for (int row = 0; row < image_.height; ++row) {
     std::memcpy(image_.pixels.data() + static_cast<std::size_t>(row) * image_.width * 4,
-                pixels_.data() + static_cast<std::size_t>(row) * width_ * 4, static_cast<std::size_t>(image_.width) * 4);
+                pixels_.data() + static_cast<std::size_t>(row) * width_ * 4,
+                static_cast<std::size_t>(image_.width) * 4);
   }
   if (image_.tileCount < 1 || image_.texWidth != width_ || image_.texHeight != height_) return true;
   return graphics::writeTextureTile(image_, 0, pixels_.data(), width_ * 4);

@@ -47,8 +47,8 @@ void drawString(const GlyphRenderer& r, const GlyphTarget& target, std::string_v
 //     ruby characters of L bytes, step = (W - L * d / 2) / (n + 1). Example: base "漢字" at
 //     e = 0 with d = 13 is 52 pixels; ruby "かんじ" (n 3, L 6) gives step (52 - 39) / 4 =
 //     3.25, so the three go to x = 3, 6 + 13 = 19 and 9 + 26 = 35.
-void drawTextBlock(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text, int extraX,
-                   int extraY, int lineSpacing, const GlyphRenderer& ruby) {
+void drawTextBlock(const GlyphRenderer& r, const GlyphTarget& target, std::string_view text, int extraX, int extraY,
+                   int lineSpacing, const GlyphRenderer& ruby) {
   const int d = (r.fontHeight + extraX) / 2;
   const int lineAdvance = r.fontHeight + 2 * extraY - lineSpacing;
   int y = extraY;

@@ -276,6 +276,85 @@ TEST(DrawGlyph, PartialCoverageOverOpaquePixelsMixesColourWithColour3) {
   }
 }
 
+// The outline and main-pass rules transcribed pixel by pixel, to hold the drawing code to
+// them over a background that has every kind of alpha (0, 255 and between).
+void referenceOutlined(const GlyphRenderer& r, Canvas& c, unsigned code, int x, int y) {
+  Placement p = placementOf(r, code, x, y);
+  int s = r.shadowOn;
+  auto inside = [&](int row, int col) { return row >= 0 && col >= 0 && row < c.image.height && col < c.image.width; };
+  auto px = [&](int row, int col) { return c.image.row(row) + col * 4; };
+  auto put = [](std::uint8_t* q, std::uint32_t rgb, int a) {
+    q[0] = rgb & 0xFF;
+    q[1] = rgb >> 8 & 0xFF;
+    q[2] = rgb >> 16 & 0xFF;
+    q[3] = static_cast<std::uint8_t>(a);
+  };
+  for (int i = 0; i < p.glyph.blackBoxY; ++i) {
+    for (int j = 0; j < p.glyph.rowBytes; ++j) {
+      int g = p.g(i, j);
+      if (g == 0) continue;
+      for (int dy : {-1, 0, 1 + s}) {
+        for (int dx : {-1, 0, 1 + s}) {
+          if ((dx == 0 && dy == 0) || !inside(p.r0 + i + dy, p.c0 + j + dx)) continue;
+          std::uint8_t* q = px(p.r0 + i + dy, p.c0 + j + dx);
+          if (g == 64) {
+            if (q[3] != 255) put(q, r.colour3, 255);
+          } else if (q[3] == 0) {
+            put(q, r.colour3, alphaOf(g));
+          } else if (q[3] != 255) {
+            q[3] = static_cast<std::uint8_t>(text::alphaTable(q[3], alphaOf(g)));
+          }
+        }
+      }
+    }
+  }
+  for (int i = 0; i < p.glyph.blackBoxY; ++i) {
+    for (int j = 0; j < p.glyph.rowBytes; ++j) {
+      int g = p.g(i, j);
+      if (g == 0 || !inside(p.r0 + i, p.c0 + j)) continue;
+      std::uint8_t* q = px(p.r0 + i, p.c0 + j);
+      int a = alphaOf(g), d = q[3];
+      if (g == 64 || d == 0) {
+        put(q, r.colour1, g == 64 ? 255 : a);
+        continue;
+      }
+      int combined = d == 255 ? 255 : text::alphaTable(d, a);
+      int f = d == 255 ? a : text::shareTable(a, combined);
+      std::uint32_t rgb = 0;
+      for (int shift : {16, 8, 0}) {
+        int c1 = static_cast<int>(r.colour1 >> shift & 0xFF), c3 = static_cast<int>(r.colour3 >> shift & 0xFF);
+        rgb |= static_cast<std::uint32_t>(c3 + static_cast<int>(std::floor((c1 - c3) * f / 256.0))) << shift;
+      }
+      put(q, rgb, combined);
+    }
+  }
+}
+
+TEST(DrawGlyph, OutlineOverMixedAlphaFollowsTheRulesInOrder) {
+  Canvas background(48, 48);
+  const int alphas[] = {0, 255, 37, 128, 200, 0, 1};
+  for (int row = 0; row < 48; ++row) {
+    for (int col = 0; col < 48; ++col) {
+      std::uint8_t* q = background.image.row(row) + col * 4;
+      q[0] = static_cast<std::uint8_t>(row * 5);
+      q[1] = static_cast<std::uint8_t>(col * 5);
+      q[2] = 0x99;
+      q[3] = static_cast<std::uint8_t>(alphas[(row * 3 + col) % 7]);
+    }
+  }
+  for (int style : {4, 6}) {
+    GlyphRenderer r = makeRenderer(26, style, 0xE0C040, 0xE0C040, 0x203080);
+    for (unsigned code : {kKanjiEi, 0x82A0u, unsigned('W')}) {
+      for (int at : {-4, 0, 10, 30}) {
+        Canvas got = background, want = background;
+        text::drawGlyph(r, got.target(), code, at, at / 2);
+        referenceOutlined(r, want, code, at, at / 2);
+        ASSERT_EQ(got.image.pixels, want.image.pixels) << "style " << style << " code " << code << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(DrawGlyph, GradientRunsFromTargetTopToTheGlyphBottom) {
   GlyphRenderer same = makeRenderer(26, 14, 0x4080C0, 0x4080C0, 0x000000);
   GlyphRenderer flat = makeRenderer(26, 6, 0x4080C0, 0x4080C0, 0x000000);

@@ -1,7 +1,7 @@
 // Backlog text and text-sprite strings through the block and string drawers, with the
 // layout numbers taken from the input as scripts may set them: no write may leave the
 // picture and nothing may crash. The first 4 bytes choose extraX, extraY, lineSpacing and
-// the draw position of a single glyph; the rest is the text.
+// the draw position of a single glyph; the rest (at least one byte) is the text.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text::create(*main, platform::jp("ＭＳ ゴシック"), 26, 14, 0);
     text::create(*ruby, platform::jp("ＭＳ ゴシック"), 13, 7, 0);
   }
-  if (size < 4) return 0;
+  if (size < 5) return 0;
   const int extraX = static_cast<std::int8_t>(data[0]);
   const int extraY = static_cast<std::int8_t>(data[1]);
   const int lineSpacing = static_cast<std::int8_t>(data[2]);

@@ -6,8 +6,8 @@
 // entropy data the library reports as corrupt, fails the decode instead of coming out with
 // grey or smeared blocks.
 #include <cstdio>  // before jpeglib.h, which uses FILE and size_t without including them
-#include <jerror.h>
 #include <jpeglib.h>
+#include <jerror.h>  // after jpeglib.h: its message list depends on the library's configuration
 
 #include <csetjmp>
 #include <cstdlib>

@@ -134,6 +134,8 @@ RenderTarget mainTarget();
 void bindRenderTarget(RenderTarget target);
 void clearRenderTarget(std::uint32_t argb);
 int stretchFilter();  // 2 linear, 1 point, 0 none: the filter of the final stretch
+TextureHandle ruleTexture();    // g_pTexture: screen-sized, B,G,R,A (rule pictures, movie frames)
+TextureHandle renderTexture();  // g_pRenderTexture: what the render surface holds, rows top-down
 
 // A screen-space quad at pixel edges (left, top)-(right, bottom) of the bound target, the
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
@@ -152,8 +154,8 @@ int presentFrame();
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);
-// The frame as last presented: 800 x 600, B,G,R,A, rows top-down. False without a device
-// or before the first present.
+// The frame as last presented: 800 x 600, B,G,R,A (alpha 255), rows top-down; black before
+// the first present. False without a device.
 bool readPresentedFrame(image::PixelImage& out);
 
 // ---- Tables ----

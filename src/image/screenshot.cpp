@@ -12,6 +12,7 @@
 #include "image/resize.h"
 #include "image/savers.h"
 #include "platform/cp932.h"
+#include "platform/options.h"
 #include "platform/paths.h"
 #include "platform/window.h"
 
@@ -21,6 +22,8 @@ namespace {
 struct ScreenshotState {
   std::optional<PixelImage> picture;  // the last capture; lives until the next one
 } state;
+
+constexpr std::uint32_t kD3dErrInvalidCall = 0x8876086C;  // how the device names a failed read-back
 
 enum SaveFormat { kBmp = 0, kPng = 1, kJpeg = 2 };
 
@@ -125,7 +128,11 @@ bool captureScreenshot(int width, int height) {
   }
   PixelImage frame;
   if (!readFrame(frame)) {
-    report("描画デバイスが無いため画面を取り込めません");
+    if (platform::options().videoNone) {
+      report("描画デバイスが無いため画面を取り込めません (--video=none)");
+    } else {
+      core::reportCommandError("GetRenderTargetData " + graphics::d3dErrorName(kD3dErrInvalidCall));
+    }
     return false;
   }
   if ((width != frame.width || height != frame.height) && !resize(&frame, width, height, true)) return false;

@@ -11,6 +11,7 @@
 #include "image_test_support.h"
 #include "platform/options.h"
 #include "platform/window.h"
+#include "platform/window_internal.h"
 
 namespace {
 
@@ -191,6 +192,22 @@ TEST(ScreenshotCapture, FrameAsPresentedByTheDevice) {
   EXPECT_EQ(pixelAt(*back, 60, 50), 0xFFFF0000u);
   EXPECT_EQ(pixelAt(*back, 90, 50), 0xFFFFFFFFu);
   for (std::size_t a = 3; a < back->pixels.size(); a += 4) ASSERT_EQ(back->pixels[a], 255);
+
+  // Scripted input's "screenshot FILE" saves the same presented frame at full size.
+  image::initImages();
+  platform::ScriptedEvent event;
+  event.action = platform::ScriptedAction::Screenshot;
+  event.text = (folder.path() / "scripted.png").string();
+  platform::startScriptedInput({event});
+  platform::WindowMessage message;
+  while (platform::pumpMessage(message)) {
+  }
+  back = image::decodeImage(image_test::readBytes(event.text), why);
+  ASSERT_TRUE(back) << why;
+  EXPECT_EQ(back->width, 800);
+  EXPECT_EQ(back->bits, 24);
+  EXPECT_EQ(pixelAt(*back, 120, 82), 0xFFFF0000u);
+  EXPECT_EQ(pixelAt(*back, 5, 595), 0xFF204060u);
 
   graphics::releasePlainTexture(texture);
   graphics::shutDownDevice();

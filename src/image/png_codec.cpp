@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -15,6 +16,8 @@
 
 namespace image {
 namespace {
+
+constexpr png_uint_32 kMaxAncillaryChunks = 1000;
 
 // Where libpng's error message goes before the jump back.
 struct PngFailure {
@@ -28,6 +31,20 @@ struct PngFailure {
 }
 
 void onPngWarning(png_structp, png_const_charp) {}  // warnings change nothing we return
+
+// No block libpng asks for while reading can be larger than the file itself (a chunk is
+// read whole) or than two rows of the widest pixels (64 bits); a damaged chunk length must
+// fail here instead of allocating gigabytes for data that is not there.
+struct AllocationBudget {
+  std::size_t limit;
+};
+
+png_voidp budgetedMalloc(png_structp png, png_alloc_size_t size) {
+  const auto* budget = static_cast<const AllocationBudget*>(png_get_mem_ptr(png));
+  return size <= budget->limit ? std::malloc(size) : nullptr;
+}
+
+void budgetedFree(png_structp, png_voidp block) { std::free(block); }
 
 struct MemoryReader {
   std::span<const std::uint8_t> bytes;
@@ -109,6 +126,7 @@ bool runPngReadHeader(png_structp png, png_infop info, std::size_t fileSize, Png
   png_get_IHDR(png, info, &shape.width, &shape.height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
   if (!sizeAllowed(shape.width, shape.height)) png_error(png, "picture size not allowed");
   if (!rowsCanFit(shape.width, shape.height, bitDepth, colorType, fileSize)) png_error(png, "file too short for its size");
+  static_cast<AllocationBudget*>(png_get_mem_ptr(png))->limit += std::size_t{shape.width} * 8 * 2;
 
   // Every layout becomes 8-bit B, G, R, A.
   if (bitDepth == 16) png_set_strip_16(png);
@@ -158,7 +176,10 @@ bool runPngWrite(png_structp png, png_infop info, const PixelImage& img, int dep
 std::optional<PixelImage> decodePng(std::span<const std::uint8_t> file, std::string& why) {
   if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0) return why = "no PNG signature", std::nullopt;
   PngFailure failure{&why};
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
+  constexpr std::size_t kLibraryOverhead = 1 << 20;  // its own records and zlib's window
+  AllocationBudget budget{file.size() + kLibraryOverhead};
+  png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning, &budget,
+                                             budgetedMalloc, budgetedFree);
   if (!png) return why = kOutOfMemory, std::nullopt;
   png_infop info = png_create_info_struct(png);
   png_infop endInfo = png_create_info_struct(png);
@@ -170,6 +191,7 @@ std::optional<PixelImage> decodePng(std::span<const std::uint8_t> file, std::str
   if (!ok) why = kOutOfMemory;
   if (ok) {
     png_set_read_fn(png, &reader, readFromMemory);
+    png_set_chunk_cache_max(png, kMaxAncillaryChunks);  // endless small chunks must not pile up
     ok = runPngReadHeader(png, info, file.size(), shape);
   }
   if (ok) {

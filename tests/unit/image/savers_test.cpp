@@ -211,15 +211,4 @@ TEST(Savers, MessagesOnStdoutAndNoFileOnFailure) {
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
-TEST(Savers, TableIsIndexedByFormat) {
-  image_test::TempFolder folder;
-  const image::PixelImage src = image_test::patternImage(4, 4);
-  const char* names[] = {"t.bmp", "t.png", "t.jpg"};
-  const image::ImageFormat formats[] = {image::ImageFormat::Bmp, image::ImageFormat::Png, image::ImageFormat::Jpeg};
-  for (int f = 0; f < 3; ++f) {
-    ASSERT_TRUE(image::kSavers[f](names[f], &src, 0, f == 2 ? 80 : 9, 0));
-    EXPECT_EQ(image::detectFormat(image_test::readBytes(names[f])), formats[f]);
-  }
-}
-
 }  // namespace

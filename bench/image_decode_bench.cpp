@@ -85,7 +85,7 @@ void libpngDecode(benchmark::State& state, const std::string& file) {
     png_read_update_info(png, info);
     std::vector<std::uint8_t> pixels(std::size_t{kWidth} * kHeight * 4);
     std::vector<png_bytep> rows(kHeight);
-    for (int y = 0; y < kHeight; ++y) rows[y] = pixels.data() + std::size_t{y} * kWidth * 4;
+    for (int y = 0; y < kHeight; ++y) rows[y] = pixels.data() + static_cast<std::size_t>(y) * kWidth * 4;
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);

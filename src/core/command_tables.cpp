@@ -5,6 +5,7 @@ namespace core {
 std::vector<std::span<const CommandEntry>> allCommandTables() {
   return {
       interpreterCommands(),
+      stringCommands(),
   };
 }
 

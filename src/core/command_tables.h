@@ -8,6 +8,7 @@
 namespace core {
 
 std::span<const CommandEntry> interpreterCommands();  // end
+std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

@@ -5,6 +5,7 @@
 #include "core/command_tables.h"
 #include "core/error_report.h"
 #include "core/expression.h"
+#include "core/expression_parser.h"
 #include "core/file_commands.h"
 #include "core/regexp.h"
 #include "core/statements.h"
@@ -21,6 +22,9 @@ std::string_view trimmed(std::string_view s) {
   while (b > a && isBlank(static_cast<unsigned char>(s[b - 1]))) --b;
   return s.substr(a, b - a);
 }
+
+// A piece for a number target is read as the number cast of expressions reads a string.
+std::int32_t numberFromText(std::string_view text) { return toInt32(castToNumber(text)); }
 
 std::size_t characterSize(std::string_view s, std::size_t i) {
   return isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
@@ -215,24 +219,6 @@ std::vector<std::string_view> splitAtSeparator(std::string_view text, std::strin
   }
   pieces.push_back(trimmed(text.substr(start)));
   return pieces;
-}
-
-std::int32_t numberFromText(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && isBlank(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  std::uint32_t value = 0;
-  for (; i < text.size(); ++i) {
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    std::uint32_t digit = 0;
-    if (b >= '0' && b <= '9') digit = b - '0';
-    else if (b >= 'a' && b <= 'f') digit = b - 'a' + 10;
-    else if (b >= 'A' && b <= 'F') digit = b - 'A' + 10;
-    value = value * 10 + digit;
-  }
-  if (negative) value = 0u - value;
-  return static_cast<std::int32_t>(value);
 }
 
 void assignSplitTargets(const std::vector<std::string_view>& args, std::size_t first,

@@ -17,15 +17,10 @@ std::string_view midBytes(std::string_view text, std::int64_t start, std::int64_
 // stepped over, each piece without leading and trailing blanks; at least one piece.
 std::vector<std::string_view> splitAtSeparator(std::string_view text, std::string_view separator);
 
-// A string read as an integer the way the number cast of expressions reads one: blanks
-// skipped, an optional sign, then value * 10 + digit value for every remaining byte, where
-// "0".."9" count 0..9, "a".."f" and "A".."F" count 10..15 and every other byte 0 (so "1a"
-// gives 20). Wraps around at 32 bits.
-std::int32_t numberFromText(std::string_view text);
-
 // The targets of split and regexp.split: argument pieces from `first` on, each a variable
 // reference optionally followed by "=" and a default expression; piece k of `pieces` goes
-// to target k, a missing one takes the default (or "" / 0). A faulty target is reported
+// to target k (a number target reads it as the number cast of expressions reads a string:
+// "12" is 12, "1a" is 20), a missing one takes the default (or "" / 0). A faulty target is reported
 // (its argument number counted from 1) and the next one follows.
 void assignSplitTargets(const std::vector<std::string_view>& args, std::size_t first,
                         const std::vector<std::string>& pieces);

@@ -95,20 +95,46 @@ const CompiledPattern* compile(std::string_view text, std::string& why) {
   return cache.back().get();
 }
 
-std::size_t characterLength(std::string_view s, std::size_t pos) {
-  return isSjisLeadByte(static_cast<unsigned char>(s[pos])) && pos + 1 < s.size() ? 2 : 1;
-}
+// The text being searched, with its character boundaries. A copy ends in NUL, so the
+// matcher never reads past the text after a lone lead byte.
+struct Subject {
+  std::string bytes;
+  std::vector<bool> starts;  // starts[i]: a character begins at i (and at the end)
 
-// One search from `from`; the text's own start still counts for ^, \A and look-behind.
-// Returns 1 on a match (the region holds it), 0 on none, -1 with `why` on a failure.
-int searchFrom(const CompiledPattern& p, const std::string& subject, std::size_t from, std::string& why) {
-  auto str = reinterpret_cast<const OnigUChar*>(subject.data());
+  explicit Subject(std::string_view text) : bytes(text), starts(text.size() + 1, false) {
+    for (std::size_t i = 0; i < bytes.size(); i += isSjisLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1)
+      starts[i] = true;
+    starts[bytes.size()] = true;
+  }
+  std::size_t size() const { return bytes.size(); }
+  std::size_t nextStart(std::size_t pos) const {
+    do ++pos;
+    while (pos < bytes.size() && !starts[pos]);
+    return pos;
+  }
+};
+
+ByteSpan groupSpan(int group);
+
+// One search from `from` (a character start); the text's own start still counts for ^, \A
+// and look-behind. Returns 1 on a match (the region holds it), 0 on none, -1 with `why` on
+// a failure. Oniguruma keeps valid Shift-JIS whole by itself, but a lead byte followed by a
+// byte that cannot trail it (86 27) may be cut: such matches are passed over here.
+int searchFrom(const CompiledPattern& p, const Subject& subject, std::size_t from, std::string& why) {
+  auto str = reinterpret_cast<const OnigUChar*>(subject.bytes.data());
   auto end = str + subject.size();
-  int r = onig_search(p.regex.get(), str, end, str + from, end, matcher.region.get(), ONIG_OPTION_NONE);
-  if (r >= 0) return 1;
-  if (r == ONIG_MISMATCH) return 0;
-  why = onigReason(r, nullptr);
-  return -1;
+  while (from <= subject.size()) {
+    int r = onig_search(p.regex.get(), str, end, str + from, end, matcher.region.get(), ONIG_OPTION_NONE);
+    if (r == ONIG_MISMATCH) return 0;
+    if (r < 0) {
+      why = onigReason(r, nullptr);
+      return -1;
+    }
+    ByteSpan m = groupSpan(0);
+    if (subject.starts[m.start] && subject.starts[m.end]) return 1;
+    from = subject.nextStart(m.start);
+  }
+  return 0;
 }
 
 ByteSpan groupSpan(int group) {
@@ -138,8 +164,7 @@ MatchResult regexpMatch(std::string_view pattern, std::string_view target) {
     result.why = platform::jp("照合には m/…/ の形を使います");
     return result;
   }
-  // A copy ends in NUL, so the matcher never reads past the text after a lone lead byte.
-  const std::string subject(target);
+  const Subject subject(target);
   int r = searchFrom(*p, subject, 0, result.why);
   if (r < 0) return result;
   result.ok = true;
@@ -156,7 +181,7 @@ SubstituteResult regexpSubstitute(std::string_view pattern, std::string_view tar
     result.why = platform::jp("置換には s/…/…/ の形を使います");
     return result;
   }
-  const std::string subject(target);
+  const Subject subject(target);
   std::string out;
   std::size_t copied = 0;  // subject bytes before this are in `out`
   std::size_t from = 0;
@@ -165,8 +190,8 @@ SubstituteResult regexpSubstitute(std::string_view pattern, std::string_view tar
     if (r < 0) return result;
     if (r == 0) break;
     ByteSpan m = groupSpan(0);
-    out.append(subject, copied, m.start - copied);
-    appendReplacement(p->parsed.replacement, subject, out);
+    out.append(subject.bytes, copied, m.start - copied);
+    appendReplacement(p->parsed.replacement, subject.bytes, out);
     copied = m.end;
     ++result.count;
     if (!p->parsed.flags.global) break;
@@ -174,18 +199,17 @@ SubstituteResult regexpSubstitute(std::string_view pattern, std::string_view tar
       // An empty match may not repeat at its own place: the next search starts after the
       // character here, which is copied whole ("x" with s/y*/-/g gives "-x-").
       if (m.start >= subject.size()) break;
-      std::size_t step = characterLength(subject, m.start);
-      out.append(subject, m.start, step);
-      copied = m.start + step;
+      copied = subject.nextStart(m.start);
+      out.append(subject.bytes, m.start, copied - m.start);
       from = copied;
     } else {
       from = m.end;
     }
   }
   if (result.count == 0) {
-    result.text = subject;
+    result.text = subject.bytes;
   } else {
-    out.append(subject, copied, std::string::npos);
+    out.append(subject.bytes, copied, std::string::npos);
     result.text = std::move(out);
   }
   result.ok = true;
@@ -200,7 +224,7 @@ SplitResult regexpSplit(std::string_view pattern, std::string_view target) {
     result.why = platform::jp("分割には m/…/ の形を使います");
     return result;
   }
-  const std::string subject(target);
+  const Subject subject(target);
   std::size_t pieceStart = 0;
   std::size_t from = 0;
   while (pieceStart < subject.size() && from <= subject.size()) {
@@ -210,7 +234,7 @@ SplitResult regexpSplit(std::string_view pattern, std::string_view target) {
     ByteSpan m = groupSpan(0);
     if (m.end == pieceStart) {
       // An empty match where the piece begins cuts nothing: look again one character on.
-      from = pieceStart + characterLength(subject, pieceStart);
+      from = subject.nextStart(pieceStart);
       continue;
     }
     result.pieces.push_back({pieceStart, m.start});

@@ -129,6 +129,12 @@ TEST(Regexp, FirstMatchByShiftJisCharacters) {
   // does not read past the text for its missing trail byte.
   EXPECT_EQ(firstMatch("/./", std::string_view("\x83", 1)), "-");
   EXPECT_EQ(firstMatch("/a/", std::string_view("a\x83", 2)), "0:1");
+  // A lead byte followed by a byte that cannot trail it still takes that byte along, as
+  // everywhere in the engine: the "'" of 86 27 is not found, the later one is.
+  EXPECT_EQ(firstMatch("/'/", "xa\x86'"), "-");
+  int count = 0;
+  EXPECT_EQ(substituted("s/'/!/g", "a\x86'b'", &count), "a\x86'b!");
+  EXPECT_EQ(count, 1);
 }
 
 TEST(Regexp, QuantifiersAndFlags) {

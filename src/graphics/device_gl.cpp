@@ -133,6 +133,7 @@ std::uint32_t takeGlError() {
 bool deviceAlive() { return device.alive; }
 int deviceMaxTextureSize() { return device.maxTextureSize; }
 bool deviceBlendOpCapability() { return device.blendOp; }
+void overrideBlendOpCapability(bool available) { device.blendOp = available; }
 
 Surface* surfaceFor(RenderTarget target) {
   switch (target) {

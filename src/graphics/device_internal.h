@@ -57,6 +57,8 @@ int nextPowerOfTwo(int v);  // v itself when it is one; 1 for v <= 1
 bool deviceAlive();
 int deviceMaxTextureSize();  // GL_MAX_TEXTURE_SIZE, 0 without a device
 bool deviceBlendOpCapability();
+// Tests draw the subtractive preset's form for devices without a subtracting blend.
+void overrideBlendOpCapability(bool available);
 
 // A texture of texWidth x texHeight whose top-left coverWidth x coverHeight come from
 // `src` (rows of srcRowPixels pixels) and whose remainder is transparent black; `src` may be

@@ -200,7 +200,7 @@ TEST(ScreenshotCapture, FrameAsPresentedByTheDevice) {
   event.text = (folder.path() / "scripted.png").string();
   platform::startScriptedInput({event});
   platform::WindowMessage message;
-  while (platform::pumpMessage(message)) {
+  while (platform::pollMessage(message)) {
   }
   back = image::decodeImage(image_test::readBytes(event.text), why);
   ASSERT_TRUE(back) << why;

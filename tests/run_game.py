@@ -3,7 +3,8 @@
 
 A game folder tests/games/NAME/ holds:
   script/...        the script, written in UTF-8 (converted to CP932 here)
-  expected.txt      the expected stderr, UTF-8 (lines starting with "#" are ignored)
+  expected.txt      the expected stderr, UTF-8 (lines starting with "#" are ignored);
+                    expected.packed.txt, if present, for the packed form
   args              optional: extra engine options, one per line (default: --video=none)
   input.txt         optional: scripted input, passed with --input
   status            optional: the expected exit status (default 0)
@@ -67,7 +68,8 @@ def run_form(args, game, form):
             options += ["--input", inp]
         r = subprocess.run([args.engine] + options + [work], capture_output=True, timeout=120)
         got = r.stderr.decode("utf-8", errors="replace").splitlines()
-        want = read_lines(os.path.join(game, "expected.txt"))
+        per_form = os.path.join(game, f"expected.{form}.txt")
+        want = read_lines(per_form if os.path.exists(per_form) else os.path.join(game, "expected.txt"))
         status_file = os.path.join(game, "status")
         want_status = int(open(status_file).read().strip()) if os.path.exists(status_file) else 0
         ok = True

@@ -5,6 +5,9 @@ namespace core {
 std::vector<std::span<const CommandEntry>> allCommandTables() {
   return {
       interpreterCommands(),
+      errorCommands(),
+      assignmentCommands(),
+      controlFlowCommands(),
   };
 }
 

@@ -8,6 +8,9 @@
 namespace core {
 
 std::span<const CommandEntry> interpreterCommands();  // end
+std::span<const CommandEntry> errorCommands();        // error
+std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
+std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

@@ -1,11 +1,20 @@
-// Subroutine calls: the gosub stack of return positions and the files they return to.
+// Conditionals, loops, jumps, subroutines, defined commands and the text hooks. These
+// commands never run code themselves: they move the cursor or raise the interpreter's
+// flags, and the loop does the rest.
 #include "core/control_flow.h"
 
 #include <vector>
 
+#include "core/command_registry.h"
+#include "core/command_support.h"
+#include "core/command_tables.h"
 #include "core/error_report.h"
+#include "core/expression.h"
 #include "core/interpreter.h"
+#include "core/path_key.h"
+#include "core/statements.h"
 #include "platform/cp932.h"
+#include "text/backlog.h"
 
 namespace core {
 namespace {
@@ -16,30 +25,378 @@ struct ReturnPosition {
   std::uint32_t fileKey = 0;
 };
 
-struct ControlStacks {
-  std::vector<ReturnPosition> gosub;  // entries above `gosubDepth` are reused
-  int gosubDepth = 0;
-} stacks;
+struct LoopRecord {
+  int bodyLine = 0, bodyStatement = 0;
+  int exitLine = -1, exitStatement = -1;  // unknown until the first `next` has run
+  std::int32_t* variable = nullptr;
+  std::int32_t end = 0;
+  std::int32_t step = 1;
+  bool ascending = true;
+};
+
+struct ControlState {
+  std::vector<ReturnPosition> gosub;
+  std::vector<LoopRecord> loops;
+  int ifState = 0;  // 0 no branch taken yet, 1 a branch ran, -1 an else ran
+} control;
+
+void skipRestOfLine() {
+  InterpreterState& s = interpreter();
+  s.statement = 0;
+  s.jump = true;
+}
+
+bool loopEnded(const LoopRecord& r) {
+  return r.ascending ? *r.variable > r.end : *r.variable < r.end;
+}
+
+void addStep(LoopRecord& r) {
+  *r.variable = static_cast<std::int32_t>(static_cast<std::uint32_t>(*r.variable) + static_cast<std::uint32_t>(r.step));
+}
+
+void jumpToExit(const LoopRecord& r) { jumpTo(r.exitLine, r.exitStatement); }
+
+// The text of a "(condition)" group: up to the ")" closing the first "(".
+std::size_t conditionEnd(std::string_view args) {
+  int depth = 0;
+  bool opened = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(args[i]);
+    if (isLeadByte(b)) {
+      ++i;
+      continue;
+    }
+    if (b == '(') {
+      ++depth;
+      opened = true;
+    } else if (b == ')' && opened) {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Evaluates the condition and either skips the line or runs the tail. Returns false on a
+// malformed condition (reported).
+bool runConditional(std::string_view args) {
+  std::size_t close = conditionEnd(args);
+  if (close == std::string_view::npos) {
+    reportCommandError(platform::jp("式が不正です"));
+    return false;
+  }
+  ScriptValue v = evaluateExpression(args.substr(0, close + 1));
+  if (!v.isNumber()) {
+    reportCommandError(platform::jp("式が不正です"));
+    return false;
+  }
+  if (v.number == 0) {
+    skipRestOfLine();
+    return true;
+  }
+  // The byte after ")" is dropped (normally a blank): "if(a)goto" runs "oto".
+  setReplacement(close + 2 <= args.size() ? args.substr(close + 2) : std::string_view());
+  control.ifState = 1;
+  return true;
+}
+
+void cmdIf(std::string_view args) {
+  setCommandName("if");
+  control.ifState = 0;
+  runConditional(args);
+}
+
+void cmdElseIf(std::string_view args) {
+  setCommandName("elseif");
+  if (interpreter().statement != 0) {
+    reportCommandError(platform::jp("行頭で使って下さい"));
+    return;
+  }
+  if (control.ifState == 1) {
+    skipRestOfLine();
+    return;
+  }
+  if (control.ifState == -1) {
+    reportCommandError(platform::jp("前の行にif命令がありません"));
+    return;
+  }
+  runConditional(args);
+}
+
+void cmdElse(std::string_view args) {
+  setCommandName("else");
+  if (interpreter().statement != 0) {
+    reportCommandError(platform::jp("行頭で使って下さい"));
+    skipRestOfLine();
+    return;
+  }
+  if (control.ifState == 1) {
+    skipRestOfLine();
+    return;
+  }
+  if (control.ifState == -1) {
+    reportCommandError(platform::jp("前の行にif命令がありません"));
+    skipRestOfLine();
+    return;
+  }
+  if (args.empty()) return;
+  std::size_t first = 0;
+  while (first < args.size() && !isCommandStart(static_cast<unsigned char>(args[first]))) ++first;
+  setReplacement(args.substr(first));
+  control.ifState = -1;
+}
+
+void cmdFor(std::string_view args) {
+  setCommandName("for");
+  std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
+  if (pieces.size() < 3 || pieces.size() > 4) {
+    reportCommandError(platform::jp("引数の数が不正です"));
+    return;
+  }
+  std::int32_t* variable = numberVariableRef(pieces[0]);
+  if (!variable) {
+    reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
+    return;
+  }
+  std::int32_t values[3] = {0, 0, 1};
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    ScriptValue v = evaluateExpression(pieces[i]);
+    if (!v.isNumber()) {
+      reportArgumentFault(ArgumentFault::NotNumber, static_cast<int>(i) + 1);
+      return;
+    }
+    values[i - 1] = v.toInt();
+  }
+  auto [bodyLine, bodyStatement] = positionAfterStatement();
+  LoopRecord r;
+  r.bodyLine = bodyLine;
+  r.bodyStatement = bodyStatement;
+  r.variable = variable;
+  r.end = values[1];
+  r.step = values[2];
+  r.ascending = r.step >= 0;
+  std::int32_t start = values[0];
+  if ((r.step > 0 && start > r.end) || (r.step < 0 && start < r.end)) interpreter().loopSkip = true;
+  control.loops.push_back(r);
+  *variable = start;
+}
+
+// A loop statement with no loop open is reported and does nothing.
+LoopRecord* openLoop(std::string_view name) {
+  setCommandName(name);
+  if (control.loops.empty()) {
+    reportCommandError(platform::jp("for が一度も実行されていません"));
+    return nullptr;
+  }
+  return &control.loops.back();
+}
+
+void cmdNext(std::string_view) {
+  LoopRecord* r = openLoop("next");
+  if (!r) {
+    interpreter().loopSkip = false;
+    return;
+  }
+  InterpreterState& s = interpreter();
+  if (s.loopSkip) {
+    s.loopSkip = false;
+    control.loops.pop_back();
+    return;
+  }
+  addStep(*r);
+  if (loopEnded(*r)) {
+    control.loops.pop_back();
+    return;
+  }
+  if (r->exitLine == -1) {
+    auto [line, statement] = positionAfterStatement();
+    r->exitLine = line;
+    r->exitStatement = statement;
+  }
+  jumpTo(r->bodyLine, r->bodyStatement);
+}
+
+void leaveLoop(LoopRecord& r) {
+  if (r.exitLine == -1) {
+    interpreter().loopSkip = true;  // the matching next removes the record
+    return;
+  }
+  LoopRecord copy = r;
+  control.loops.pop_back();
+  jumpToExit(copy);
+}
+
+void cmdBreak(std::string_view) {
+  if (LoopRecord* r = openLoop("break")) leaveLoop(*r);
+}
+
+void cmdContinue(std::string_view) {
+  LoopRecord* r = openLoop("continue");
+  if (!r) return;
+  addStep(*r);
+  if (loopEnded(*r)) {
+    leaveLoop(*r);
+    return;
+  }
+  jumpTo(r->bodyLine, r->bodyStatement);
+}
+
+// Evaluates a label argument; reports a number and returns false.
+bool labelArgument(std::string_view args, std::string& label) {
+  ScriptValue v = evaluateExpression(args);
+  if (v.isNumber()) {
+    reportArgumentFault(ArgumentFault::NotString, 1);
+    return false;
+  }
+  label = v.text;
+  return true;
+}
+
+bool jumpOrReport(const std::string& label) {
+  if (jumpToLabel(label)) return true;
+  reportCommandError(label + platform::jp("ラベルが存在しません"));
+  return false;
+}
+
+void cmdGoto(std::string_view args) {
+  setCommandName("goto");
+  std::string label;
+  if (labelArgument(args, label)) jumpOrReport(label);
+}
+
+void cmdGosub(std::string_view args) {
+  setCommandName("gosub");
+  std::string label;
+  if (labelArgument(args, label)) gosub(label);
+}
+
+void cmdReturn(std::string_view args) {
+  setCommandName("return");
+  if (control.gosub.empty()) {
+    reportCommandError(platform::jp("gosub が一度も実行されていません"));
+    return;
+  }
+  ReturnPosition pos = control.gosub.back();
+  control.gosub.pop_back();
+  ScriptValue v = evaluateExpression(args);
+  if (v.isString()) {
+    jumpOrReport(v.text);
+    return;
+  }
+  if (v.isNumber()) reportArgumentFault(ArgumentFault::NotString, 1);
+  jumpTo(pos.line, pos.statement);
+  requestFileSwitch(pos.fileKey);
+}
+
+void cmdDefSub(std::string_view args) {
+  setCommandName("defsub");
+  std::string_view name = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
+  interpreter().definedCommands.insert(pathKey(name));
+}
+
+// getparam and gettag: targets "ref [= default]" filled from the source pieces.
+void fillTargets(std::string_view args, std::string_view source, char sourceSeparator) {
+  std::vector<std::string_view> values = splitOutsideQuotes(source, sourceSeparator);
+  std::vector<std::string_view> targets = splitOutsideQuotes(args, ',');
+  for (std::size_t t = 0; t < targets.size(); ++t) {
+    const std::string number = std::to_string(t + 1);
+    auto fault = [&](const char* what) { reportCommandError(platform::jp("第") + number + platform::jp(what)); };
+    std::vector<std::string_view> parts = splitOutsideQuotes(targets[t], '=');
+    std::string_view ref = parts.empty() ? std::string_view() : parts[0];
+    std::int32_t* number32 = nullptr;
+    std::string* text = nullptr;
+    if (!ref.empty() && ref[0] == '$') {
+      if (!(text = stringVariableRef(ref))) {
+        fault("引数の文字列変数が不正です");
+        continue;
+      }
+    } else if (!ref.empty() && ref[0] == '%') {
+      if (!(number32 = numberVariableRef(ref))) {
+        fault("引数の数値変数が不正です");
+        continue;
+      }
+    } else {
+      fault("引数が変数ではありません");
+      continue;
+    }
+    ScriptValue v;
+    if (t < values.size()) v = evaluateExpression(values[t]);
+    if (v.isOmitted() && parts.size() > 1) v = evaluateExpression(parts[1]);
+    if (v.isOmitted()) {
+      if (text) text->clear();
+      else *number32 = 0;
+      continue;
+    }
+    if (text) {
+      if (!v.isString()) {
+        fault("引数が文字列ではありません");
+        continue;
+      }
+      *text = v.text;
+    } else {
+      if (!v.isNumber()) {
+        fault("引数が数値ではありません");
+        continue;
+      }
+      *number32 = v.toInt();
+    }
+  }
+}
+
+void cmdGetParam(std::string_view args) {
+  setCommandName("getParam");
+  std::string source = interpreter().parameterText;  // evaluation may not touch it, but be safe
+  fillTargets(args, source, ',');
+}
+
+void cmdGetTag(std::string_view args) {
+  setCommandName("getTag");
+  std::string source = text::currentBacklogPage().speaker;
+  fillTargets(args, source, '/');
+}
+
+void hookCommand(std::string_view args, int& counter) {
+  std::string_view label = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
+  if (!findLabel(label)) {
+    reportCommandError(std::string(args) + platform::jp("ラベルが存在しません"));
+    return;
+  }
+  ++counter;
+}
+
+void cmdTextGosub(std::string_view args) {
+  setCommandName("textGosub");
+  hookCommand(args, interpreter().textHookCount);
+}
+
+void cmdPreTextGosub(std::string_view args) {
+  setCommandName("preTextGosub");
+  hookCommand(args, interpreter().preTextHookCount);
+}
+
+constexpr CommandEntry kControlFlowCommands[] = {
+    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor},
+    {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
+    {"gosub", cmdGosub},   {"return", cmdReturn},         {"defsub", cmdDefSub},   {"getparam", cmdGetParam},
+    {"gettag", cmdGetTag}, {"textgosub", cmdTextGosub},   {"pretextgosub", cmdPreTextGosub},
+};
 
 }  // namespace
 
 void gosub(std::string_view labelText) {
-  const LabelInfo* label = findLabel(labelText);
-  if (!label) {
+  if (!findLabel(labelText)) {
     reportCommandError(std::string(labelText) + platform::jp("ラベルが存在しません"));
     return;
   }
   auto [line, statement] = positionAfterStatement();
-  ReturnPosition pos{line, statement, runningFileKey()};
-  if (stacks.gosubDepth < static_cast<int>(stacks.gosub.size())) {
-    stacks.gosub[static_cast<std::size_t>(stacks.gosubDepth)] = pos;
-  } else {
-    stacks.gosub.push_back(pos);
-  }
-  ++stacks.gosubDepth;
+  control.gosub.push_back(ReturnPosition{line, statement, runningFileKey()});
   jumpToLabel(labelText);
 }
 
-void clearControlStacks() { stacks = ControlStacks{}; }
+void clearControlStacks() {
+  control.gosub.clear();
+  control.loops.clear();
+}
+
+std::span<const CommandEntry> controlFlowCommands() { return kControlFlowCommands; }
 
 }  // namespace core

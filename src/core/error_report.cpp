@@ -1,5 +1,7 @@
 #include "core/error_report.h"
 
+#include "core/command_tables.h"
+#include "core/expression.h"
 #include "core/interpreter.h"
 #include "platform/cp932.h"
 #include "platform/message_box.h"
@@ -32,5 +34,20 @@ void reportCommandError(std::string_view message) {
   text += message;
   showErrorBox(text);
 }
+
+namespace {
+
+// `error`: the script's own message, and the print statement of test scripts.
+void cmdError(std::string_view args) {
+  setCommandName("error");
+  ScriptValue v = evaluateExpression(args);
+  reportCommandError(v.isNumber() ? std::to_string(v.toInt()) : v.text);
+}
+
+constexpr CommandEntry kErrorCommands[] = {{"error", cmdError}};
+
+}  // namespace
+
+std::span<const CommandEntry> errorCommands() { return kErrorCommands; }
 
 }  // namespace core

@@ -1,0 +1,79 @@
+// Number and string variables: 1000 numbered of each family, and named ones that exist
+// once `int` or `string` declares them. Names are compared byte for byte.
+#include <array>
+#include <unordered_map>
+
+#include "core/expression.h"
+
+namespace core {
+namespace {
+
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept {
+    std::size_t h = 1469598103934665603ull;
+    for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+    return h;
+  }
+};
+
+struct Variables {
+  std::array<std::int32_t, kNumberedVariables> numbers{};
+  std::array<std::string, kNumberedVariables> strings;
+  // Node-based maps: a loop keeps a pointer to its variable while others are declared.
+  std::unordered_map<std::string, std::int32_t, NameHash, std::equal_to<>> namedNumbers;
+  std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> namedStrings;
+};
+
+Variables& vars() {
+  static Variables v;
+  return v;
+}
+
+}  // namespace
+
+std::int32_t* numberedNumber(int index) {
+  if (index < 0 || index >= kNumberedVariables) return nullptr;
+  return &vars().numbers[static_cast<std::size_t>(index)];
+}
+
+std::string* numberedString(int index) {
+  if (index < 0 || index >= kNumberedVariables) return nullptr;
+  return &vars().strings[static_cast<std::size_t>(index)];
+}
+
+std::int32_t* namedNumber(std::string_view name) {
+  auto& m = vars().namedNumbers;
+  auto it = m.find(name);
+  return it == m.end() ? nullptr : &it->second;
+}
+
+std::string* namedString(std::string_view name) {
+  auto& m = vars().namedStrings;
+  auto it = m.find(name);
+  return it == m.end() ? nullptr : &it->second;
+}
+
+std::int32_t& declareNumber(std::string_view name) {
+  auto& m = vars().namedNumbers;
+  auto it = m.find(name);
+  if (it == m.end()) it = m.emplace(std::string(name), 0).first;
+  return it->second;
+}
+
+std::string& declareString(std::string_view name) {
+  auto& m = vars().namedStrings;
+  auto it = m.find(name);
+  if (it == m.end()) it = m.emplace(std::string(name), std::string()).first;
+  return it->second;
+}
+
+void resetVariables() {
+  Variables& v = vars();
+  v.numbers.fill(0);
+  for (auto& s : v.strings) s.clear();
+  v.namedNumbers.clear();
+  v.namedStrings.clear();
+}
+
+}  // namespace core

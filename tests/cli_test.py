@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""The command line of utsushi and utsushi-pack: options, exit statuses, the game folder
+rule, and the packer's round trip and refusals."""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+
+ENGINE = os.environ["UTSUSHI_ENGINE"]
+PACKER = os.environ["UTSUSHI_PACKER"]
+HEADLESS = ["--no-dialogs", "--virtual-clock", "--video=none", "--audio=none"]
+
+
+def key(path):
+    return ~zlib.crc32(path.encode("cp932")) & 0xFFFFFFFF
+
+
+class Game:
+    def __init__(self, files):
+        self.dir = tempfile.mkdtemp(prefix="utsushi-cli-")
+        for name, text in files.items():
+            full = os.path.join(self.dir, name)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(text.encode("cp932") if isinstance(text, str) else text)
+
+    def run(self, *args, cwd=None):
+        return subprocess.run([ENGINE, *HEADLESS, *args], capture_output=True, cwd=cwd, timeout=60)
+
+    def pack(self, *args):
+        return subprocess.run([PACKER, *args], capture_output=True, timeout=60)
+
+    def close(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class EngineCommandLine(unittest.TestCase):
+    def test_help_version_and_bad_options(self):
+        r = subprocess.run([ENGINE, "--help"], capture_output=True)
+        self.assertEqual(r.returncode, 0)
+        self.assertIn(b"--virtual-clock", r.stdout)
+        r = subprocess.run([ENGINE, "--version"], capture_output=True)
+        self.assertEqual(r.returncode, 0)
+        self.assertTrue(r.stdout.startswith(b"utsushi "))
+        r = subprocess.run([ENGINE, "--bogus"], capture_output=True)
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(b"unknown option --bogus", r.stderr)
+        r = subprocess.run([ENGINE, "--exit-after", "soon"], capture_output=True)
+        self.assertEqual(r.returncode, 2)
+
+    def test_missing_game_folder_fails(self):
+        r = subprocess.run([ENGINE, *HEADLESS, "/nonexistent/game"], capture_output=True)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"does not exist", r.stderr)
+
+    def test_game_folder_defaults_to_the_current_folder(self):
+        g = Game({"script/0.txt": 'error "here"\n'})
+        try:
+            r = g.run(cwd=g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※here\n")
+        finally:
+            g.close()
+
+    def test_bad_input_file_is_refused_before_the_script_runs(self):
+        g = Game({"script/0.txt": 'error "never"\n', "input.txt": "10 jump\n"})
+        try:
+            r = g.run("--input", os.path.join(g.dir, "input.txt"), g.dir)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"input line 1", r.stderr)
+            self.assertNotIn(b"never", r.stderr)
+        finally:
+            g.close()
+
+    def test_end_stops_after_the_current_statement(self):
+        g = Game({"script/0.txt": 'error "a" : end : error "b"\nerror "c"\n'})
+        try:
+            r = g.run(g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※a\n")
+        finally:
+            g.close()
+
+    def test_binary_garbage_in_a_script_does_not_crash(self):
+        garbage = bytes(range(256)) * 40 + b"\n\x82\n*\x82\n" + bytes([0x81]) * 300
+        g = Game({"script/0.txt": garbage, "script/z.txt": b"\xff\xfe\x00\x01\n" * 50})
+        try:
+            r = g.run(g.dir)
+            self.assertIn(r.returncode, (0, 1))
+            self.assertGreater(r.returncode, -1)  # no signal
+        finally:
+            g.close()
+
+
+class Packer(unittest.TestCase):
+    def test_packed_script_round_trip(self):
+        g = Game({"script/0.txt": 'gosub *sub\nerror "main"\n',
+                  "script/Sub/A.TXT": '*sub\nerror "sub"\nreturn\n'})
+        try:
+            folder = g.run(g.dir)
+            r = g.pack("sbx", g.dir)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            shutil.move(os.path.join(g.dir, "script"), os.path.join(g.dir, "hidden"))
+            packed = g.run(g.dir)
+            self.assertEqual(packed.returncode, 0)
+            self.assertEqual(packed.stderr.decode().replace("%X" % key("script/Sub/A.TXT"), "script/Sub/A.TXT"),
+                             folder.stderr.decode())
+            r = g.pack("list", os.path.join(g.dir, "script.sbx"))
+            self.assertEqual(r.returncode, 0)
+            self.assertIn(b"%08X" % key("script/0.txt"), r.stdout)
+            self.assertIn(b"2 entries", r.stdout)
+        finally:
+            g.close()
+
+    def test_long_lines_are_refused_with_file_and_line(self):
+        g = Game({"script/0.txt": "end\n" + "a" * 300 + "\n"})
+        try:
+            r = g.pack("sbx", g.dir)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"0.txt:2:", r.stderr)
+            self.assertFalse(os.path.exists(os.path.join(g.dir, "script.sbx")))
+        finally:
+            g.close()
+
+    def test_archive_keys_are_lowercased_paths(self):
+        g = Game({"script/0.txt": "end\n", "CG/Bg.PNG": b"png bytes", "sound/se.ogg": b"ogg"})
+        try:
+            r = g.pack("arc", g.dir, "CG", "sound/se.ogg")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            data = open(os.path.join(g.dir, "arc.dat"), "rb").read()
+            (count,) = struct.unpack(">I", data[:4])
+            self.assertEqual(count, 2)
+            entries = {}
+            for i in range(count):
+                k, _flag, off, size, _spare = struct.unpack(">IBIII", data[4 + 17 * i:21 + 17 * i])
+                entries[k] = data[off:off + size]
+            self.assertEqual(entries[key("cg/bg.png")], b"png bytes")
+            self.assertEqual(entries[key("sound/se.ogg")], b"ogg")
+            r = g.pack("arc", g.dir, "missing")
+            self.assertEqual(r.returncode, 1)
+        finally:
+            g.close()
+
+    def test_listing_a_damaged_file_fails_cleanly(self):
+        g = Game({"arc.dat": struct.pack(">I", 50) + b"x" * 10})
+        try:
+            r = g.pack("list", os.path.join(g.dir, "arc.dat"))
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"past the end", r.stderr)
+        finally:
+            g.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

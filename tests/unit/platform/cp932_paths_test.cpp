@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/cp932.h"
+#include "platform/paths.h"
+
+namespace {
+
+TEST(Cp932, UsesTheWindowsCodePageNotPlainShiftJis) {
+  EXPECT_EQ(platform::utf8ToCp932("ソ表"), "\x83\x5C\x95\x5C");
+  EXPECT_EQ(platform::cp932ToUtf8("\x5C"), "\\");  // a backslash, not a yen sign
+  EXPECT_EQ(platform::cp932CodeToUnicode(0x8160), U'\uFF5E');  // ～
+  EXPECT_EQ(platform::cp932CodeToUnicode(0x8740), U'\u2460');  // ① (NEC row 13)
+  EXPECT_EQ(platform::cp932CodeToUnicode(0xB1), U'\uFF71');    // half-width ｱ
+  EXPECT_EQ(platform::cp932CodeToUnicode('A'), U'A');
+  // Bytes with no character still convert, as "?", so a message is never lost.
+  EXPECT_EQ(platform::cp932ToUtf8("a\xFF" "b"), "a?b");
+}
+
+TEST(Paths, ResolveBackslashesAndLetterCase) {
+  namespace fs = std::filesystem;
+  fs::path root = fs::temp_directory_path() / ("utsushi-paths-" + std::to_string(::getpid()));
+  fs::create_directories(root / "CG" / "表");
+  std::ofstream(root / "CG" / "表" / "Bg.PNG") << "x";
+  fs::path old = fs::current_path();
+  fs::current_path(root);
+  auto found = platform::resolvePath(platform::utf8ToCp932("cg\\表\\bg.png"));
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(fs::equivalent(*found, root / "CG" / "表" / "Bg.PNG"));
+  EXPECT_FALSE(platform::resolvePath("cg/missing.png"));
+  auto target = platform::resolvePathForWrite("cg/new.txt");
+  ASSERT_TRUE(target);
+  EXPECT_TRUE(platform::writeFileAtomically(*target, "data"));
+  std::string back;
+  EXPECT_TRUE(platform::readWholeFile(std::string_view("CG/NEW.TXT"), back));
+  EXPECT_EQ(back, "data");
+  EXPECT_FALSE(platform::resolvePathForWrite("nofolder/x.txt"));
+  fs::current_path(old);
+  fs::remove_all(root);
+}
+
+}  // namespace

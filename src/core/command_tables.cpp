@@ -8,6 +8,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       errorCommands(),
       assignmentCommands(),
       controlFlowCommands(),
+      soundCommands(),
   };
 }
 

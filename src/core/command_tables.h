@@ -11,6 +11,7 @@ std::span<const CommandEntry> interpreterCommands();  // end
 std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
+std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

@@ -108,8 +108,6 @@ void mixOne(std::unique_lock<std::mutex>& held, MixBuffer& b, float* sum, int fr
   float left = 0, right = 0;
   channelGains(b.volume, b.pan, left, right);
   if (!b.globalFocus && !mixer.focused.load(std::memory_order_relaxed)) left = right = 0;
-  left /= 32768.0f;
-  right /= 32768.0f;
   if (!b.convert) {
     int done = 0;
     while (done < frames) {
@@ -135,7 +133,7 @@ void mixOne(std::unique_lock<std::mutex>& held, MixBuffer& b, float* sum, int fr
   mixer.converted.resize(static_cast<std::size_t>(frames) * 2);
   int got = SDL_AudioStreamGet(b.convert, mixer.converted.data(), need);
   int gotFrames = got > 0 ? got / static_cast<int>(2 * sizeof(float)) : 0;
-  // The converter's floats are already scaled to -1..1.
+  // The converter's floats are scaled to -1..1; the sum is in 16-bit units.
   left *= 32768.0f;
   right *= 32768.0f;
   for (int k = 0; k < gotFrames; ++k) {

@@ -432,13 +432,12 @@ bool loadStream(int index, std::string_view name, std::uint32_t offset, std::uin
 void unloadStream(int index) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return;
-  {
-    std::lock_guard<std::mutex> g(s->core->lock);
-    s->core->pausedSample = 0;
-    s->core->volumeFadeMs = 0;
-    s->core->panFadeMs = 0;
-    s->core->stopped = true;
-  }
+  // No lock here: a worker stuck in a fill holds it, and unloading must still end within
+  // its deadline.
+  s->core->pausedSample = 0;
+  s->core->volumeFadeMs = 0;
+  s->core->panFadeMs = 0;
+  s->core->stopped = true;
   endWorker(*s);
   stopBuffer(s->core->buffer);
   s->core.reset();

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "core/archive.h"
 #include "core/error_report.h"
@@ -72,6 +73,14 @@ struct StreamCore {
   std::atomic<bool> stopped{true};              // the worker writes silence
   std::atomic<int> loopsLeft{0};                // -1 endless, 0 last pass, n passes to go
   std::atomic<std::int64_t> pausedSample{0};    // 0: not paused
+
+  // Which decoder sample each stretch of a half holds, so that positions and pauses follow
+  // what is heard rather than the decoder, which runs up to two halves ahead.
+  struct Mark {
+    std::uint32_t byte;   // offset in the half
+    std::int64_t sample;  // decoder sample at that byte; -1: silence
+  };
+  std::vector<Mark> marks[2];
 
   ~StreamCore() {
     if (buffer) releaseBuffer(buffer);
@@ -128,6 +137,21 @@ float currentPan(const StreamCore& c) { return fadeValue(c.pan, c.panTarget, c.p
 
 std::int64_t decoderSample(StreamCore& c) { return c.decoderOpen ? std::max<std::int64_t>(ov_pcm_tell(&c.vf), 0) : 0; }
 
+// The sample at the buffer's play position (lock held); the decoder's own position while
+// silence plays.
+std::int64_t heardSample(StreamCore& c) {
+  std::uint32_t play = 0, write = 0;
+  if (c.decoderOpen && bufferPositions(c.buffer, play, write)) {
+    const int h = play < c.halfSize ? 0 : 1;
+    const std::uint32_t at = play - static_cast<std::uint32_t>(h) * c.halfSize;
+    const StreamCore::Mark* mark = nullptr;
+    for (const auto& m : c.marks[h])
+      if (m.byte <= at) mark = &m;
+    if (mark && mark->sample >= 0) return mark->sample + (at - mark->byte) / c.frameBytes;
+  }
+  return decoderSample(c);
+}
+
 // Decodes into one half of the ring (lock held). Silence while stopped or paused. The end of
 // the data restarts at `restart` while passes are left; a pass that reaches the loop end
 // jumps to the loop start. Reads stop exactly at the loop end, so loops are sample-exact.
@@ -141,7 +165,11 @@ void fillHalf(StreamCore& c, int part, std::uint32_t generation) {
   }
   if (int delay = fillDelayForTests.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   std::uint32_t done = 0;
+  auto& marks = c.marks[part];
+  marks.clear();
+  if (c.stopped || c.pausedSample != 0) marks.push_back({0, -1});
   if (!c.stopped && c.pausedSample == 0) {
+    marks.push_back({0, ov_pcm_tell(&c.vf)});
     bool readSinceRestart = true;
     while (done < c.halfSize) {
       if (c.running != generation) break;  // being unloaded: no point decoding on
@@ -154,18 +182,21 @@ void fillHalf(StreamCore& c, int part, std::uint32_t generation) {
       int section = 0;
       long n = ov_read(&c.vf, reinterpret_cast<char*>(out + done), static_cast<int>(want), 0, 2, 1, &section);
       if (n < 0) {
-        // A damaged packet: the rest of this half is left as it was; the next fill goes on.
-        done = c.halfSize;
+        // A damaged stretch: the rest of this half is silent (not the stale sound of an
+        // earlier pass) and the next fill goes on after it.
+        marks.push_back({done, -1});
         break;
       }
       if (n == 0) {
         // A restart that lands at the end again (restart past the data) would spin here.
         if (loops == 0 || !readSinceRestart) {
           c.stopped = true;
+          marks.push_back({done, -1});
           break;
         }
         if (loops > 0) c.loopsLeft = loops - 1;
         ov_pcm_seek(&c.vf, std::max<std::int64_t>(c.loop.restart, 0));
+        marks.push_back({done, ov_pcm_tell(&c.vf)});
         readSinceRestart = false;
         continue;
       }
@@ -175,6 +206,7 @@ void fillHalf(StreamCore& c, int part, std::uint32_t generation) {
       if (left != 0 && ov_pcm_tell(&c.vf) >= c.loop.loopEnd) {
         if (left > 0) c.loopsLeft = left - 1;
         ov_pcm_seek(&c.vf, std::max<std::int64_t>(c.loop.loopStart, 0));
+        marks.push_back({done, ov_pcm_tell(&c.vf)});
       }
     }
   }
@@ -294,9 +326,9 @@ void startWorker(SoundStream& s) {
 // Thread restart: the old worker ends, the buffer starts over from its first byte at the
 // decoder position (moved to `seekTo` when given) and a new worker plays.
 void restartAt(SoundStream& s, std::optional<std::int64_t> seekSample, std::optional<double> seekSeconds = {}) {
-  endWorker(s);
   StreamCore& c = *s.core;
-  stopBuffer(c.buffer);
+  stopBuffer(c.buffer);  // first, so that the old sound ends with the call
+  endWorker(s);
   setBufferPosition(c.buffer, 0);
   {
     std::lock_guard<std::mutex> g(c.lock);
@@ -304,6 +336,8 @@ void restartAt(SoundStream& s, std::optional<std::int64_t> seekSample, std::opti
     if (seekSeconds) ov_time_seek(&c.vf, std::max(*seekSeconds, 0.0));
     c.pausedSample = 0;
     c.stopped = false;
+    c.marks[0].clear();
+    c.marks[1].clear();
   }
   startWorker(s);
 }
@@ -513,7 +547,7 @@ void pauseStream(int index, bool on) {
       std::lock_guard<std::mutex> g(c.lock);
       if (c.pausedSample != 0) return;
       c.stopped = true;
-      std::int64_t at = decoderSample(c);
+      std::int64_t at = heardSample(c);
       c.pausedSample = at <= 0 ? 1 : at;
     }
     stopBuffer(c.buffer);  // the worker ends on the stop event
@@ -591,7 +625,7 @@ double streamNowTime(int index) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return 0;
   std::lock_guard<std::mutex> g(s->core->lock);
-  return std::max(ov_time_tell(&s->core->vf), 0.0);
+  return static_cast<double>(heardSample(*s->core)) / s->core->rate;
 }
 
 double streamTotalTime(int index) {
@@ -605,7 +639,7 @@ std::int64_t streamNowSample(int index) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return 0;
   std::lock_guard<std::mutex> g(s->core->lock);
-  return decoderSample(*s->core);
+  return heardSample(*s->core);
 }
 
 std::int64_t streamTotalSample(int index) {

@@ -37,7 +37,8 @@ namespace {
 constexpr int kEventHalf0 = 0;
 constexpr int kEventHalf1 = 1;
 constexpr int kEventStopped = 2;
-constexpr int kWorkerWakeMs = 10;
+constexpr int kWorkerWakeMs = 10;       // while a fade runs
+constexpr int kWorkerIdleWakeMs = 100;  // otherwise: the buffer's events wake it anyway
 constexpr int kWorkerDeadlineMs = 1000;
 constexpr std::size_t kFileNameLimit = 255;  // the name is kept in a 256-byte record
 
@@ -254,7 +255,8 @@ void workerMain(std::shared_ptr<StreamCore> keep, std::uint32_t generation) {
   playBuffer(c.buffer, true);
   held.unlock();
   while (c.running == generation) {
-    int event = waitForEvent(*c.events, kWorkerWakeMs);
+    const bool fading = c.volumeFadeMs != 0 || c.panFadeMs != 0;
+    int event = waitForEvent(*c.events, fading ? kWorkerWakeMs : kWorkerIdleWakeMs);
     if (c.running != generation) break;
     held.lock();
     bool end = stepFades(c);
@@ -502,6 +504,7 @@ void playStream(int index, int loops, int fadeMs, std::int64_t startSample) {
       c.stopAfterFade = false;
       setBufferVolume(c.buffer, kVolumeSilent);
       c.volumeFadeMs = fadeMs;
+      pokeEvents(*c.events);  // the worker steps fades; it may be in its idle wait
     }
     start = startSample != 0 ? startSample : c.loop.restart;
   }
@@ -536,6 +539,7 @@ void stopStream(int index, int fadeMs) {
   c.volumeFadeStart = platform::tickMs();
   c.stopAfterFade = true;
   c.volumeFadeMs = fadeMs;
+  pokeEvents(*c.events);
 }
 
 void pauseStream(int index, bool on) {
@@ -577,6 +581,7 @@ void setStreamVolume(int index, int volume, int fadeMs) {
   c.volumeFadeStart = platform::tickMs();
   c.stopAfterFade = false;
   c.volumeFadeMs = fadeMs;
+  pokeEvents(*c.events);
 }
 
 void setStreamPan(int index, int pan, int fadeMs) {
@@ -596,6 +601,7 @@ void setStreamPan(int index, int pan, int fadeMs) {
   c.panTarget = pan;
   c.panFadeStart = platform::tickMs();
   c.panFadeMs = fadeMs;
+  pokeEvents(*c.events);
 }
 
 void seekStreamTime(int index, double seconds) {

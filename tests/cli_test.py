@@ -96,6 +96,14 @@ class EngineCommandLine(unittest.TestCase):
             g.close()
 
 
+class DemoGame(unittest.TestCase):
+    def test_demo_runs_to_its_end(self):
+        demo = os.environ["UTSUSHI_DEMO"]
+        r = subprocess.run([ENGINE, *HEADLESS, demo], capture_output=True, timeout=120)
+        self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
+        self.assertIn("スコア 3,703,695", r.stderr.decode())
+
+
 class Packer(unittest.TestCase):
     def test_packed_script_round_trip(self):
         g = Game({"script/0.txt": 'gosub *sub\nerror "main"\n',

@@ -8,7 +8,11 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       errorCommands(),
       assignmentCommands(),
       controlFlowCommands(),
+<<<<<<< HEAD
       soundCommands(),
+=======
+      stringCommands(),
+>>>>>>> main
   };
 }
 

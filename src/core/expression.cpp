@@ -56,8 +56,8 @@ ScriptValue failedValue() { return ScriptValue{}; }
 
 std::int32_t toInt32(double d) {
   d = std::trunc(d);
-  // Out of range (and NaN) give the x86 "integer indefinite" value, as a 32-bit conversion
-  // of the original platform does, instead of undefined behaviour.
+  // Out of range (and NaN) give the x86 "integer indefinite" value, which is what saved
+  // scripts written for 32-bit x86 builds have always seen, instead of undefined behaviour.
   if (!(d >= -2147483648.0 && d <= 2147483647.0)) return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(d);
 }
@@ -573,14 +573,14 @@ void beginExpression(std::string_view forMessages) {
 
 ScriptValue evaluateIn(std::string_view text, std::string_view forMessages) {
   beginExpression(forMessages);
-  // The input buffer holds 255 bytes: a longer expression is cut, as the original's is.
+  // The input buffer holds 255 bytes: a longer expression is cut there, a limit scripts see.
   ExpressionParser p(text.substr(0, kPieceLimit));
   p.next();
   ScriptValue result;
   if (p.isOp('*')) {
     result.kind = ValueKind::String;
-    result.text = "*";
-    for (p.next(); p.tok.kind != TokenKind::End; p.next()) result.text += p.tok.text;
+    result.text.assign(1, '*');
+    for (p.next(); p.tok.kind != TokenKind::End; p.next()) result.text.append(p.tok.text.data(), p.tok.text.size());
   } else if (p.tok.kind != TokenKind::End) {
     result = p.level1();
   }

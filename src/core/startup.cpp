@@ -13,6 +13,7 @@
 #include "core/interpreter.h"
 #include "core/labels.h"
 #include "core/script_sources.h"
+#include "graphics/device.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/options.h"
@@ -46,6 +47,7 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
+  graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
 }
@@ -69,6 +71,10 @@ int runEngine() {
     return 1;
   }
   // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  if (!graphics::startDevice()) {  // the failure is already shown
+    platform::destroyMainWindow();
+    return 1;
+  }
   // 5. Joins here: the display mode and mouse-wheel handling.
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));

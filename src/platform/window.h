@@ -40,9 +40,10 @@ void destroyMainWindow();
 SDL_Window* mainSdlWindow();  // for the device layer only; null with --video=none
 void setWindowTitle(std::string_view titleCp932);
 
-// Takes one pending message, if any; false when the queue is empty. Scripted input
+// Takes one pending message, if any, without dispatching it; false when the queue is
+// empty. The waiting loops pump through the window procedure instead. Scripted input
 // (--input) and the --exit-after quit enter here, through the same queue as real events.
-bool pumpMessage(WindowMessage& msg);
+bool pollMessage(WindowMessage& msg);
 
 // The engine's own view of the input devices, updated from the messages it has pumped
 // (SDL's state functions do not see pushed events).

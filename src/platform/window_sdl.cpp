@@ -266,7 +266,7 @@ void startScriptedInput(std::vector<ScriptedEvent> events) {
   window.scriptedBase = startTickMs();
 }
 
-bool pumpMessage(WindowMessage& msg) {
+bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};

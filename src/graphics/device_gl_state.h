@@ -1,0 +1,61 @@
+// The device's GL state, shared by the *_gl.cpp files and no one else.
+#pragma once
+#include <epoxy/gl.h>
+
+#include <SDL.h>
+
+#include "graphics/device_internal.h"
+
+namespace graphics::detail {
+
+struct Surface {
+  GLuint framebuffer = 0;
+  GLuint renderbuffer = 0;  // colour storage of a plain surface
+  GLuint texture = 0;       // colour storage of a texture target
+  int width = 0, height = 0;
+};
+
+struct GlDevice {
+  SDL_GLContext context = nullptr;
+  bool alive = false;
+
+  // What initDevice learnt.
+  int screenFormat = 0;  // 22 X8R8G8B8, 23 R5G6B5, 0 unset
+  bool sixteenBit = false;
+  int maxTextureSize = 0;
+  bool blendOp = true;   // REVSUBTRACT, MIN and MAX blending exist
+  int stretchFilter = 2;
+  int screenWidth = 800, screenHeight = 600;  // the back buffer's size
+
+  // The five surfaces. g_pBackBuffer is an off-screen surface too: the window only ever
+  // receives a copy of it at presentation, so read-back never meets an undefined buffer.
+  Surface backBuffer;     // g_pBackBuffer
+  Surface backSurface;    // g_pBackSurface
+  Surface renderSurface;  // g_pRenderTexture (texture) and g_pRenderSurface (framebuffer)
+  GLuint ruleTexture = 0;  // g_pTexture
+  Surface presented;      // the stage as last presented (800 x 600)
+  bool havePresented = false;
+  bool stretched = false;  // main target is the back surface
+  RenderTarget bound = RenderTarget::BackBuffer;
+
+  // Drawing.
+  GLuint program = 0, vertexArray = 0, vertexBuffer = 0;
+  GLuint pointSampler = 0, linearSampler = 0;
+  GLint uTransform = -1, uTintOp = -1, uTintArg1 = -1, uTintArg2 = -1, uFactor = -1, uTexture = -1;
+  GLuint whiteTexture = 0;  // stands in for "no texture" (D3D samples opaque white there)
+
+  Pacing pacing;
+};
+
+GlDevice& gl();
+
+// GL errors pending since the last call, as the nearest Direct3D code (the first one wins).
+std::uint32_t takeGlError();
+
+// Drawing pieces (draw_gl.cpp).
+bool createDrawingState(std::uint32_t& code);
+void destroyDrawingState();
+void applyDefaultDrawingState();
+Surface* surfaceFor(RenderTarget target);
+
+}  // namespace graphics::detail

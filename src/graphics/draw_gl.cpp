@@ -1,0 +1,406 @@
+// Drawing on the device: the one shader program that stands in for the fixed-function
+// texture stages, the blend presets, textured quads and the textures behind them.
+// Main thread only; every entry point does nothing without a device.
+//
+// Stage 0 always modulates texture and vertex colour. Stage 1 (tint, and the colour
+// adjustments some blend presets need) applies one Direct3D texture operation to the colour
+// with argument 1 the current colour and argument 2 the texture factor; the alpha passes
+// through. Operation numbers are Direct3D's, because scripts name them (sp.c).
+#include <array>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "graphics/device_gl_state.h"
+
+namespace graphics {
+namespace detail {
+namespace {
+
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec4 colour;
+layout(location = 2) in vec2 uv;
+uniform mat4 transform;  // to clip space with y up, as Direct3D's matrices give
+out vec4 vColour;
+out vec2 vUv;
+void main() {
+  vec4 p = transform * vec4(position, 1.0);
+  p.y = -p.y;  // every target keeps its rows top-down: stage row 0 is GL row 0
+  gl_Position = p;
+  vColour = colour;
+  vUv = uv;
+}
+)";
+
+// Argument codes: 0 current, 1 texture factor; +16 alpha replicated.
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec4 vColour;
+in vec2 vUv;
+uniform sampler2D tex0;
+uniform int tintOp;
+uniform int tintArg1;
+uniform int tintArg2;
+uniform vec4 factor;
+out vec4 fragColour;
+
+vec4 arg(int code, vec4 current) {
+  vec4 v = (code & 15) == 1 ? factor : current;
+  return (code & 16) != 0 ? vec4(v.a) : v;
+}
+
+vec3 stage1(int op, vec4 a1, vec4 a2, vec4 current) {
+  switch (op) {
+    case 2: return a1.rgb;                                   // SELECTARG1
+    case 3: return a2.rgb;                                   // SELECTARG2
+    case 4: return a1.rgb * a2.rgb;                          // MODULATE
+    case 5: return 2.0 * a1.rgb * a2.rgb;                    // MODULATE2X
+    case 6: return 4.0 * a1.rgb * a2.rgb;                    // MODULATE4X
+    case 7: return a1.rgb + a2.rgb;                          // ADD
+    case 8: return a1.rgb + a2.rgb - 0.5;                    // ADDSIGNED
+    case 9: return 2.0 * (a1.rgb + a2.rgb - 0.5);            // ADDSIGNED2X
+    case 10: return a1.rgb - a2.rgb;                         // SUBTRACT
+    case 11: return a1.rgb + a2.rgb - a1.rgb * a2.rgb;       // ADDSMOOTH
+    case 12: return mix(a2.rgb, a1.rgb, vColour.a);          // BLENDDIFFUSEALPHA
+    case 13: return a1.rgb;                                  // BLENDTEXTUREALPHA (no stage-1 texture: alpha 1)
+    case 14: return mix(a2.rgb, a1.rgb, factor.a);           // BLENDFACTORALPHA
+    case 15: return a1.rgb;                                  // BLENDTEXTUREALPHAPM (alpha 1)
+    case 16: return mix(a2.rgb, a1.rgb, current.a);          // BLENDCURRENTALPHA
+    case 17: return a1.rgb;                                  // PREMODULATE (no later stage)
+    case 18: return a1.rgb + a1.a * a2.rgb;                  // MODULATEALPHA_ADDCOLOR
+    case 19: return a1.rgb * a2.rgb + a1.a;                  // MODULATECOLOR_ADDALPHA
+    case 20: return (1.0 - a1.a) * a2.rgb + a1.rgb;          // MODULATEINVALPHA_ADDCOLOR
+    case 21: return (1.0 - a1.rgb) * a2.rgb + a1.a;          // MODULATEINVCOLOR_ADDALPHA
+    case 24: return vec3(dot(a1.rgb - 0.5, a2.rgb - 0.5) * 4.0);  // DOTPRODUCT3
+    case 25: return current.rgb + a1.rgb * a2.rgb;           // MULTIPLYADD (argument 0 is current)
+    case 26: return mix(a2.rgb, a1.rgb, current.rgb);        // LERP
+    default: return current.rgb;                             // DISABLE, bump mapping, unknown
+  }
+}
+
+void main() {
+  vec4 current = texture(tex0, vUv) * vColour;
+  if (tintOp > 1) current.rgb = clamp(stage1(tintOp, arg(tintArg1, current), arg(tintArg2, current), current), 0.0, 1.0);
+  fragColour = current;
+}
+)";
+
+constexpr int kArgCurrent = 0, kArgFactor = 1, kAlphaReplicate = 16;
+constexpr std::uint32_t kOpDisable = 1, kOpModulate = 4, kOpBlendCurrentAlpha = 16;
+
+GLuint compile(GLenum kind, const char* source, std::uint32_t& code) {
+  GLuint s = glCreateShader(kind);
+  glShaderSource(s, 1, &source, nullptr);
+  glCompileShader(s);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[1024] = {};
+    glGetShaderInfoLog(s, sizeof log, nullptr, log);
+    std::fprintf(stderr, "utsushi: shader: %s\n", log);
+    glDeleteShader(s);
+    code = kD3dErrNotAvailable;
+    return 0;
+  }
+  return s;
+}
+
+void setTint(std::uint32_t op, int arg1, int arg2, std::uint32_t factorArgb) {
+  GlDevice& d = gl();
+  glUniform1i(d.uTintOp, static_cast<GLint>(op));
+  glUniform1i(d.uTintArg1, arg1);
+  glUniform1i(d.uTintArg2, arg2);
+  glUniform4f(d.uFactor, ((factorArgb >> 16) & 0xFF) / 255.0f, ((factorArgb >> 8) & 0xFF) / 255.0f,
+              (factorArgb & 0xFF) / 255.0f, ((factorArgb >> 24) & 0xFF) / 255.0f);
+}
+
+void boundTargetSize(int& w, int& h) {
+  Surface* s = surfaceFor(gl().bound);
+  w = s && s->width > 0 ? s->width : 800;
+  h = s && s->height > 0 ? s->height : 600;
+}
+
+// Column-major 4x4 that maps x and y affinely: clip = (ax * x + bx, ay * y + by).
+std::array<float, 16> affine(float ax, float bx, float ay, float by) {
+  return {ax, 0, 0, 0, 0, ay, 0, 0, 0, 0, 1, 0, bx, by, 0, 1};
+}
+
+void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::array<float, 16>& transform) {
+  GlDevice& d = gl();
+  glUniformMatrix4fv(d.uTransform, 1, GL_FALSE, transform.data());
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture ? texture : d.whiteTexture);
+  glBufferData(GL_ARRAY_BUFFER, 4 * sizeof(TextureVertex), quad, GL_STREAM_DRAW);
+  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+// Clears a rectangle of the bound texture to transparent black. calloc hands large zeroed
+// blocks straight from the system, so this costs little more than the upload itself.
+void clearTextureRect(int x, int y, int w, int h) {
+  if (w <= 0 || h <= 0) return;
+  std::unique_ptr<void, decltype(&std::free)> zeros(std::calloc(static_cast<std::size_t>(w) * h, 4), &std::free);
+  if (!zeros) return;
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, zeros.get());
+}
+
+}  // namespace
+
+bool createDrawingState(std::uint32_t& code) {
+  GlDevice& d = gl();
+  GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, code);
+  if (!vs) return false;
+  GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader, code);
+  if (!fs) {
+    glDeleteShader(vs);
+    return false;
+  }
+  d.program = glCreateProgram();
+  glAttachShader(d.program, vs);
+  glAttachShader(d.program, fs);
+  glLinkProgram(d.program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint linked = GL_FALSE;
+  glGetProgramiv(d.program, GL_LINK_STATUS, &linked);
+  if (!linked) {
+    code = kD3dErrNotAvailable;
+    return false;
+  }
+  d.uTransform = glGetUniformLocation(d.program, "transform");
+  d.uTintOp = glGetUniformLocation(d.program, "tintOp");
+  d.uTintArg1 = glGetUniformLocation(d.program, "tintArg1");
+  d.uTintArg2 = glGetUniformLocation(d.program, "tintArg2");
+  d.uFactor = glGetUniformLocation(d.program, "factor");
+  d.uTexture = glGetUniformLocation(d.program, "tex0");
+
+  glGenVertexArrays(1, &d.vertexArray);
+  glBindVertexArray(d.vertexArray);
+  glGenBuffers(1, &d.vertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, 4 * sizeof(TextureVertex), nullptr, GL_STREAM_DRAW);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(TextureVertex), reinterpret_cast<void*>(0));
+  // The ARGB word is B,G,R,A in memory; GL_BGRA size reads it as (r, g, b, a).
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(TextureVertex),
+                        reinterpret_cast<void*>(offsetof(TextureVertex, diffuse)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(TextureVertex),
+                        reinterpret_cast<void*>(offsetof(TextureVertex, u)));
+
+  glGenSamplers(1, &d.pointSampler);
+  glGenSamplers(1, &d.linearSampler);
+  for (GLuint s : {d.pointSampler, d.linearSampler}) {
+    glSamplerParameteri(s, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(s, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  }
+  glSamplerParameteri(d.pointSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glSamplerParameteri(d.pointSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glSamplerParameteri(d.linearSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  glSamplerParameteri(d.linearSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+
+  const std::uint8_t white[4] = {255, 255, 255, 255};
+  d.whiteTexture = createTileTexture(1, 1, white, 1, 1, 1, code);
+  if (!d.whiteTexture) return false;
+  code = takeGlError();
+  return code == kD3dOk;
+}
+
+void destroyDrawingState() {
+  GlDevice& d = gl();
+  deleteTexture(d.whiteTexture);
+  if (d.pointSampler) glDeleteSamplers(1, &d.pointSampler);
+  if (d.linearSampler) glDeleteSamplers(1, &d.linearSampler);
+  if (d.vertexBuffer) glDeleteBuffers(1, &d.vertexBuffer);
+  if (d.vertexArray) glDeleteVertexArrays(1, &d.vertexArray);
+  if (d.program) glDeleteProgram(d.program);
+  d.pointSampler = d.linearSampler = d.vertexBuffer = d.vertexArray = d.program = 0;
+}
+
+// The state every frame starts from: no culling, depth or dithering; blending on as a plain
+// copy; stage 0 modulating; sampler 0 point-filtered and clamped.
+void applyDefaultDrawingState() {
+  GlDevice& d = gl();
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_DITHER);
+  glDisable(GL_MULTISAMPLE);
+  glDisable(GL_SCISSOR_TEST);
+  glEnable(GL_BLEND);
+  glBlendEquation(GL_FUNC_ADD);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glUseProgram(d.program);
+  glBindVertexArray(d.vertexArray);
+  glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
+  glUniform1i(d.uTexture, 0);
+  setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
+  glBindSampler(0, d.pointSampler);
+}
+
+TextureHandle createTileTexture(int texWidth, int texHeight, const std::uint8_t* src, int srcRowPixels, int coverWidth,
+                                int coverHeight, std::uint32_t& code) {
+  takeGlError();
+  GLuint t = 0;
+  glGenTextures(1, &t);
+  glBindTexture(GL_TEXTURE_2D, t);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // complete without mipmaps
+  // An unsized RGBA texture filled from B,G,R,A words uploads at copy speed; a sized one
+  // converts every texel.
+  const bool whole = src && coverWidth == texWidth && coverHeight == texHeight;
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, whole ? srcRowPixels : 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, texWidth, texHeight, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+               whole ? src : nullptr);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  code = takeGlError();
+  if (code != kD3dOk) {
+    glDeleteTextures(1, &t);
+    return 0;
+  }
+  if (!whole) {
+    // The part of the texture beyond the picture is drawn too: make it transparent.
+    const int cw = src ? coverWidth : 0, ch = src ? coverHeight : 0;
+    if (cw > 0 && ch > 0) updateTileTexture(t, src, srcRowPixels, cw, ch);
+    glBindTexture(GL_TEXTURE_2D, t);
+    clearTextureRect(cw, 0, texWidth - cw, ch);
+    clearTextureRect(0, ch, texWidth, texHeight - ch);
+    code = takeGlError();
+    if (code != kD3dOk) {
+      glDeleteTextures(1, &t);
+      return 0;
+    }
+  }
+  return t;
+}
+
+bool updateTileTexture(TextureHandle texture, const std::uint8_t* src, int srcRowPixels, int coverWidth,
+                       int coverHeight) {
+  if (!deviceAlive() || texture == 0) return false;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, srcRowPixels);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, coverWidth, coverHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, src);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  return takeGlError() == kD3dOk;
+}
+
+void deleteTexture(TextureHandle& texture) {
+  if (texture && deviceAlive()) glDeleteTextures(1, &texture);
+  texture = 0;
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+void setBlendPreset(unsigned index) {
+  if (!deviceAlive()) return;
+  const std::uint32_t white = 0xFFFFFFFF;
+  setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
+  switch (index) {
+    case 0:  // copy
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_ONE, GL_ZERO);
+      break;
+    default:  // an index outside the table draws as normal alpha rather than with stale state
+    case 1:
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      break;
+    case 2:  // additive
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+      break;
+    case 3:  // subtractive
+      if (gl().blendOp) {
+        glBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+      } else {
+        // Without a subtracting blend: darken by the source colour times its alpha.
+        setTint(kOpBlendCurrentAlpha, kArgCurrent, kArgFactor, 0xFF000000);
+        glBlendEquation(GL_FUNC_ADD);
+        glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+      }
+      break;
+    case 4:  // multiply: the colour fades to white as alpha falls
+      setTint(kOpBlendCurrentAlpha, kArgCurrent, kArgFactor, white);
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+      break;
+    case 5:  // screen
+      setTint(kOpModulate, kArgCurrent | kAlphaReplicate, kArgCurrent, 0);
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE);
+      break;
+    case 6:  // lighten
+      setTint(kOpModulate, kArgCurrent | kAlphaReplicate, kArgCurrent, 0);
+      glBlendEquation(GL_MAX);
+      break;
+    case 7:  // darken
+      setTint(kOpBlendCurrentAlpha, kArgCurrent, kArgFactor, white);
+      glBlendEquation(GL_MIN);
+      break;
+    case 8:  // exclusion
+      setTint(kOpModulate, kArgCurrent | kAlphaReplicate, kArgCurrent, 0);
+      glBlendEquation(GL_FUNC_ADD);
+      glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR);
+      break;
+  }
+}
+
+void setTintStage(std::uint32_t colourOp, std::uint32_t factorArgb) {
+  if (!deviceAlive()) return;
+  setTint(colourOp == 0 ? kOpDisable : colourOp, kArgCurrent, kArgFactor, factorArgb);
+}
+
+void setLinearFiltering(bool linear) {
+  if (!deviceAlive()) return;
+  glBindSampler(0, linear ? gl().linearSampler : gl().pointSampler);
+}
+
+void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb) {
+  if (!deviceAlive()) return;
+  int w, h;
+  boundTargetSize(w, h);
+  TextureVertex quad[4] = {{left, top, 0, argb, 0, 0, 0, 0},
+                           {left, bottom, 0, argb, 0, 1, 0, 1},
+                           {right, top, 0, argb, 1, 0, 1, 0},
+                           {right, bottom, 0, argb, 1, 1, 1, 1}};
+  drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
+}
+
+void drawTextureImageAt(const TextureImage& image, float left, float top) {
+  if (!deviceAlive() || image.alpha == 0 || image.tileCount <= 0) return;
+  int w, h;
+  boundTargetSize(w, h);
+  setBlendPreset(image.blendMode);
+  if (image.colourOp != 0) setTintStage(image.colourOp, image.colourFactor);
+  // Model to pixels: the picture's top-left corner (vertex 0 of tile 0) goes to (left, top)
+  // and 2 units become one tile span; then pixels to clip space.
+  const float x0 = image.vertices[0][0].x, y0 = image.vertices[0][0].y;
+  const float kx = image.tileSpanWidth / 2.0f, ky = image.tileSpanHeight / 2.0f;
+  const float ax = 2.0f / w * kx, bx = 2.0f / w * (left - x0 * kx) - 1.0f;
+  const float ay = 2.0f / h * ky, by = 1.0f - 2.0f / h * (top + y0 * ky);
+  const auto transform = affine(ax, bx, ay, by);
+  for (int t = 0; t < image.tileCount && t < kMaxTiles; ++t)
+    drawStrip(image.tiles[t], image.vertices[t].data(), transform);
+}
+
+TextureHandle createPlainTexture(int width, int height) {
+  if (!deviceAlive() || width <= 0 || height <= 0) return 0;
+  std::uint32_t code = kD3dOk;
+  return createTileTexture(width, height, nullptr, 0, 0, 0, code);
+}
+
+bool uploadPlainTexture(TextureHandle texture, int width, int height, const std::uint8_t* bgra, int pitchBytes) {
+  if (!bgra || width <= 0 || height <= 0 || pitchBytes < width * 4 || pitchBytes % 4 != 0) return false;
+  return updateTileTexture(texture, bgra, pitchBytes / 4, width, height);
+}
+
+void releasePlainTexture(TextureHandle& texture) { deleteTexture(texture); }
+
+}  // namespace graphics

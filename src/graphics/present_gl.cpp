@@ -1,0 +1,107 @@
+// Presentation: pacing, the copy of the stage kept for read-back, the blit of the back
+// buffer to the window, and back-buffer size changes. Main thread only.
+//
+// The window's own buffers are never drawn into or read: after a swap GL leaves the back
+// buffer undefined, so the stage as presented is copied first and screenshots read the copy.
+#include <algorithm>
+
+#include "core/error_report.h"
+#include "core/interpreter.h"
+#include "graphics/device_gl_state.h"
+#include "platform/window.h"
+
+namespace graphics {
+
+using namespace detail;
+
+void refreshPacingFromDisplay() {
+  int rate = deviceSettings().limitFps;
+  if (rate <= 0) {
+    rate = 0;
+    SDL_Window* window = platform::mainSdlWindow();
+    SDL_DisplayMode mode{};
+    if (window && SDL_GetWindowDisplayMode(window, &mode) == 0) rate = mode.refresh_rate;
+    if (rate <= 1 && window) {
+      int display = SDL_GetWindowDisplayIndex(window);
+      if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0) rate = mode.refresh_rate;
+    }
+  }
+  setPacingRate(gl().pacing, rate);  // 0 or 1 (unknown) becomes 60
+}
+
+int presentFrame() {
+  GlDevice& d = gl();
+  if (!d.alive) return 1;
+  takeGlError();  // a drawing fault is not the presentation's
+  // Bit 1 waits until the GPU has finished the frame; GL offers no scan-line position, so
+  // that half of the wait ends at once, as a failing raster query does.
+  if (deviceSettings().vsyncWait & 2) glFinish();
+  waitForFrame(d.pacing);
+
+  Surface* stage = surfaceFor(mainTarget());
+  const int sw = std::min(stage->width, platform::kStageWidth), sh = std::min(stage->height, platform::kStageHeight);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, stage->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, d.presented.framebuffer);
+  glBlitFramebuffer(0, 0, sw, sh, 0, 0, sw, sh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+
+  SDL_Window* window = platform::mainSdlWindow();
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window, &dw, &dh);
+  const Surface& back = d.backBuffer;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, back.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  const bool sameSize = dw == back.width && dh == back.height;
+  // Our rows run top-down, the window's bottom-up: the destination is given upside down.
+  glBlitFramebuffer(0, 0, back.width, back.height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+  SDL_GL_SwapWindow(window);
+  // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
+  glFlush();
+  bindRenderTarget(d.bound);
+
+  std::uint32_t code = takeGlError();
+  if (code == kD3dOk || code == kD3dErrDeviceLost) return 1;  // a lost context: retry next frame
+  core::reportCommandError(failureText("DeviceReset2 ", code));
+  core::interpreter().quitRequested = true;
+  return 0;
+}
+
+bool changeScreenSize(int width, int height, bool skipIfSame) {
+  GlDevice& d = gl();
+  if (!d.alive) return true;
+  if (skipIfSame && width == d.screenWidth && height == d.screenHeight) return true;
+  bool ok = false;
+  if (width > 0 && height > 0) {
+    d.screenWidth = width;
+    d.screenHeight = height;
+    releaseRenderTargets();
+    ok = createRenderTargets();  // reports its own failure
+  } else {
+    core::showErrorBox(failureText("Screen Change ", kD3dErrInvalidCall));
+  }
+  if (!ok) {
+    // Without surfaces nothing can be shown: end the program as a destroyed window does.
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    SDL_PushEvent(&e);
+  }
+  return ok;
+}
+
+bool readPresentedFrame(image::PixelImage& out) {
+  GlDevice& d = gl();
+  if (!d.alive || !d.presented.framebuffer) return false;
+  out = image::PixelImage{};
+  out.width = platform::kStageWidth;
+  out.height = platform::kStageHeight;
+  out.pixels.resize(static_cast<std::size_t>(out.width) * out.height * 4);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, d.presented.framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  // B,G,R,A words in memory; rows already top-down (see device.h). The surface has no
+  // alpha, which reads back as 255.
+  glReadPixels(0, 0, out.width, out.height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, out.pixels.data());
+  bindRenderTarget(d.bound);
+  return takeGlError() == kD3dOk;
+}
+
+}  // namespace graphics

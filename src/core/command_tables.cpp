@@ -8,11 +8,8 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       errorCommands(),
       assignmentCommands(),
       controlFlowCommands(),
-<<<<<<< HEAD
-      soundCommands(),
-=======
       stringCommands(),
->>>>>>> main
+      soundCommands(),
   };
 }
 

@@ -11,11 +11,8 @@ std::span<const CommandEntry> interpreterCommands();  // end
 std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
-<<<<<<< HEAD
-std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
-=======
 std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
->>>>>>> main
+std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

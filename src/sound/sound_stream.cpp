@@ -677,6 +677,23 @@ int streamPan(int index) {
   return s && s->core ? s->core->pan.load() : 0;
 }
 
+StreamSnapshot streamSnapshot(int index) {
+  StreamSnapshot out;
+  SoundStream* s = streamAt(index);
+  if (!s) return out;
+  out.fileName = s->fileName;
+  if (!s->core) return out;
+  StreamCore& c = *s->core;
+  std::lock_guard<std::mutex> g(c.lock);
+  out.status = c.pausedSample != 0 ? kPaused : c.stopped ? kStopped : kPlaying;
+  const int left = c.loopsLeft;
+  out.loops = left < 0 ? 0 : left + 1;
+  out.volume = c.volumeFadeMs != 0 ? c.volumeTarget.load() : c.volume.load();
+  out.pan = c.pan;
+  out.sample = c.pausedSample != 0 ? c.pausedSample.load() : heardSample(c);
+  return out;
+}
+
 void setStreamGroupVolume(int index, int volume) {
   if (SoundStream* s = streamAt(index)) {
     s->groupVolume = volume;

@@ -49,8 +49,17 @@ int streamStatus(int stream);
 
 // What a saved game records of a stream.
 std::string streamFileName(int stream);
-int streamVolume(int stream);
+int streamVolume(int stream);  // the resting volume (the start value while a fade runs)
 int streamPan(int stream);
+struct StreamSnapshot {
+  int status = kStopped;
+  std::string fileName;
+  int loops = 1;           // passes still to play, the present one included; 0 without end
+  int volume = 100;        // the fade's target while a volume fade runs
+  int pan = 0;
+  std::int64_t sample = 0; // the sample being heard
+};
+StreamSnapshot streamSnapshot(int stream);
 
 // Gain = group on x master on x master volume x group volume / 100 (0..100), applied to the
 // buffer at once.

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include <SDL.h>
+
 #include "platform/options.h"
 #include "sound/mixer.h"
 #include "sound/sound_settings.h"
@@ -451,6 +453,58 @@ TEST_F(SoundMix, WorkerMissingTheDeadlineIsReported) {
   ASSERT_TRUE(sound::loadStream(8, files().plain));
   sound::playStream(8, 1, 0, 0);
   EXPECT_EQ(sound::streamStatus(8), sound::kPlaying);
+}
+
+}  // namespace
+
+namespace {
+
+// GlobalFocus 0: buffers made then fall silent while the window has lost the input focus;
+// those made with the default keep sounding.
+TEST_F(SoundMix, FocusSilencesOnlyBuffersWithoutGlobalFocus) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
+  ASSERT_TRUE(sound::loadStream(0, files().low));
+  sound::setGlobalFocus(0);
+  ASSERT_TRUE(sound::loadStream(2, files().high));
+  std::uint64_t begin = sound::mixedFrames();
+  sound::playStream(0, 0, 0, 0);
+  sound::playStream(2, 0, 0, 0);
+  awaitSound(begin);
+  auto levels = [&](Uint8 focusEvent) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = focusEvent;
+    SDL_PushEvent(&e);
+    std::uint64_t at = sound::mixedFrames();
+    mixFor(8192);
+    auto pcm = output();
+    return std::pair{amplitudeAt(pcm, 0, at + 2048, 4096, 500), amplitudeAt(pcm, 0, at + 2048, 4096, 1500)};
+  };
+  auto away = levels(SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_NEAR(away.first, 0.4, 0.02);
+  EXPECT_LT(away.second, 0.002);
+  auto back = levels(SDL_WINDOWEVENT_FOCUS_GAINED);
+  EXPECT_NEAR(back.second, 0.4, 0.02);
+  SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
+TEST_F(SoundMix, SnapshotForSavedGames) {
+  ASSERT_TRUE(sound::loadStream(1, files().bySample));
+  sound::setStreamVolume(1, 70, 0);
+  sound::setStreamPan(1, -30, 0);
+  std::uint64_t begin = sound::mixedFrames();
+  sound::playStream(1, 0, 0, 0);
+  awaitSound(begin);
+  sound::setStreamVolume(1, 20, 5000);  // a fade: the target is what a save keeps
+  sound::StreamSnapshot s = sound::streamSnapshot(1);
+  EXPECT_EQ(s.status, sound::kPlaying);
+  EXPECT_EQ(s.fileName, files().bySample);
+  EXPECT_EQ(s.loops, 0);  // without end
+  EXPECT_EQ(s.volume, 20);
+  EXPECT_EQ(s.pan, -30);
+  EXPECT_GT(s.sample, 0);
+  EXPECT_EQ(sound::streamSnapshot(4).status, sound::kStopped);
 }
 
 }  // namespace

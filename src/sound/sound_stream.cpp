@@ -31,6 +31,7 @@ namespace {
 
 constexpr int kWorkerDeadlineMs = 1000;
 constexpr std::size_t kFileNameLimit = 255;  // the name is kept in a 256-byte record
+constexpr std::uint64_t kMaxSoundFileBytes = 1ull << 30;
 
 struct SoundStream {
   std::shared_ptr<StreamCore> core;  // null: empty
@@ -121,6 +122,8 @@ bool readSoundFile(const std::string& name, std::uint32_t offset, std::uint32_t 
   }
   if (!in) return false;
   std::uint64_t count = size == 0 ? available : std::min<std::uint64_t>(size, available);
+  // The whole file is held in memory; a size no sound file has is refused, not attempted.
+  if (count > kMaxSoundFileBytes) return false;
   out.resize(static_cast<std::size_t>(count));
   in.seekg(static_cast<std::streamoff>(start), std::ios::beg);
   return count == 0 || static_cast<bool>(in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(count)));

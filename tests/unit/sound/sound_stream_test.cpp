@@ -508,3 +508,24 @@ TEST_F(SoundMix, SnapshotForSavedGames) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SoundStart, NoDeviceIsReportedAndStartFails) {
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  platform::EngineOptions o;
+  o.noDialogs = true;
+  platform::setOptions(o);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(sound::startSound());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: DirectSound の初期化に失敗しました\n");
+  EXPECT_FALSE(sound::mixerOpen());
+  // Without a device every operation is harmless.
+  EXPECT_FALSE(sound::loadStream(0, files().plain));
+  sound::playStream(0, 1, 0, 0);
+  EXPECT_EQ(sound::streamStatus(0), sound::kStopped);
+  sound::stopSound();
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+}
+
+}  // namespace

@@ -361,11 +361,13 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t seekAt = sound::mixedFrames();
   sound::seekStreamTime(0, 0.2);
   EXPECT_GE(sound::streamNowSample(0), 2 * static_cast<std::int64_t>(kSeg));
+  // The old sound stops with the seek (within one device buffer); what follows is new.
+  awaitSound(seekAt + 2048);
   mixFor(kSeg * 3);
   auto pcm = output();
   std::size_t found = SIZE_MAX;
-  // The old sound stops with the seek (within one device buffer); what follows is new.
-  for (std::size_t f = seekAt + 2048; f < seekAt + 16384 && found == SIZE_MAX; f += 256)
+  const std::size_t from = firstSound(pcm, seekAt + 2048);
+  for (std::size_t f = from; f < from + 8192 && found == SIZE_MAX; f += 256)
     if (whichTone(pcm, f, 1000, sequenceFreqs()) == 2) found = f;
   ASSERT_NE(found, SIZE_MAX) << "segment 2 was not heard soon after the seek";
   EXPECT_EQ(whichTone(pcm, found + kSeg + 500, 2000, sequenceFreqs()), 3);

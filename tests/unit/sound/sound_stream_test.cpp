@@ -21,9 +21,10 @@ namespace fs = std::filesystem;
 using namespace soundtest;
 
 constexpr std::size_t kSeg = 4410;  // frames of one segment of the sequence tone
-// A stream reports "stopped" when its decoder reaches the end, up to two buffer halves
-// (2 x 16384 frames) before the last of it is heard.
-constexpr std::size_t kTail = 40000;
+// A stream reports "stopped" once the end is heard, although its decoder gets there up to
+// two buffer halves (2 x 16384 frames) earlier: a little margin after that is enough to
+// find the whole sound in the output.
+constexpr std::size_t kTail = 4096;
 
 std::vector<double> sequenceFreqs() {
   std::vector<double> f;

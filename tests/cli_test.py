@@ -85,6 +85,24 @@ class EngineCommandLine(unittest.TestCase):
         finally:
             g.close()
 
+    def test_exit_after_quits_without_asking(self):
+        g = Game({"script/0.txt": 'error "start"\nwait 100000\nerror "never"\n'})
+        try:
+            r = g.run("--exit-after", "500", g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※start\n")
+        finally:
+            g.close()
+
+    def test_space_asks_to_quit(self):
+        g = Game({"script/0.txt": 'wait 100000\nerror "never"\n', "input.txt": "100 key space\n"})
+        try:
+            r = g.run("--input", os.path.join(g.dir, "input.txt"), g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "終了確認: 終了しますか？\n")
+        finally:
+            g.close()
+
     def test_binary_garbage_in_a_script_does_not_crash(self):
         garbage = bytes(range(256)) * 40 + b"\n\x82\n*\x82\n" + bytes([0x81]) * 300
         g = Game({"script/0.txt": garbage, "script/z.txt": b"\xff\xfe\x00\x01\n" * 50})

@@ -1,5 +1,7 @@
 #include "core/command_tables.h"
 
+#include "text/text_commands.h"
+
 namespace core {
 
 std::vector<std::span<const CommandEntry>> allCommandTables() {
@@ -9,6 +11,8 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       assignmentCommands(),
       controlFlowCommands(),
       stringCommands(),
+      text::readingModeCommands(),
+      text::waitCommands(),
   };
 }
 

@@ -19,7 +19,9 @@
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "platform/scripted_input.h"
+#include "platform/display_modes.h"
 #include "platform/window.h"
+#include "platform/window_procedure.h"
 #include "platform/window_internal.h"
 
 namespace core {
@@ -73,7 +75,13 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 5. Joins here: the display mode and mouse-wheel handling.
+  // 5. The display mode (the window is shown here) and the wheel step.
+  platform::initDisplay();
+  platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::WindowHooks hooks;
+  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  platform::setWindowHooks(hooks);
+  platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // 7. Joins here: the sprite table and the pixel lookup tables.

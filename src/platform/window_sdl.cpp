@@ -6,6 +6,8 @@
 
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/cursor.h"
+#include "platform/display_modes.h"
 #include "platform/keys.h"
 #include "platform/options.h"
 #include "platform/scripted_input.h"
@@ -24,9 +26,12 @@ struct Window {
   ScreenshotWriter screenshotWriter = nullptr;
 } window;
 
-// Stage and window coordinates are the same until the display modes scale the stage.
-void stageToWindow(int& x, int& y) { (void)x, (void)y; }
-void windowToStage(int& x, int& y) { (void)x, (void)y; }
+void stageToWindow(int& x, int& y) {
+  stageToClientCoordinates(x, y);
+  clientToWindowCoordinates(x, y);
+}
+
+void windowToStage(int& x, int& y) { windowToStageCoordinates(x, y); }
 
 void pushMouseMotion(int x, int y) {
   SDL_Event e{};
@@ -236,8 +241,9 @@ bool createMainWindow(std::string_view titleCp932, std::string& why) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     std::string title = cp932ToUtf8(titleCp932);
+    // Hidden until the first display mode is applied, so the reader never sees it jump.
     window.sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kStageWidth,
-                                  kStageHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+                                  kStageHeight + kMenuStripHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window.sdl) {
       why = SDL_GetError();
       return false;
@@ -266,8 +272,14 @@ void startScriptedInput(std::vector<ScriptedEvent> events) {
   window.scriptedBase = startTickMs();
 }
 
+void setCursorState(int x, int y) {
+  window.input.cursorX = x;
+  window.input.cursorY = y;
+}
+
 bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
+  advanceGlide();
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};
     msg.kind = MessageKind::Quit;

@@ -13,6 +13,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),
+      image::screenshotCommands(),
   };
 }
 

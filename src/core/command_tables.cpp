@@ -1,5 +1,6 @@
 #include "core/command_tables.h"
 
+#include "platform/platform_commands.h"
 #include "text/text_commands.h"
 
 namespace core {
@@ -14,6 +15,8 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       text::readingModeCommands(),
       text::waitCommands(),
       image::screenshotCommands(),
+      platform::inputCommands(),
+      platform::displayCommands(),
   };
 }
 

@@ -21,6 +21,8 @@
 #include "platform/paths.h"
 #include "platform/scripted_input.h"
 #include "platform/display_modes.h"
+#include "platform/single_instance.h"
+#include "platform/system_report.h"
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
@@ -51,6 +53,7 @@ void shutDown() {
   // drawing device and the ten sound channels, in this order.
   graphics::shutDownDevice();
   platform::destroyMainWindow();
+  platform::releaseGameFolder();
 }
 
 }  // namespace
@@ -61,12 +64,18 @@ int runEngine() {
   // 1. The working folder is already the game folder; read the archive index.
   loadArchiveIndex();
   // 2. Joins here: the settings file.
-  // 3. The main window.
+  // 3. The main window: one run per game folder; Information.txt starts afresh.
+  if (!platform::claimGameFolder(platform::options().gameDir)) {
+    std::fprintf(stderr, "utsushi: this game is already running; its window was brought to the front\n");
+    return 0;
+  }
   std::string why;
   if (!platform::createMainWindow("utsushi", why)) {
     std::fprintf(stderr, "utsushi: cannot create the window: %s\n", why.c_str());
     return 1;
   }
+  platform::initDisplay();
+  platform::writeSystemReport(platform::displayState());
   if (!startScriptedInputFromOptions()) {
     platform::destroyMainWindow();
     return 1;
@@ -76,8 +85,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 5. The display mode (the window is shown here) and the wheel step.
-  platform::initDisplay();
+  // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;

@@ -11,6 +11,7 @@
 #include "platform/keys.h"
 #include "platform/options.h"
 #include "platform/scripted_input.h"
+#include "platform/single_instance.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -281,6 +282,7 @@ bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
   advanceGlide();
   advanceCursorAnimation();
+  serveInstanceRequests();
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};
     msg.kind = MessageKind::Quit;

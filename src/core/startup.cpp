@@ -20,6 +20,7 @@
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "platform/scripted_input.h"
+#include "platform/cursor.h"
 #include "platform/display_modes.h"
 #include "platform/single_instance.h"
 #include "platform/system_report.h"
@@ -89,6 +90,12 @@ int runEngine() {
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.cursorToCloseButton = [] {
+    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
+    const platform::DisplayState& d = platform::displayState();
+    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
+    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
+  };
   platform::setWindowHooks(hooks);
   platform::applyDisplayMode(false);
   // 6. The random generator.

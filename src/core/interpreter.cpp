@@ -118,7 +118,7 @@ bool runTextStatement(const std::string& line) {
         // Reaching unread text ends skip mode when the reader asked to skip read text only.
         if (ms.alreadyReadStop && ms.skipMode) {
           ms.skipMode = false;
-          ms.modeChange = true;
+          ms.modeChange = text::kModeNormal;
         }
       }
     } else {

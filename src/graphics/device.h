@@ -156,6 +156,10 @@ void drawPictureTiles(const TextureImage& textures, const TextureImage& properti
 // Paces, presents the main target to the window and keeps a copy of it. 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();
+// Draws into the window's strip above the stage (the menu) after the stage is shown; called
+// with the default framebuffer bound, in window pixels.
+using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);
+void setWindowOverlayDrawer(WindowOverlayDrawer drawer);
 // Re-reads the display's refresh rate for pacing (a rate it cannot report counts as 60).
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.

@@ -26,6 +26,7 @@ struct WindowMessage {
   MessageKind kind = MessageKind::None;
   int key = 0;
   int x = 0, y = 0;  // stage coordinates of the cursor when the message was made
+  int windowX = 0, windowY = 0;  // the same point in window pixels (the menu works in these)
   int wheelDelta = 0;
   std::string droppedPath;
 };
@@ -40,9 +41,10 @@ void destroyMainWindow();
 SDL_Window* mainSdlWindow();  // for the device layer only; null with --video=none
 void setWindowTitle(std::string_view titleCp932);
 
-// Takes one pending message, if any; false when the queue is empty. Scripted input
+// Takes one pending message, if any, without dispatching it; false when the queue is
+// empty. The waiting loops pump through the window procedure instead. Scripted input
 // (--input) and the --exit-after quit enter here, through the same queue as real events.
-bool pumpMessage(WindowMessage& msg);
+bool pollMessage(WindowMessage& msg);
 
 // The engine's own view of the input devices, updated from the messages it has pumped
 // (SDL's state functions do not see pushed events).

@@ -178,6 +178,26 @@ TEST_F(Device, TiledPictureThroughEveryBlendPreset) {
   graphics::detail::overrideBlendOpCapability(true);
 }
 
+TEST_F(Device, TileMaximumThatIsNoPowerOfTwoKeepsOneTexelAPixel) {
+  // Tiles of 300 in textures of 512: each quad spans its whole texture, the part past the
+  // tile's 300 columns transparent and covered by the next tile.
+  graphics::setMaxTextureSize(300);
+  graphics::TextureHolder pic;
+  ASSERT_TRUE(graphics::loadTexture(pic, makePicture(600, 280, pictureAt)));
+  graphics::setMaxTextureSize(256);
+  ASSERT_EQ(pic->tileCount, 2);
+  ASSERT_EQ(pic->tileTexWidth[1], 512);
+  pic->alpha = 255;
+  for (int preset : {0, 1}) {
+    drawBackground();
+    pic->blendMode = static_cast<std::uint32_t>(preset);
+    graphics::drawTextureImageAt(*pic, 20, 30);
+    image::PixelImage frame = presentAndRead();
+    std::string first;
+    EXPECT_EQ(countMismatches(frame, preset, false, 20, 30, 600, 280, 20 + 300 + 512, 30 + 512, first), 0) << first;
+  }
+}
+
 TEST_F(Device, SameSizeRefreshRewritesTheTextures) {
   graphics::TextureHolder pic;
   ASSERT_TRUE(graphics::loadTexture(pic, makePicture(300, 270, backgroundAt)));

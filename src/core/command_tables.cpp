@@ -17,6 +17,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),
+      soundCommands(),
   };
 }
 

@@ -27,6 +27,7 @@
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "sound/sound_stream.h"
 
 namespace core {
 namespace {
@@ -53,6 +54,7 @@ void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
   graphics::shutDownDevice();
+  sound::stopSound();
   platform::destroyMainWindow();
   platform::releaseGameFolder();
 }
@@ -104,7 +106,11 @@ int runEngine() {
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
-  // 10. Joins here: the sound device and its ten channels.
+  // 10. The sound device and its ten channels.
+  if (!sound::startSound()) {
+    platform::destroyMainWindow();
+    return 1;
+  }
   // 11. Every script file and the label table.
   resetScriptSources();
   resetInterpreter();
@@ -120,6 +126,7 @@ int runEngine() {
       return 1;
   }
   // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  sound::applyGroupVolumes();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

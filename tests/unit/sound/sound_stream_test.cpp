@@ -42,6 +42,10 @@ const Files& files() {
     Files x;
     x.dir = fs::temp_directory_path() / ("utsushi-sound-" + std::to_string(::getpid()));
     fs::create_directories(x.dir);
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(files().dir, ec);
+    });
     Tone seq;
     seq.freqs = sequenceFreqs();
     x.plain = makeOgg(x.dir, "seq.ogg", seq).string();

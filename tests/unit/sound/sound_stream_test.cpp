@@ -148,6 +148,7 @@ TEST_F(SoundMix, EndlessLoopWithoutCommentRestartsAtTheEnd) {
   std::uint64_t start = sound::mixedFrames();
   ASSERT_TRUE(sound::loadStream(0, files().plain));
   sound::playStream(0, 0, 0, 0);
+  awaitSound(start);
   mixFor(kSeg * 22);
   auto heard = segmentsHeard(output(), start, 20);
   EXPECT_EQ(heard, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -275,7 +276,9 @@ TEST_F(SoundMix, PanAndConversionOfMonoAtAnotherRate) {
 
 TEST_F(SoundMix, FadeOutEndsStoppedButLoaded) {
   ASSERT_TRUE(sound::loadStream(0, files().low));
+  std::uint64_t begin = sound::mixedFrames();
   sound::playStream(0, 0, 0, 0);
+  awaitSound(begin);
   mixFor(8192);
   std::uint64_t fadeFrom = sound::mixedFrames();
   sound::stopStream(0, 300);
@@ -320,6 +323,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t start = sound::mixedFrames();
   ASSERT_TRUE(sound::loadStream(0, files().plain));
   sound::playStream(0, 0, 0, 0);
+  awaitSound(start);
   mixFor(kSeg * 3);
   // Positions follow what is heard: output frame f of the first pass is sample f - r.
   const std::int64_t nowBefore = sound::streamNowSample(0);
@@ -341,6 +345,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t resumedAt = sound::mixedFrames();
   sound::pauseStream(0, false);
   EXPECT_EQ(sound::streamStatus(0), sound::kPlaying);
+  awaitSound(resumedAt);
   mixFor(kSeg * 3);
   {
     auto pcm = output();
@@ -358,6 +363,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t seekResume = sound::mixedFrames();
   mixFor(4096);
   sound::pauseStream(0, false);
+  awaitSound(seekResume + 2048);
   mixFor(kSeg * 3);
   auto heard = segmentsHeard(output(), seekResume + 2048, 2);
   EXPECT_EQ(heard, (std::vector<int>{7, 8}));

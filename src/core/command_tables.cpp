@@ -1,5 +1,8 @@
 #include "core/command_tables.h"
 
+#include "platform/platform_commands.h"
+#include "text/text_commands.h"
+
 namespace core {
 
 std::vector<std::span<const CommandEntry>> allCommandTables() {
@@ -9,7 +12,12 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       assignmentCommands(),
       controlFlowCommands(),
       stringCommands(),
+      text::readingModeCommands(),
+      text::waitCommands(),
       image::screenshotCommands(),
+      platform::inputCommands(),
+      platform::displayCommands(),
+      soundCommands(),
   };
 }
 

@@ -146,11 +146,22 @@ void drawScreenQuad(TextureHandle texture, float left, float top, float right, f
 // Skipped when alpha is 0.
 void drawTextureImageAt(const TextureImage& image, float left, float top);
 
+// The tiles of `textures` with the vertices of `properties` (usually the same record), each
+// corner taken through `transform`: world x view x projection as Direct3D lays it out (row
+// vectors, rows in memory), which is GL's column-major layout for column vectors. Clip
+// space is Direct3D's, y up. Uses the current blend, tint and filter state.
+void drawPictureTiles(const TextureImage& textures, const TextureImage& properties, const std::array<float, 16>& transform);
+
 // ---- Presentation ----
 // Paces, presents the main target to the window and keeps a copy of it. 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();
-// Re-reads the display's refresh rate for pacing (a rate it cannot report counts as 60).
+// Draws into the window's strip above the stage (the menu) after the stage is shown; called
+// with the default framebuffer bound, in window pixels.
+using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);
+void setWindowOverlayDrawer(WindowOverlayDrawer drawer);
+// Takes the pacing rate from LimitFPS, else from the refresh rate the display was set up
+// with (a rate the system cannot report counts as 60). presentFrame does this every frame.
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);

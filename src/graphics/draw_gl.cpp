@@ -6,6 +6,7 @@
 // adjustments some blend presets need) applies one Direct3D texture operation to the colour
 // with argument 1 the current colour and argument 2 the texture factor; the alpha passes
 // through. Operation numbers are Direct3D's, because scripts name them (sp.c).
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
@@ -388,6 +389,12 @@ void drawTextureImageAt(const TextureImage& image, float left, float top) {
   const auto transform = affine(ax, bx, ay, by);
   for (int t = 0; t < image.tileCount && t < kMaxTiles; ++t)
     drawStrip(image.tiles[t], image.vertices[t].data(), transform);
+}
+
+void drawPictureTiles(const TextureImage& textures, const TextureImage& properties, const std::array<float, 16>& transform) {
+  if (!deviceAlive()) return;
+  const int n = std::min({textures.tileCount, properties.tileCount, kMaxTiles});
+  for (int t = 0; t < n; ++t) drawStrip(textures.tiles[t], properties.vertices[t].data(), transform);
 }
 
 TextureHandle createPlainTexture(int width, int height) {

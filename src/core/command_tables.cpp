@@ -1,5 +1,6 @@
 #include "core/command_tables.h"
 
+#include "graphics/sprite_commands.h"
 #include "text/text_commands.h"
 
 namespace core {
@@ -13,6 +14,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),
+      graphics::spriteCommands(), graphics::animationCommands(), graphics::quakeCommands(), graphics::printCommands(),
   };
 }
 

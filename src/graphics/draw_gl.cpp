@@ -6,6 +6,7 @@
 // adjustments some blend presets need) applies one Direct3D texture operation to the colour
 // with argument 1 the current colour and argument 2 the texture factor; the alpha passes
 // through. Operation numbers are Direct3D's, because scripts name them (sp.c).
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <memory>
 
 #include "graphics/device_gl_state.h"
+#include "platform/window.h"
 
 namespace graphics {
 namespace detail {
@@ -388,6 +390,35 @@ void drawTextureImageAt(const TextureImage& image, float left, float top) {
   const auto transform = affine(ax, bx, ay, by);
   for (int t = 0; t < image.tileCount && t < kMaxTiles; ++t)
     drawStrip(image.tiles[t], image.vertices[t].data(), transform);
+}
+
+void drawPictureTiles(const TextureImage& textures, const TextureImage& props, const std::array<float, 16>& transform) {
+  if (!deviceAlive() || textures.tileCount <= 0) return;
+  int w, h;
+  boundTargetSize(w, h);
+  const bool stageSized = w == platform::kStageWidth && h == platform::kStageHeight;
+  // The camera maps onto the stage; a screen-sized surface holds it in its top-left corner.
+  if (!stageSized) glViewport(0, 0, platform::kStageWidth, platform::kStageHeight);
+  const int tiles = std::min({textures.tileCount, props.tileCount, kMaxTiles});
+  for (int t = 0; t < tiles; ++t) drawStrip(textures.tiles[t], props.vertices[t].data(), transform);
+  if (!stageSized) glViewport(0, 0, w, h);
+}
+
+std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTarget to, const SurfaceRect& destination,
+                          int filter) {
+  if (!deviceAlive()) return kD3dOk;
+  Surface* src = surfaceFor(from);
+  Surface* dst = surfaceFor(to);
+  if (!src || !dst || source.right <= source.left || source.bottom <= source.top ||
+      destination.right <= destination.left || destination.bottom <= destination.top)
+    return kD3dErrInvalidCall;
+  takeGlError();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, src->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, dst->framebuffer);
+  glBlitFramebuffer(source.left, source.top, source.right, source.bottom, destination.left, destination.top,
+                    destination.right, destination.bottom, GL_COLOR_BUFFER_BIT, filter == 2 ? GL_LINEAR : GL_NEAREST);
+  bindRenderTarget(gl().bound);
+  return takeGlError();
 }
 
 TextureHandle createPlainTexture(int width, int height) {

@@ -79,6 +79,8 @@ const std::set<int>& drawOrder();
 // The picture that getters and buttons look at: the staged one while a newly loaded picture
 // waits for print (flag 0x10), else the shown one. Null when there is none.
 TextureImage* currentPicture(SpriteSlot& slot);
+// A record with textures (or, without a device, with its kept pixels).
+bool hasPicture(const TextureImage* image);
 
 // What buttons ask of a slot (the current picture as above).
 struct SpritePictureInfo {

@@ -1,6 +1,7 @@
 #include "core/command_tables.h"
 
 #include "graphics/sprite_commands.h"
+#include "platform/platform_commands.h"
 #include "text/text_commands.h"
 
 namespace core {
@@ -15,6 +16,9 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       text::readingModeCommands(),
       text::waitCommands(),
       graphics::spriteCommands(), graphics::animationCommands(), graphics::quakeCommands(), graphics::printCommands(),
+      image::screenshotCommands(),
+      platform::inputCommands(),
+      platform::displayCommands(),
   };
 }
 

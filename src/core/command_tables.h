@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/command_registry.h"
+namespace image { std::span<const core::CommandEntry> screenshotCommands(); }  // getscreenshot savescreenshot
 
 namespace core {
 

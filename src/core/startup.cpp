@@ -15,6 +15,7 @@
 #include "core/script_sources.h"
 #include "graphics/device.h"
 #include "graphics/sprites.h"
+#include "image/screenshot.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/options.h"
@@ -88,6 +89,7 @@ int runEngine() {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // 7. Joins here: the sprite table and the pixel lookup tables.
   graphics::resetSprites();
+  image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
   // 10. Joins here: the sound device and its ten channels.

@@ -7,8 +7,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/cursor_file.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
@@ -24,6 +26,22 @@ struct Glide {
   std::uint32_t duration = 0;
   int lastX = 0, lastY = 0;
 } glide;
+
+struct CustomCursor {
+  std::vector<SDL_Cursor*> frames;  // one SDL cursor per frame of the file
+  std::vector<int> sequence, stepMs;
+  std::size_t step = 0;
+  std::uint32_t stepStart = 0;
+} custom;
+
+SDL_Cursor* makeSdlCursor(const CursorFrame& f) {
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(f.bgra.data()), f.width,
+                                                            f.height, 32, f.width * 4, SDL_PIXELFORMAT_BGRA32);
+  if (!surface) return nullptr;
+  SDL_Cursor* c = SDL_CreateColorCursor(surface, f.hotX, f.hotY);
+  SDL_FreeSurface(surface);
+  return c;
+}
 
 void placeCursor(int clientX, int clientY) {
   int x = clientX, y = clientY;
@@ -86,6 +104,35 @@ void moveCursor(int x, int y, int speed, bool logical) {
   glide.startTick = tickMs();
   glide.running = true;
   if (glide.duration == 0) advanceGlide();
+}
+
+void clearCustomCursor() {
+  if (!custom.frames.empty()) SDL_SetCursor(SDL_GetDefaultCursor());
+  for (SDL_Cursor* c : custom.frames)
+    if (c) SDL_FreeCursor(c);
+  custom = CustomCursor{};
+}
+
+void setCustomCursor(const CursorAnimation& cursor) {
+  clearCustomCursor();
+  if (!mainSdlWindow() || cursor.frames.empty()) return;
+  for (const CursorFrame& f : cursor.frames) custom.frames.push_back(makeSdlCursor(f));
+  custom.sequence = cursor.sequence;
+  custom.stepMs = cursor.stepMs;
+  custom.step = 0;
+  custom.stepStart = tickMs();
+  int first = custom.sequence.empty() ? 0 : custom.sequence[0];
+  if (custom.frames[static_cast<std::size_t>(first)]) SDL_SetCursor(custom.frames[static_cast<std::size_t>(first)]);
+}
+
+void advanceCursorAnimation() {
+  if (custom.sequence.size() < 2) return;
+  int shown = custom.stepMs[custom.step];
+  if (shown <= 0 || static_cast<int>(tickMs() - custom.stepStart) < shown) return;
+  custom.step = (custom.step + 1) % custom.sequence.size();
+  custom.stepStart = tickMs();
+  SDL_Cursor* c = custom.frames[static_cast<std::size_t>(custom.sequence[custom.step])];
+  if (c) SDL_SetCursor(c);
 }
 
 int wheelStep() {

@@ -17,6 +17,13 @@ void moveCursor(int x, int y, int speed, bool logical);
 bool glideRunning();
 void advanceGlide();
 
+// A custom cursor: shown over the window from now on, animated when it has several steps.
+// An empty animation returns to the standard arrow.
+struct CursorAnimation;
+void setCustomCursor(const CursorAnimation& cursor);
+void clearCustomCursor();
+void advanceCursorAnimation();
+
 // Wheel delta that makes one wheel event: 120 / the scroll lines a notch (3 here).
 int wheelStep();
 

@@ -14,6 +14,8 @@ namespace {
 struct Display {
   DisplayState state;
   ScreenSizeHandler resizeBackBuffer = nullptr;
+  WallpaperDrawer drawWallpaper = nullptr;
+  std::string wallpaper = "sys/wall.png";
   int desktopWidth = 1920, desktopHeight = 1080, refreshRate = 60;
 } display;
 
@@ -39,6 +41,20 @@ int takeDisplayChanges() {
 }
 
 void setScreenSizeHandler(ScreenSizeHandler handler) { display.resizeBackBuffer = handler; }
+void setWallpaperDrawer(WallpaperDrawer drawer) { display.drawWallpaper = drawer; }
+const std::string& wallpaper() { return display.wallpaper; }
+
+namespace {
+bool wallpaperShows() {
+  const DisplayState& d = display.state;
+  return d.fullScreen && (d.fitMode == kFitNoEnlarge || d.fitMode == kFitFillEdges);
+}
+}  // namespace
+
+void setWallpaper(const std::string& name) {
+  display.wallpaper = name;
+  if (wallpaperShows() && display.drawWallpaper && !name.empty()) display.drawWallpaper(name);
+}
 
 void initDisplay() {
   readDesktop();
@@ -78,7 +94,10 @@ bool applyDisplayMode(bool skipIfSame) {
       backHeight = d.screenHeight;
     }
   }
-  return display.resizeBackBuffer ? display.resizeBackBuffer(backWidth, backHeight, skipIfSame) : true;
+  bool ok = display.resizeBackBuffer ? display.resizeBackBuffer(backWidth, backHeight, skipIfSame) : true;
+  if (ok && wallpaperShows() && display.drawWallpaper && !display.wallpaper.empty())
+    display.drawWallpaper(display.wallpaper);
+  return ok;
 }
 
 bool setFullScreen(bool on) {

@@ -2,6 +2,8 @@
 // stage in a window, and the coordinate conversions between the SDL window, the stage area
 // of the window (client pixels) and the 800 x 600 stage.
 #pragma once
+#include <string>
+
 #include "platform/display_state.h"
 
 namespace platform {
@@ -24,6 +26,13 @@ bool toggleFullScreenByReader();
 bool setFullScreen(bool on);
 void setSizeIndex(int index);
 void setFitMode(int mode);
+
+// The wallpaper around the stage in fit modes 1 and 2: the name is kept (the settings file
+// stores it) and the picture drawn again at once when it shows.
+void setWallpaper(const std::string& name);
+const std::string& wallpaper();
+using WallpaperDrawer = void (*)(const std::string& name);
+void setWallpaperDrawer(WallpaperDrawer drawer);
 
 // The back buffer's size follows the display: the device registers how to resize it.
 using ScreenSizeHandler = bool (*)(int width, int height, bool skipIfSame);

@@ -280,6 +280,7 @@ void setCursorState(int x, int y) {
 bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
   advanceGlide();
+  advanceCursorAnimation();
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};
     msg.kind = MessageKind::Quit;

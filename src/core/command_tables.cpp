@@ -15,7 +15,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),
-      graphics::spriteCommands(), graphics::animationCommands(), graphics::quakeCommands(), graphics::printCommands(),
+      graphics::spriteCommands(), graphics::spriteLoadCommands(), graphics::animationCommands(), graphics::quakeCommands(), graphics::printCommands(),
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),

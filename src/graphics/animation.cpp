@@ -208,7 +208,7 @@ void updateAnimations() {
       ++it;
       continue;
     }
-    if (!hasPicture(slot.shown()) && !(slot.flags & kDirectMode)) {
+    if (!slot.shown()) {
       reportSlot(n, " 画像が読み込まれていません");
       animations.fadeBases.erase(n);
       it = animations.queues.erase(it);

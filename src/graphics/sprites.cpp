@@ -172,6 +172,8 @@ void stageMadePicture(int n, TextureHolder&& holder, std::string_view name, std:
   slot.name.assign(name.substr(0, kSpriteNameLimit));
 }
 
+void registerInDrawSet(int n) { table.drawSet.insert(n); }
+
 void clearSpriteSlot(int n) {
   SpriteSlot& slot = table.slots[n];
   releaseTextureImage(slot.images[0]);

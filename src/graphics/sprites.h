@@ -112,6 +112,8 @@ void stageMadePicture(int n, TextureHolder&& holder, std::string_view name, std:
 // Settles a staged picture before the staged holder is refilled (its property changes go to
 // the shown picture).
 void settleStagedPicture(SpriteSlot& slot);
+// The slot joins the draw set (it has got its first picture).
+void registerInDrawSet(int n);
 // Empties the slot now: pictures, queue, record, draw set.
 void clearSpriteSlot(int n);
 // The picture's vertex colours follow its alpha (white with that alpha).

@@ -4,6 +4,7 @@
 #include "graphics/frame.h"
 
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "core/error_report.h"
@@ -41,6 +42,18 @@ bool stretchedMode() {
 }
 
 SurfaceRect surfaceRect(const platform::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+bool isWhole(float v) { return std::fabs(v - std::round(v)) < 1e-3f; }
+
+// Unrotated, unscaled and with its corner on a pixel edge, a picture lands texel for pixel:
+// linear filtering would sample every texel at its centre and give exactly what point
+// sampling gives, at a good part of the cost on a software rasteriser.
+bool landsTexelForPixel(const TextureImage& textures, const TextureImage& props) {
+  if (props.rotX != 0 || props.rotY != 0 || props.rotZ != 0 || props.scaleX != 1 || props.scaleY != 1) return false;
+  const TextureVertex& corner = props.vertices[0][0];
+  return isWhole(props.posX + corner.x * static_cast<float>(textures.tileSpanWidth) / 2) &&
+         isWhole(props.posY - corner.y * static_cast<float>(textures.tileSpanHeight) / 2);
+}
 
 }  // namespace
 
@@ -85,7 +98,6 @@ int renderFrame(int drawer, int elapsed, int duration, int accel) {
 }
 
 void drawScene(bool useStaged) {
-  setLinearFiltering(true);
   const bool windowShown = text::messageState().windowShown;
   for (int n : drawOrder()) {
     SpriteSlot& slot = *spriteSlot(n);
@@ -105,6 +117,7 @@ void drawScene(bool useStaged) {
 
 void drawPicture(const TextureImage& textures, const TextureImage& props) {
   if (textures.tileCount <= 0 || textures.tiles[0] == 0) return;
+  setLinearFiltering(!landsTexelForPixel(textures, props));
   setBlendPreset(props.blendMode);
   if (props.colourOp != 0) setTintStage(props.colourOp, props.colourFactor);
   drawPictureTiles(textures, props, pictureTransform(textures, props));

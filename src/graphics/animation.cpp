@@ -190,7 +190,11 @@ void finishCrossFade(SpriteSlot& slot) {
       break;
     }
   TextureImage* shown = slot.shown();
-  if (shown && hasPicture(slot.staged())) {
+  TextureImage* stand = slot.staged();
+  if (shown && hasPicture(stand)) {
+    // Property commands in direct mode went to the shown picture: the stand keeps them.
+    copyProperties(*stand, *shown);
+    stand->layer = shown->layer;
     releaseTextures(*shown);
     slot.frontIndex ^= 1;
   }

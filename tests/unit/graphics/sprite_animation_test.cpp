@@ -240,6 +240,8 @@ TEST_F(SpriteAnimation, StandPictureCrossFades) {
   EXPECT_EQ(green(stand, 80, 119), 0);
   EXPECT_EQ(green(stand, 50, 19), 0);
 
+  run("sp.x", " 3, 150");  // direct mode: the shown picture moves at once
+  EXPECT_EQ(s.shown()->posX, 150.0f);
   run("sp.af", " 255, 100, 0");
   run("sp.set", " 3, 1, 0");
   run("sp.exe", " 3, 0");
@@ -253,6 +255,7 @@ TEST_F(SpriteAnimation, StandPictureCrossFades) {
   EXPECT_EQ(s.fadeLevel, 0);
   EXPECT_EQ(s.flags, 0u);
   EXPECT_EQ(green(*s.shown(), 50, 50), 200);
+  EXPECT_EQ(s.shown()->posX, 150.0f);  // the stand keeps what was done to the shown picture
   EXPECT_FALSE(graphics::hasPicture(s.staged()));
 
   fs::current_path(old);

@@ -253,7 +253,7 @@ TEST_F(SpriteAnimation, StandPictureCrossFades) {
   EXPECT_EQ(green(*s.shown(), 50, 50), 200 * 153 / 255);  // blended from the original, not the last level
   advance(50);
   EXPECT_EQ(s.fadeLevel, 0);
-  EXPECT_EQ(s.flags, 0u);
+  EXPECT_EQ(s.flags & graphics::kDirectMode, 0u);
   EXPECT_EQ(green(*s.shown(), 50, 50), 200);
   EXPECT_EQ(s.shown()->posX, 150.0f);  // the stand keeps what was done to the shown picture
   EXPECT_FALSE(graphics::hasPicture(s.staged()));

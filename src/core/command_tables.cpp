@@ -19,6 +19,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),
+      soundCommands(),
   };
 }
 

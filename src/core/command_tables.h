@@ -13,6 +13,7 @@ std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
 std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
+std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

@@ -21,10 +21,14 @@
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "platform/scripted_input.h"
+#include "platform/cursor.h"
 #include "platform/display_modes.h"
+#include "platform/single_instance.h"
+#include "platform/system_report.h"
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "sound/sound_stream.h"
 
 namespace core {
 namespace {
@@ -52,7 +56,9 @@ void shutDown() {
   // drawing device and the ten sound channels, in this order.
   graphics::releaseSprites();
   graphics::shutDownDevice();
+  sound::stopSound();
   platform::destroyMainWindow();
+  platform::releaseGameFolder();
 }
 
 }  // namespace
@@ -63,12 +69,18 @@ int runEngine() {
   // 1. The working folder is already the game folder; read the archive index.
   loadArchiveIndex();
   // 2. Joins here: the settings file.
-  // 3. The main window.
+  // 3. The main window: one run per game folder; Information.txt starts afresh.
+  if (!platform::claimGameFolder(platform::options().gameDir)) {
+    std::fprintf(stderr, "utsushi: this game is already running; its window was brought to the front\n");
+    return 0;
+  }
   std::string why;
   if (!platform::createMainWindow("utsushi", why)) {
     std::fprintf(stderr, "utsushi: cannot create the window: %s\n", why.c_str());
     return 1;
   }
+  platform::initDisplay();
+  platform::writeSystemReport(platform::displayState());
   if (!startScriptedInputFromOptions()) {
     platform::destroyMainWindow();
     return 1;
@@ -78,11 +90,16 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 5. The display mode (the window is shown here) and the wheel step.
-  platform::initDisplay();
+  // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.cursorToCloseButton = [] {
+    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
+    const platform::DisplayState& d = platform::displayState();
+    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
+    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
+  };
   platform::setWindowHooks(hooks);
   platform::applyDisplayMode(false);
   // 6. The random generator.
@@ -92,7 +109,11 @@ int runEngine() {
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
-  // 10. Joins here: the sound device and its ten channels.
+  // 10. The sound device and its ten channels.
+  if (!sound::startSound()) {
+    platform::destroyMainWindow();
+    return 1;
+  }
   // 11. Every script file and the label table.
   resetScriptSources();
   resetInterpreter();
@@ -108,6 +129,7 @@ int runEngine() {
       return 1;
   }
   // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  sound::applyGroupVolumes();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

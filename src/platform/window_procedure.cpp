@@ -1,6 +1,7 @@
 #include "platform/window_procedure.h"
 
 #include "platform/cp932.h"
+#include "platform/menu_bar.h"
 #include "platform/message_box.h"
 #include "text/reading_modes.h"
 
@@ -24,6 +25,7 @@ void setWindowHooks(const WindowHooks& h) { hooks = h; }
 int pumpMessage(WindowMessage& msg) {
   WindowMessage next;
   if (!pollMessage(next)) return 1;
+  if (menuTakesMessage(next)) return 1;  // the game never sees clicks on the menu
   msg = std::move(next);
   switch (msg.kind) {
     case MessageKind::Quit: return 0;

@@ -11,6 +11,7 @@
 #include "platform/keys.h"
 #include "platform/options.h"
 #include "platform/scripted_input.h"
+#include "platform/single_instance.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -21,6 +22,7 @@ struct Window {
   SDL_Window* sdl = nullptr;
   bool sdlUp = false;
   InputState input;
+  int windowX = 0, windowY = 0;  // the cursor in window pixels
   std::deque<ScriptedEvent> scripted;  // events not yet due, in time order
   std::uint32_t scriptedBase = 0;      // clock tick that scripted times count from
   ScreenshotWriter screenshotWriter = nullptr;
@@ -145,6 +147,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
   msg = WindowMessage{};
   msg.x = window.input.cursorX;
   msg.y = window.input.cursorY;
+  msg.windowX = window.windowX;
+  msg.windowY = window.windowY;
   switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -162,6 +166,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
     }
     case SDL_MOUSEMOTION: {
       int x = e.motion.x, y = e.motion.y;
+      window.windowX = msg.windowX = x;
+      window.windowY = msg.windowY = y;
       windowToStage(x, y);
       window.input.cursorX = msg.x = x;
       window.input.cursorY = msg.y = y;
@@ -171,6 +177,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       int x = e.button.x, y = e.button.y;
+      window.windowX = msg.windowX = x;
+      window.windowY = msg.windowY = y;
       windowToStage(x, y);
       window.input.cursorX = msg.x = x;
       window.input.cursorY = msg.y = y;
@@ -281,6 +289,7 @@ bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
   advanceGlide();
   advanceCursorAnimation();
+  serveInstanceRequests();
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};
     msg.kind = MessageKind::Quit;

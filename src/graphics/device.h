@@ -144,6 +144,9 @@ TextureHandle renderTexture();  // g_pRenderTexture: what the render surface hol
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
 // lands on one pixel when the quad has the texture's size: there is no half-pixel offset.
 void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb);
+// The whole stage covered by the stage part of a screen-sized texture (the render texture,
+// the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
+void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);
 // Every tile of `image` with the picture's top-left corner at (left, top) of the bound
 // target, unscaled and unrotated, with its blend preset, tint and vertex colours.
 // Skipped when alpha is 0.

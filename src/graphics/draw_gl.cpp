@@ -404,6 +404,21 @@ void drawScreenQuad(TextureHandle texture, float left, float top, float right, f
   drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
 }
 
+void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb) {
+  if (!deviceAlive()) return;
+  int w, h;
+  boundTargetSize(w, h);
+  const GlDevice& d = gl();
+  const float sw = platform::kStageWidth, sh = platform::kStageHeight;
+  const float u = d.screenWidth > 0 ? sw / static_cast<float>(d.screenWidth) : 1.0f;
+  const float v = d.screenHeight > 0 ? sh / static_cast<float>(d.screenHeight) : 1.0f;
+  TextureVertex quad[4] = {{0, 0, 0, argb, 0, 0, 0, 0},
+                           {0, sh, 0, argb, 0, v, 0, v},
+                           {sw, 0, 0, argb, u, 0, u, 0},
+                           {sw, sh, 0, argb, u, v, u, v}};
+  drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
+}
+
 void drawTextureImageAt(const TextureImage& image, float left, float top) {
   if (!deviceAlive() || image.alpha == 0 || image.tileCount <= 0) return;
   int w, h;

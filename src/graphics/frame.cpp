@@ -126,8 +126,7 @@ void drawPicture(const TextureImage& textures, const TextureImage& props) {
 void drawFullScreenQuad(TextureHandle texture, int alpha) {
   setBlendPreset(1);
   setLinearFiltering(false);
-  drawScreenQuad(texture, 0, 0, static_cast<float>(platform::kStageWidth), static_cast<float>(platform::kStageHeight),
-                 (static_cast<std::uint32_t>(alpha & 0xFF) << 24) | 0xFFFFFF);
+  drawStageTextureQuad(texture, (static_cast<std::uint32_t>(alpha & 0xFF) << 24) | 0xFFFFFF);
 }
 
 }  // namespace graphics

@@ -13,6 +13,7 @@
 #include "graphics/device.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
+#include "platform/display_modes.h"
 #include "platform/options.h"
 #include "platform/window.h"
 #include "text/message_state.h"
@@ -372,6 +373,37 @@ TEST_F(SpriteFrame, MotionBlurAtFullStrengthEqualsThePlainFrame) {
   EXPECT_NEAR(d2, d0 * 191 / 255 * 191 / 255, 3);
   graphics::setMotionBlur(false, 0);
   EXPECT_TRUE(isBackground(frame(), 400, 300));
+}
+
+TEST_F(SpriteFrame, StretchedFullScreenDrawsTheStageIntoTheBackSurface) {
+  // A 1024 x 768 screen in fit mode 1: the stage goes to the top-left 800 x 600 of the back
+  // surface and is copied from there, placed exactly as in a window.
+  platform::DisplayState& d = platform::displayState();
+  const platform::DisplayState saved = d;
+  d.fullScreen = true;
+  d.fitMode = platform::kFitNoEnlarge;
+  d.source[1] = {0, 0, 800, 600};
+  d.destination[1] = {112, 84, 912, 684};
+  ASSERT_TRUE(graphics::changeScreenSize(1024, 768, false));
+  stageBackground();
+  stage(5, makePicture(200, 100, opaqueAt));
+  graphics::commitSprites();
+  const image::PixelImage f = frame();
+  EXPECT_EQ(graphics::mainTarget(), graphics::RenderTarget::BackSurface);
+  int l, t, r, b;
+  changedBox(f, l, t, r, b);
+  EXPECT_EQ(l, 300);
+  EXPECT_EQ(r, 499);
+  EXPECT_EQ(t, 250);
+  EXPECT_EQ(b, 349);
+  // Motion blur at full strength through the screen-sized render texture: the same frame.
+  graphics::setMotionBlur(true, 255);
+  EXPECT_EQ(frame().pixels, f.pixels);
+  graphics::setMotionBlur(false, 0);
+  d = saved;
+  ASSERT_TRUE(graphics::changeScreenSize(800, 600, false));
+  graphics::setStretchedMainTarget(false);
+  EXPECT_TRUE(isBackground(frame(), 10, 10));
 }
 
 }  // namespace

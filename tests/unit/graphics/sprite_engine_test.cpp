@@ -61,11 +61,16 @@ class SpriteEngine : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(game); }
 
-  int run(const std::string& script) {
+  int run(const std::string& script, const std::string& input = "") {
     std::ofstream(game / "script" / "0.txt", std::ios::binary) << script;
+    std::string inputOption;
+    if (!input.empty()) {
+      std::ofstream(game / "input.txt") << input;
+      inputOption = "--input '" + (game / "input.txt").string() + "' ";
+    }
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
     const std::string command = std::string(UTSUSHI_BINARY_DIR) + "/utsushi --no-dialogs --virtual-clock --video=gl " +
-                                "--audio=none --exit-after 60000 '" + game.string() + "' 2>'" +
+                                "--audio=none --exit-after 60000 " + inputOption + "'" + game.string() + "' 2>'" +
                                 (game / "stderr.txt").string() + "'";
     return std::system(command.c_str());
   }
@@ -138,6 +143,34 @@ TEST_F(SpriteEngine, PrintShowsStagedSpritesOnTheStage) {
   EXPECT_NEAR(px[2], kPicRed * 0x80 / 255.0, 1.5);
   EXPECT_NEAR(px[1], kPicGreen * 0x80 / 255.0, 1.5);
   EXPECT_NEAR(px[0], picBlue(100, 50), 1.5);
+}
+
+TEST_F(SpriteEngine, QuakeShiftsLayerZeroPictures) {
+  // quake.x 50, 400: a quarter period of 100 ms eases the offset up to +50; a screenshot at
+  // 100 ms meets the picture 40 to 50 pixels right of its place, and at the end it is back.
+  const std::string script =
+      "sp 0, \"bg.png\"\n"
+      "sp.b 0, 0\n"
+      "sp 5, \"pic.png\"\n"
+      "print 1\n"
+      "quake.x 50, 400, 1\n"
+      "wait 100\n";
+  const std::string input = "100 screenshot " + (game / "shake.png").string() + "\n" + "450 screenshot " +
+                            (game / "after.png").string() + "\n";
+  ASSERT_EQ(run(script, input), 0) << errors();
+  auto leftEdge = [](const image::PixelImage& img) {
+    for (int x = 0; x < 800; ++x) {
+      const std::uint8_t* px = img.row(300) + x * 4;
+      if (px[1] == kPicGreen && px[2] == kPicRed) return x;
+    }
+    return -1;
+  };
+  auto shake = readPng(game / "shake.png");
+  auto after = readPng(game / "after.png");
+  ASSERT_TRUE(shake && after);
+  EXPECT_GE(leftEdge(*shake), 340);
+  EXPECT_LE(leftEdge(*shake), 351);
+  EXPECT_EQ(leftEdge(*after), 300);
 }
 
 }  // namespace

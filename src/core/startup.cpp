@@ -15,6 +15,7 @@
 #include "core/script_sources.h"
 #include "graphics/device.h"
 #include "graphics/sprites.h"
+#include "graphics/wallpaper.h"
 #include "image/screenshot.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -92,6 +93,7 @@ int runEngine() {
   }
   // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::setWallpaperDrawer(graphics::drawWallpaper);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
   hooks.cursorToCloseButton = [] {

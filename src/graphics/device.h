@@ -174,7 +174,8 @@ int presentFrame();
 // with the default framebuffer bound, in window pixels.
 using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);
 void setWindowOverlayDrawer(WindowOverlayDrawer drawer);
-// Re-reads the display's refresh rate for pacing (a rate it cannot report counts as 60).
+// Takes the pacing rate from LimitFPS, else from the refresh rate the display was set up
+// with (a rate the system cannot report counts as 60). presentFrame does this every frame.
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);

@@ -14,6 +14,7 @@
 #include "core/labels.h"
 #include "core/script_sources.h"
 #include "graphics/device.h"
+#include "graphics/sprites.h"
 #include "graphics/wallpaper.h"
 #include "image/screenshot.h"
 #include "platform/clock.h"
@@ -54,6 +55,7 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
+  graphics::releaseSprites();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
@@ -105,6 +107,7 @@ int runEngine() {
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // 7. Joins here: the sprite table and the pixel lookup tables.
+  graphics::resetSprites();
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.

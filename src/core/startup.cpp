@@ -30,6 +30,8 @@
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
 #include "sound/sound_stream.h"
+#include "text/font_settings.h"
+#include "text/glyph_renderer.h"
 
 namespace core {
 namespace {
@@ -56,6 +58,7 @@ void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
   graphics::releaseSprites();
+  text::destroyGlyphRenderers();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
@@ -86,11 +89,12 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  // 4. The drawing device, its render targets and the three glyph renderers.
   if (!graphics::startDevice()) {  // the failure is already shown
     platform::destroyMainWindow();
     return 1;
   }
+  text::createGlyphRenderers();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::setWallpaperDrawer(graphics::drawWallpaper);
@@ -106,7 +110,7 @@ int runEngine() {
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  // 7. Joins here: the sprite table and the pixel lookup tables.
+  // 7. The sprite table and the pixel lookup tables.
   graphics::resetSprites();
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
@@ -130,7 +134,8 @@ int runEngine() {
       platform::destroyMainWindow();
       return 1;
   }
-  // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  // 12. The message and ruby fonts and the group volumes. Joins here: the already-read record.
+  text::applyMessageFont();
   sound::applyGroupVolumes();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {

@@ -32,6 +32,7 @@
 #include "sound/sound_stream.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
+#include "text/menu_painter.h"
 
 namespace core {
 namespace {
@@ -58,6 +59,7 @@ void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
   graphics::releaseSprites();
+  text::stopMenuPainter();
   text::destroyGlyphRenderers();
   graphics::shutDownDevice();
   sound::stopSound();
@@ -95,6 +97,7 @@ int runEngine() {
     return 1;
   }
   text::createGlyphRenderers();
+  text::startMenuPainter();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::setWallpaperDrawer(graphics::drawWallpaper);

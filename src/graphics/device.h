@@ -174,6 +174,9 @@ int presentFrame();
 // with the default framebuffer bound, in window pixels.
 using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);
 void setWindowOverlayDrawer(WindowOverlayDrawer drawer);
+// Copies an opaque picture into the window at (x, y), window pixels; only inside the
+// overlay drawer.
+void blitPictureToWindow(const image::PixelImage& picture, int x, int y);
 // Takes the pacing rate from LimitFPS, else from the refresh rate the display was set up
 // with (a rate the system cannot report counts as 60). presentFrame does this every frame.
 void refreshPacingFromDisplay();

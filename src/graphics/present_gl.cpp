@@ -19,20 +19,60 @@ namespace {
 
 WindowOverlayDrawer overlayDrawer = nullptr;
 
-// The strip above the stage in a window: the menu draws itself there when it is set up,
-// else the strip is left in the menu's background colour.
-void drawWindowOverlay(int drawableWidth, int drawableHeight) {
+// A texture and framebuffer that window pictures (the menu) pass through on their way to
+// the window; kept between frames, resized when a picture of another size comes.
+struct WindowPictureCache {
+  GLuint texture = 0, framebuffer = 0;
+  int width = 0, height = 0;
+  int drawableHeight = 0;  // of the frame being presented
+} windowPicture;
+
+// The strip above the stage in a window (and the bar at the top edge in full screen): the
+// menu draws itself there; without a menu the strip keeps the menu's background colour.
+void drawWindowOverlay(int drawableWidth, int drawableHeight, bool clearStrip) {
   platform::Rect stage = platform::stageRectInWindow();
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(0, drawableHeight - stage.top, drawableWidth, stage.top);
-  glClearColor(0.94f, 0.94f, 0.94f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glDisable(GL_SCISSOR_TEST);
+  if (clearStrip) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, drawableHeight - stage.top, drawableWidth, stage.top);
+    glClearColor(0.94f, 0.94f, 0.94f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+  }
+  windowPicture.drawableHeight = drawableHeight;
   if (overlayDrawer) overlayDrawer(drawableWidth, drawableHeight);
 }
 
 }  // namespace
+
+void blitPictureToWindow(const image::PixelImage& picture, int x, int y) {
+  if (!deviceAlive() || picture.width <= 0 || picture.height <= 0) return;
+  WindowPictureCache& c = windowPicture;
+  if (!c.texture) {
+    glGenTextures(1, &c.texture);
+    glGenFramebuffers(1, &c.framebuffer);
+  }
+  glBindTexture(GL_TEXTURE_2D, c.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  if (c.width != picture.width || c.height != picture.height) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, picture.width, picture.height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 picture.pixels.data());
+    c.width = picture.width;
+    c.height = picture.height;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, c.framebuffer);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, 0);
+  } else {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture.width, picture.height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                    picture.pixels.data());
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, c.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  // The picture's first row is the texture's row 0; the window counts rows from the bottom.
+  const int dh = c.drawableHeight;
+  glBlitFramebuffer(0, 0, picture.width, picture.height, x, dh - y, x + picture.width, dh - y - picture.height,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
 
 void setWindowOverlayDrawer(WindowOverlayDrawer drawer) { overlayDrawer = drawer; }
 
@@ -84,7 +124,7 @@ int presentFrame() {
   // Our rows run top-down, the window's bottom-up: the destination is given upside down.
   glBlitFramebuffer(0, 0, back.width, back.height, r.left, dh - r.top, r.right, dh - r.bottom, GL_COLOR_BUFFER_BIT,
                     sameSize ? GL_NEAREST : GL_LINEAR);
-  if (r.top > 0) drawWindowOverlay(dw, dh);
+  if (r.top > 0 || overlayDrawer) drawWindowOverlay(dw, dh, r.top > 0);
   SDL_GL_SwapWindow(window);
   // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
   glFlush();

@@ -85,6 +85,53 @@ class EngineCommandLine(unittest.TestCase):
         finally:
             g.close()
 
+    def test_exit_after_quits_without_asking(self):
+        g = Game({"script/0.txt": 'error "start"\nwait 100000\nerror "never"\n'})
+        try:
+            r = g.run("--exit-after", "500", g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※start\n")
+        finally:
+            g.close()
+
+    def test_space_asks_to_quit(self):
+        g = Game({"script/0.txt": 'wait 100000\nerror "never"\n', "input.txt": "100 key space\n"})
+        try:
+            r = g.run("--input", os.path.join(g.dir, "input.txt"), g.dir)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stderr.decode(), "終了確認: 終了しますか？\n")
+        finally:
+            g.close()
+
+    def test_a_second_start_for_the_same_game_exits(self):
+        g = Game({"script/0.txt": 'wait 4000\n'})
+        try:
+            first = subprocess.Popen([ENGINE, "--no-dialogs", "--video=none", "--audio=none", g.dir],
+                                     stderr=subprocess.PIPE)
+            import time
+            time.sleep(1.0)
+            second = subprocess.run([ENGINE, *HEADLESS, g.dir], capture_output=True, timeout=30)
+            self.assertEqual(second.returncode, 0)
+            self.assertIn(b"already running", second.stderr)
+            first.kill()
+            first.wait()
+            first.stderr.close()
+            third = g.run(g.dir)  # the folder is free again once the first run has gone
+            self.assertNotIn(b"already running", third.stderr)
+        finally:
+            g.close()
+
+    def test_information_file_describes_the_machine_and_the_fit_rectangles(self):
+        g = Game({"script/0.txt": "end\n"})
+        try:
+            g.run(g.dir)
+            text = open(os.path.join(g.dir, "Information.txt"), encoding="utf-8", errors="replace").read()
+            self.assertIn("Processor:", text)
+            self.assertRegex(text, r"Src1 +\d+, +\d+, +\d+, +\d+\tDest1 ")
+            self.assertIn("Src3", text)
+        finally:
+            g.close()
+
     def test_binary_garbage_in_a_script_does_not_crash(self):
         garbage = bytes(range(256)) * 40 + b"\n\x82\n*\x82\n" + bytes([0x81]) * 300
         g = Game({"script/0.txt": garbage, "script/z.txt": b"\xff\xfe\x00\x01\n" * 50})
@@ -94,6 +141,14 @@ class EngineCommandLine(unittest.TestCase):
             self.assertGreater(r.returncode, -1)  # no signal
         finally:
             g.close()
+
+
+class DemoGame(unittest.TestCase):
+    def test_demo_runs_to_its_end(self):
+        demo = os.environ["UTSUSHI_DEMO"]
+        r = subprocess.run([ENGINE, *HEADLESS, demo], capture_output=True, timeout=120)
+        self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
+        self.assertIn("スコア 3,703,695", r.stderr.decode())
 
 
 class Packer(unittest.TestCase):

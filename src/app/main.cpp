@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   opts.gameDir = std::filesystem::absolute(opts.gameDir, ec);
+  // Paths given on the command line are relative to where the engine was started.
+  if (!opts.inputFile.empty()) opts.inputFile = std::filesystem::absolute(opts.inputFile, ec).string();
   // Every relative path of the game (script, pictures, saves) is read from its folder.
   std::filesystem::current_path(opts.gameDir, ec);
   if (ec) {

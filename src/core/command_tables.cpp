@@ -1,5 +1,9 @@
 #include "core/command_tables.h"
 
+#include "graphics/sprite_commands.h"
+#include "platform/platform_commands.h"
+#include "text/text_commands.h"
+
 namespace core {
 
 std::vector<std::span<const CommandEntry>> allCommandTables() {
@@ -8,6 +12,19 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       errorCommands(),
       assignmentCommands(),
       controlFlowCommands(),
+      stringCommands(),
+      text::readingModeCommands(),
+      text::waitCommands(),
+      graphics::spriteCommands(),
+      graphics::spriteLoadCommands(),
+      graphics::animationCommands(),
+      graphics::quakeCommands(),
+      graphics::printCommands(),
+      graphics::buttonCommands(),
+      image::screenshotCommands(),
+      platform::inputCommands(),
+      platform::displayCommands(),
+      soundCommands(),
       fontCommands(),
   };
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/command_registry.h"
+namespace image { std::span<const core::CommandEntry> screenshotCommands(); }  // getscreenshot savescreenshot
 
 namespace core {
 
@@ -11,6 +12,8 @@ std::span<const CommandEntry> interpreterCommands();  // end
 std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
+std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
+std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
 std::span<const CommandEntry> fontCommands();         // setfontfile .. getfontliststr
 
 std::vector<std::span<const CommandEntry>> allCommandTables();

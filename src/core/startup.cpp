@@ -14,15 +14,25 @@
 #include "core/labels.h"
 #include "core/script_sources.h"
 #include "graphics/device.h"
+#include "graphics/sprites.h"
+#include "graphics/wallpaper.h"
+#include "image/screenshot.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/options.h"
 #include "platform/paths.h"
 #include "platform/scripted_input.h"
+#include "platform/cursor.h"
+#include "platform/display_modes.h"
+#include "platform/single_instance.h"
+#include "platform/system_report.h"
 #include "platform/window.h"
+#include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "sound/sound_stream.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
+#include "text/menu_painter.h"
 
 namespace core {
 namespace {
@@ -48,8 +58,13 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
+  graphics::releaseSprites();
+  text::stopMenuPainter();
+  text::destroyGlyphRenderers();
   graphics::shutDownDevice();
+  sound::stopSound();
   platform::destroyMainWindow();
+  platform::releaseGameFolder();
 }
 
 }  // namespace
@@ -60,29 +75,54 @@ int runEngine() {
   // 1. The working folder is already the game folder; read the archive index.
   loadArchiveIndex();
   // 2. Joins here: the settings file.
-  // 3. The main window.
+  // 3. The main window: one run per game folder; Information.txt starts afresh.
+  if (!platform::claimGameFolder(platform::options().gameDir)) {
+    std::fprintf(stderr, "utsushi: this game is already running; its window was brought to the front\n");
+    return 0;
+  }
   std::string why;
   if (!platform::createMainWindow("utsushi", why)) {
     std::fprintf(stderr, "utsushi: cannot create the window: %s\n", why.c_str());
     return 1;
   }
+  platform::initDisplay();
+  platform::writeSystemReport(platform::displayState());
   if (!startScriptedInputFromOptions()) {
     platform::destroyMainWindow();
     return 1;
   }
-  // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  // 4. The drawing device, its render targets and the three glyph renderers.
   if (!graphics::startDevice()) {  // the failure is already shown
     platform::destroyMainWindow();
     return 1;
   }
   text::createGlyphRenderers();
-  // 5. Joins here: the display mode and mouse-wheel handling.
+  text::startMenuPainter();
+  // 5. The display mode (the window is shown here); the wheel step is fixed.
+  platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::setWallpaperDrawer(graphics::drawWallpaper);
+  platform::WindowHooks hooks;
+  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.cursorToCloseButton = [] {
+    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
+    const platform::DisplayState& d = platform::displayState();
+    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
+    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
+  };
+  platform::setWindowHooks(hooks);
+  platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  // 7. Joins here: the sprite table and the pixel lookup tables.
+  // 7. The sprite table and the pixel lookup tables.
+  graphics::resetSprites();
+  image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
-  // 10. Joins here: the sound device and its ten channels.
+  // 10. The sound device and its ten channels.
+  if (!sound::startSound()) {
+    platform::destroyMainWindow();
+    return 1;
+  }
   // 11. Every script file and the label table.
   resetScriptSources();
   resetInterpreter();
@@ -97,8 +137,9 @@ int runEngine() {
       platform::destroyMainWindow();
       return 1;
   }
-  // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
+  // 12. The message and ruby fonts and the group volumes. Joins here: the already-read record.
   text::applyMessageFont();
+  sound::applyGroupVolumes();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

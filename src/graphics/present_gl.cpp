@@ -8,25 +8,90 @@
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/device_gl_state.h"
+#include "platform/display_modes.h"
 #include "platform/window.h"
 
 namespace graphics {
 
 using namespace detail;
 
-void refreshPacingFromDisplay() {
-  int rate = deviceSettings().limitFps;
-  if (rate <= 0) {
-    rate = 0;
-    SDL_Window* window = platform::mainSdlWindow();
-    SDL_DisplayMode mode{};
-    if (window && SDL_GetWindowDisplayMode(window, &mode) == 0) rate = mode.refresh_rate;
-    if (rate <= 1 && window) {
-      int display = SDL_GetWindowDisplayIndex(window);
-      if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0) rate = mode.refresh_rate;
-    }
+namespace {
+
+WindowOverlayDrawer overlayDrawer = nullptr;
+
+// A texture and framebuffer that window pictures (the menu) pass through on their way to
+// the window; kept between frames, resized when a picture of another size comes.
+struct WindowPictureCache {
+  GLuint texture = 0, framebuffer = 0;
+  int width = 0, height = 0;
+  int drawableHeight = 0;  // of the frame being presented
+} windowPicture;
+
+// The strip above the stage in a window (and the bar at the top edge in full screen): the
+// menu draws itself there; without a menu the strip keeps the menu's background colour.
+void drawWindowOverlay(int drawableWidth, int drawableHeight, bool clearStrip) {
+  platform::Rect stage = platform::stageRectInWindow();
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  if (clearStrip) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, drawableHeight - stage.top, drawableWidth, stage.top);
+    glClearColor(0.94f, 0.94f, 0.94f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
   }
-  setPacingRate(gl().pacing, rate);  // 0 or 1 (unknown) becomes 60
+  windowPicture.drawableHeight = drawableHeight;
+  if (overlayDrawer) overlayDrawer(drawableWidth, drawableHeight);
+}
+
+}  // namespace
+
+void blitPictureToWindow(const image::PixelImage& picture, int x, int y) {
+  if (!deviceAlive() || picture.width <= 0 || picture.height <= 0) return;
+  WindowPictureCache& c = windowPicture;
+  if (!c.texture) {
+    glGenTextures(1, &c.texture);
+    glGenFramebuffers(1, &c.framebuffer);
+  }
+  glBindTexture(GL_TEXTURE_2D, c.texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  if (c.width != picture.width || c.height != picture.height) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, picture.width, picture.height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                 picture.pixels.data());
+    c.width = picture.width;
+    c.height = picture.height;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, c.framebuffer);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, c.texture, 0);
+  } else {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture.width, picture.height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                    picture.pixels.data());
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, c.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  // The picture's first row is the texture's row 0; the window counts rows from the bottom.
+  const int dh = c.drawableHeight;
+  glBlitFramebuffer(0, 0, picture.width, picture.height, x, dh - y, x + picture.width, dh - y - picture.height,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
+
+void setWindowOverlayDrawer(WindowOverlayDrawer drawer) { overlayDrawer = drawer; }
+
+void refreshPacingFromDisplay() {
+  Pacing& p = gl().pacing;
+  const int limit = deviceSettings().limitFps;
+  if (limit > 0) {
+    setPacingRate(p, limit);
+    return;
+  }
+  // The display code reduces the refresh rate it set the window up with (60 Hz when the
+  // system does not report one) to the same fraction the pacing uses.
+  const platform::DisplayState& ds = platform::displayState();
+  if (ds.refreshNumerator > 0 && ds.refreshDenominator > 0) {
+    p.periodMs = static_cast<std::uint32_t>(ds.refreshNumerator);
+    p.stepFrames = static_cast<std::uint32_t>(ds.refreshDenominator);
+  } else {
+    setPacingRate(p, 0);
+  }
 }
 
 int presentFrame() {
@@ -36,6 +101,7 @@ int presentFrame() {
   // Bit 1 waits until the GPU has finished the frame; GL offers no scan-line position, so
   // that half of the wait ends at once, as a failing raster query does.
   if (deviceSettings().vsyncWait & 2) glFinish();
+  refreshPacingFromDisplay();  // the display mode may have changed since the last frame
   waitForFrame(d.pacing);
 
   Surface* stage = surfaceFor(mainTarget());
@@ -50,9 +116,15 @@ int presentFrame() {
   const Surface& back = d.backBuffer;
   glBindFramebuffer(GL_READ_FRAMEBUFFER, back.framebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  const bool sameSize = dw == back.width && dh == back.height;
+  // The stage's place in the window: below the menu strip in a window, the whole screen in
+  // full screen. Window pixels equal drawable pixels (the window is not high-DPI).
+  platform::Rect r = platform::stageRectInWindow();
+  if (r.width() <= 0 || r.height() <= 0) r = platform::Rect{0, 0, dw, dh};
+  const bool sameSize = r.width() == back.width && r.height() == back.height;
   // Our rows run top-down, the window's bottom-up: the destination is given upside down.
-  glBlitFramebuffer(0, 0, back.width, back.height, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+  glBlitFramebuffer(0, 0, back.width, back.height, r.left, dh - r.top, r.right, dh - r.bottom, GL_COLOR_BUFFER_BIT,
+                    sameSize ? GL_NEAREST : GL_LINEAR);
+  if (r.top > 0 || overlayDrawer) drawWindowOverlay(dw, dh, r.top > 0);
   SDL_GL_SwapWindow(window);
   // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
   glFlush();

@@ -26,6 +26,7 @@ struct WindowMessage {
   MessageKind kind = MessageKind::None;
   int key = 0;
   int x = 0, y = 0;  // stage coordinates of the cursor when the message was made
+  int windowX = 0, windowY = 0;  // the same point in window pixels (the menu works in these)
   int wheelDelta = 0;
   std::string droppedPath;
 };

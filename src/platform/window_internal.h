@@ -9,4 +9,7 @@ namespace platform {
 // Queues the scripted events; their times count from the clock's start.
 void startScriptedInput(std::vector<ScriptedEvent> events);
 
+// Where the engine believes the cursor is, in stage pixels (set when it moves the cursor).
+void setCursorState(int x, int y);
+
 }  // namespace platform

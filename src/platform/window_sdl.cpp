@@ -6,9 +6,12 @@
 
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "platform/cursor.h"
+#include "platform/display_modes.h"
 #include "platform/keys.h"
 #include "platform/options.h"
 #include "platform/scripted_input.h"
+#include "platform/single_instance.h"
 #include "platform/window.h"
 #include "platform/window_internal.h"
 
@@ -19,14 +22,18 @@ struct Window {
   SDL_Window* sdl = nullptr;
   bool sdlUp = false;
   InputState input;
+  int windowX = 0, windowY = 0;  // the cursor in window pixels
   std::deque<ScriptedEvent> scripted;  // events not yet due, in time order
   std::uint32_t scriptedBase = 0;      // clock tick that scripted times count from
   ScreenshotWriter screenshotWriter = nullptr;
 } window;
 
-// Stage and window coordinates are the same until the display modes scale the stage.
-void stageToWindow(int& x, int& y) { (void)x, (void)y; }
-void windowToStage(int& x, int& y) { (void)x, (void)y; }
+void stageToWindow(int& x, int& y) {
+  stageToClientCoordinates(x, y);
+  clientToWindowCoordinates(x, y);
+}
+
+void windowToStage(int& x, int& y) { windowToStageCoordinates(x, y); }
 
 void pushMouseMotion(int x, int y) {
   SDL_Event e{};
@@ -140,6 +147,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
   msg = WindowMessage{};
   msg.x = window.input.cursorX;
   msg.y = window.input.cursorY;
+  msg.windowX = window.windowX;
+  msg.windowY = window.windowY;
   switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -157,6 +166,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
     }
     case SDL_MOUSEMOTION: {
       int x = e.motion.x, y = e.motion.y;
+      window.windowX = msg.windowX = x;
+      window.windowY = msg.windowY = y;
       windowToStage(x, y);
       window.input.cursorX = msg.x = x;
       window.input.cursorY = msg.y = y;
@@ -166,6 +177,8 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       int x = e.button.x, y = e.button.y;
+      window.windowX = msg.windowX = x;
+      window.windowY = msg.windowY = y;
       windowToStage(x, y);
       window.input.cursorX = msg.x = x;
       window.input.cursorY = msg.y = y;
@@ -236,8 +249,9 @@ bool createMainWindow(std::string_view titleCp932, std::string& why) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
     std::string title = cp932ToUtf8(titleCp932);
+    // Hidden until the first display mode is applied, so the reader never sees it jump.
     window.sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kStageWidth,
-                                  kStageHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+                                  kStageHeight + kMenuStripHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window.sdl) {
       why = SDL_GetError();
       return false;
@@ -266,8 +280,16 @@ void startScriptedInput(std::vector<ScriptedEvent> events) {
   window.scriptedBase = startTickMs();
 }
 
+void setCursorState(int x, int y) {
+  window.input.cursorX = x;
+  window.input.cursorY = y;
+}
+
 bool pollMessage(WindowMessage& msg) {
   if (!window.sdlUp) return false;
+  advanceGlide();
+  advanceCursorAnimation();
+  serveInstanceRequests();
   if (options().exitAfterMs && tickMs() - startTickMs() >= *options().exitAfterMs) {
     msg = WindowMessage{};
     msg.kind = MessageKind::Quit;

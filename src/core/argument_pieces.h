@@ -1,0 +1,23 @@
+// Reading arguments one piece at a time, for the commands that split their argument text
+// with splitOutsideQuotes and evaluate each piece in turn (the string and file commands).
+// Each function reports the generic message of its argument and fails on the first fault.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+// "引数の数が不正です" unless min <= pieces <= max.
+bool countInRange(const std::vector<std::string_view>& args, std::size_t min, std::size_t max);
+
+// Piece i (0-based) evaluated; it must be a string / a number (truncated toward zero).
+bool stringArgument(const std::vector<std::string_view>& args, std::size_t i, std::string& out);
+bool numberArgument(const std::vector<std::string_view>& args, std::size_t i, std::int32_t& out);
+
+// Piece i as a result variable reference of the family; null after reporting.
+std::int32_t* numberTarget(const std::vector<std::string_view>& args, std::size_t i);
+std::string* stringTarget(const std::vector<std::string_view>& args, std::size_t i);
+
+}  // namespace core

@@ -1,0 +1,30 @@
+// The mouse cursor in stage coordinates: reading it, moving it at once or in a glide, and
+// the wheel step that turns wheel deltas into script events.
+#pragma once
+
+namespace platform {
+
+// The cursor in stage pixels, as the engine last saw it.
+void logicalCursorPos(int& x, int& y);
+
+// Moves the cursor to (x, y): stage pixels when `logical`, else window client pixels.
+// Speed 0 jumps; 1..8 glide, taking speed x distance / 8 ms and easing out. A glide already
+// running is finished first.
+void moveCursor(int x, int y, int speed, bool logical);
+
+// True while a glide has not reached its target. Gliding advances with the clock: every
+// message pump moves the cursor along.
+bool glideRunning();
+void advanceGlide();
+
+// A custom cursor: shown over the window from now on, animated when it has several steps.
+// An empty animation returns to the standard arrow.
+struct CursorAnimation;
+void setCustomCursor(const CursorAnimation& cursor);
+void clearCustomCursor();
+void advanceCursorAnimation();
+
+// Wheel delta that makes one wheel event: 120 / the scroll lines a notch (3 here).
+int wheelStep();
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+// Script commands of the display: setfullscreen, getfullscreen, setwindowtext, setwallpaper.
+#include "core/command_registry.h"
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "core/expression.h"
+#include "platform/cp932.h"
+#include "platform/display_modes.h"
+#include "platform/platform_commands.h"
+#include "platform/window.h"
+
+namespace platform {
+namespace {
+
+void cmdSetFullScreen(std::string_view args) {
+  core::setCommandName("setFullScreen");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (v.empty()) {
+    setFullScreen(!isFullScreen());
+    return;
+  }
+  if (!core::needNumber(v, 0)) return;
+  setFullScreen(v[0].number != 0);
+}
+
+void cmdGetFullScreen(std::string_view args) {
+  core::setCommandName("getFullScreen");
+  core::storeNumberResult(args, isFullScreen() ? 1 : 0);
+}
+
+void cmdSetWindowText(std::string_view args) {
+  core::setCommandName("setWindowText");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  setWindowTitle(v[0].text);
+}
+
+void cmdSetWallPaper(std::string_view args) {
+  core::setCommandName("setWallPaper");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  setWallpaper(v[0].text);
+}
+
+constexpr core::CommandEntry kDisplayCommands[] = {
+    {"setfullscreen", cmdSetFullScreen},
+    {"getfullscreen", cmdGetFullScreen},
+    {"setwindowtext", cmdSetWindowText},
+    {"setwallpaper", cmdSetWallPaper},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> displayCommands() { return kDisplayCommands; }
+
+}  // namespace platform

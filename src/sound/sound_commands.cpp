@@ -1,0 +1,273 @@
+// The script's sound commands: the ten streams (sd, sd.*) and the four volume groups
+// (set/get master, BGM, SE, SysSE volume and mute). Main thread.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/command_support.h"
+#include "core/command_tables.h"
+#include "core/error_report.h"
+#include "core/expression.h"
+#include "core/statements.h"
+#include "platform/cp932.h"
+#include "sound/sound_settings.h"
+#include "sound/sound_stream.h"
+
+namespace sound {
+namespace {
+
+using core::ScriptValue;
+using Args = std::vector<ScriptValue>;
+
+void reportBadBuffer() { core::reportCommandError(platform::jp("バッファ番号が不正です")); }
+void reportBadVolume() { core::reportCommandError(platform::jp("ボリュームの範囲が不正です")); }
+void reportBadPan() { core::reportCommandError(platform::jp("パンの範囲が不正です")); }
+
+// Arguments are read as the engine reads every number: truncated toward zero.
+int intAt(const Args& a, std::size_t i, int fallback) {
+  return i < a.size() && a[i].isNumber() ? a[i].toInt() : fallback;
+}
+
+// Checks 1 to 4 shared by the stream commands: the count, the buffer number, the file name
+// (at fileAt, when the command takes one) and every other present argument a number.
+bool readStreamArgs(std::string_view text, std::size_t min, std::size_t max, int fileAt, Args& a, int& buffer) {
+  core::evaluateArguments(text, a);
+  if (!core::checkArgumentCount(a, min, max)) return false;
+  if (!core::needNumber(a, 0)) return false;
+  buffer = a[0].toInt();
+  if (buffer < 0 || buffer >= kStreamCount) {
+    reportBadBuffer();
+    return false;
+  }
+  if (fileAt > 0 && !core::needString(a, static_cast<std::size_t>(fileAt))) return false;
+  for (std::size_t i = 1; i < a.size(); ++i)
+    if (static_cast<int>(i) != fileAt && !core::numberOrOmitted(a, i)) return false;
+  return true;
+}
+
+bool volumeOk(int v) {
+  if (v >= 0 && v <= 100) return true;
+  reportBadVolume();
+  return false;
+}
+
+bool panOk(int p) {
+  if (p >= -100 && p <= 100) return true;
+  reportBadPan();
+  return false;
+}
+
+// The getters: a buffer number, then the text of a number variable for the result. The
+// variable is resolved, not evaluated, so a fresh name is no expression error.
+std::int32_t* readGetterArgs(std::string_view text, int& buffer) {
+  static std::string scratch;
+  static std::vector<std::string_view> pieces;
+  scratch.assign(text);
+  pieces.clear();
+  if (!text.empty()) core::splitStatements(scratch, ',', pieces);
+  if (pieces.size() != 2) {
+    core::reportCommandError(platform::jp("引数の数が不正です"));
+    return nullptr;
+  }
+  Args a{core::evaluateExpression(pieces[0])};
+  if (!core::needNumber(a, 0)) return nullptr;
+  buffer = a[0].toInt();
+  if (buffer < 0 || buffer >= kStreamCount) {
+    reportBadBuffer();
+    return nullptr;
+  }
+  std::int32_t* out = core::numberVariableRef(pieces[1]);
+  if (!out) core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 2);
+  return out;
+}
+
+std::int32_t clampToInt32(double v) {
+  if (!(v > 0)) return 0;
+  return v >= 2147483647.0 ? 2147483647 : static_cast<std::int32_t>(v);
+}
+
+// sd buf, file, [fade 0], [volume 100], [loops 1], [start 0]
+void cmdSd(std::string_view text) {
+  core::setCommandName("sd");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 6, 1, a, buffer)) return;
+  const int fade = intAt(a, 2, 0), volume = intAt(a, 3, 100), loops = intAt(a, 4, 1), start = intAt(a, 5, 0);
+  if (!volumeOk(volume)) return;
+  if (!loadStream(buffer, a[1].text)) {
+    core::reportCommandError(a[1].text + platform::jp("が開けませんでした"));
+    return;
+  }
+  setStreamVolume(buffer, volume, 0);
+  playStream(buffer, loops, fade, start);
+}
+
+void cmdSdLoad(std::string_view text) {
+  core::setCommandName("sd.load");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 2, 1, a, buffer)) return;
+  if (!loadStream(buffer, a[1].text)) core::reportCommandError(a[1].text + platform::jp("が開けませんでした"));
+}
+
+// sd.play buf, [fade 0], [volume 100], [loops 1], [start 0]
+void cmdSdPlay(std::string_view text) {
+  core::setCommandName("sd.play");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 1, 5, 0, a, buffer)) return;
+  const int fade = intAt(a, 1, 0), volume = intAt(a, 2, 100), loops = intAt(a, 3, 1), start = intAt(a, 4, 0);
+  if (!volumeOk(volume)) return;
+  setStreamVolume(buffer, volume, 0);
+  playStream(buffer, loops, fade, start);
+}
+
+void cmdSdPause(std::string_view text) {
+  core::setCommandName("sd.pause");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  // An omitted switch reads as 0: resume.
+  pauseStream(buffer, intAt(a, 1, 0) != 0);
+}
+
+void cmdSdStop(std::string_view text) {
+  core::setCommandName("sd.stop");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 1, 2, 0, a, buffer)) return;
+  stopStream(buffer, intAt(a, 1, 0));
+}
+
+void cmdSdVolume(std::string_view text) {
+  core::setCommandName("sd.volume");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
+  const int volume = intAt(a, 1, 100);
+  if (!volumeOk(volume)) return;
+  setStreamVolume(buffer, volume, intAt(a, 2, 0));
+}
+
+void cmdSdPanpot(std::string_view text) {
+  core::setCommandName("sd.panpot");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
+  const int pan = intAt(a, 1, 0);
+  if (!panOk(pan)) return;
+  setStreamPan(buffer, pan, intAt(a, 2, 0));
+}
+
+void cmdSdSeekTime(std::string_view text) {
+  core::setCommandName("sd.seektime");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  seekStreamTime(buffer, intAt(a, 1, 0) / 1000.0);
+}
+
+void cmdSdSeekSample(std::string_view text) {
+  core::setCommandName("sd.seeksample");
+  Args a;
+  int buffer = 0;
+  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  seekStreamSample(buffer, intAt(a, 1, 0));
+}
+
+template <std::int32_t (*Read)(int)>
+void getter(std::string_view text, const char* name) {
+  core::setCommandName(name);
+  int buffer = 0;
+  if (std::int32_t* out = readGetterArgs(text, buffer)) *out = Read(buffer);
+}
+
+std::int32_t statusOf(int b) { return streamStatus(b); }
+std::int32_t nowTimeOf(int b) { return clampToInt32(std::floor(streamNowTime(b) * 1000.0)); }
+std::int32_t totalTimeOf(int b) { return clampToInt32(std::floor(streamTotalTime(b) * 1000.0)); }
+std::int32_t nowSampleOf(int b) { return clampToInt32(static_cast<double>(streamNowSample(b))); }
+std::int32_t totalSampleOf(int b) { return clampToInt32(static_cast<double>(streamTotalSample(b))); }
+
+void cmdSdStatus(std::string_view t) { getter<statusOf>(t, "sd.status"); }
+void cmdSdNowTime(std::string_view t) { getter<nowTimeOf>(t, "sd.nowtime"); }
+void cmdSdTotalTime(std::string_view t) { getter<totalTimeOf>(t, "sd.totaltime"); }
+void cmdSdNowSample(std::string_view t) { getter<nowSampleOf>(t, "sd.nowsample"); }
+void cmdSdTotalSample(std::string_view t) { getter<totalSampleOf>(t, "sd.totalsample"); }
+
+// The group setters take one number 0..100; the mute setters store it as an on switch.
+template <VolumeGroup G, bool IsMute>
+void groupSetter(std::string_view text, const char* name) {
+  core::setCommandName(name);
+  Args a;
+  core::evaluateArguments(text, a);
+  if (!core::checkArgumentCount(a, 1, 1) || !core::needNumber(a, 0)) return;
+  const int v = a[0].toInt();
+  if (!volumeOk(v)) return;
+  if (IsMute) setGroupOn(G, v != 0);
+  else setGroupVolume(G, v);
+}
+
+template <VolumeGroup G, bool IsMute>
+void groupGetter(std::string_view text, const char* name) {
+  core::setCommandName(name);
+  core::storeNumberResult(text, IsMute ? groupOn(G) : groupVolume(G));
+}
+
+using enum VolumeGroup;
+void cmdSetMasterVolume(std::string_view t) { groupSetter<Master, false>(t, "setMasterVolume"); }
+void cmdSetMasterMute(std::string_view t) { groupSetter<Master, true>(t, "setMasterMute"); }
+void cmdSetBgmVolume(std::string_view t) { groupSetter<Bgm, false>(t, "setBgmVolume"); }
+void cmdSetBgmMute(std::string_view t) { groupSetter<Bgm, true>(t, "setBgmMute"); }
+void cmdSetSeVolume(std::string_view t) { groupSetter<Se, false>(t, "setSeVolume"); }
+void cmdSetSeMute(std::string_view t) { groupSetter<Se, true>(t, "setSeMute"); }
+void cmdSetSysSeVolume(std::string_view t) { groupSetter<SysSe, false>(t, "setSysSeVolume"); }
+void cmdSetSysSeMute(std::string_view t) { groupSetter<SysSe, true>(t, "setSysSeMute"); }
+void cmdGetMasterVolume(std::string_view t) { groupGetter<Master, false>(t, "getMasterVolume"); }
+void cmdGetMasterMute(std::string_view t) { groupGetter<Master, true>(t, "getMasterMute"); }
+void cmdGetBgmVolume(std::string_view t) { groupGetter<Bgm, false>(t, "getBgmVolume"); }
+void cmdGetBgmMute(std::string_view t) { groupGetter<Bgm, true>(t, "getBgmMute"); }
+void cmdGetSeVolume(std::string_view t) { groupGetter<Se, false>(t, "getSeVolume"); }
+void cmdGetSeMute(std::string_view t) { groupGetter<Se, true>(t, "getSeMute"); }
+void cmdGetSysSeVolume(std::string_view t) { groupGetter<SysSe, false>(t, "getSysSeVolume"); }
+void cmdGetSysSeMute(std::string_view t) { groupGetter<SysSe, true>(t, "getSysSeMute"); }
+
+constexpr core::CommandEntry kSoundCommands[] = {
+    {"sd", cmdSd},
+    {"sd.load", cmdSdLoad},
+    {"sd.play", cmdSdPlay},
+    {"sd.pause", cmdSdPause},
+    {"sd.stop", cmdSdStop},
+    {"sd.volume", cmdSdVolume},
+    {"sd.panpot", cmdSdPanpot},
+    {"sd.seektime", cmdSdSeekTime},
+    {"sd.seeksample", cmdSdSeekSample},
+    {"sd.status", cmdSdStatus},
+    {"sd.nowtime", cmdSdNowTime},
+    {"sd.totaltime", cmdSdTotalTime},
+    {"sd.nowsample", cmdSdNowSample},
+    {"sd.totalsample", cmdSdTotalSample},
+    {"setmastervolume", cmdSetMasterVolume},
+    {"setmastermute", cmdSetMasterMute},
+    {"setbgmvolume", cmdSetBgmVolume},
+    {"setbgmmute", cmdSetBgmMute},
+    {"setsevolume", cmdSetSeVolume},
+    {"setsemute", cmdSetSeMute},
+    {"setsyssevolume", cmdSetSysSeVolume},
+    {"setsyssemute", cmdSetSysSeMute},
+    {"getmastervolume", cmdGetMasterVolume},
+    {"getmastermute", cmdGetMasterMute},
+    {"getbgmvolume", cmdGetBgmVolume},
+    {"getbgmmute", cmdGetBgmMute},
+    {"getsevolume", cmdGetSeVolume},
+    {"getsemute", cmdGetSeMute},
+    {"getsyssevolume", cmdGetSysSeVolume},
+    {"getsyssemute", cmdGetSysSeMute},
+};
+
+}  // namespace
+}  // namespace sound
+
+namespace core {
+std::span<const CommandEntry> soundCommands() { return sound::kSoundCommands; }
+}  // namespace core

@@ -1,0 +1,324 @@
+// Timed waits, the script timer and eventwait: the loops that hand the reader's input to
+// the script. Each pass pumps one window message, draws a frame and sleeps 1 ms.
+#include <cstdint>
+#include <string>
+
+#include "core/command_registry.h"
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "core/interpreter.h"
+#include "core/statements.h"
+#include "graphics/frame.h"
+#include "platform/buttons.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/cursor.h"
+#include "platform/display_modes.h"
+#include "platform/window_procedure.h"
+#include "text/message_state.h"
+#include "text/reading_modes.h"
+#include "text/text_commands.h"
+#include "text/waits.h"
+
+namespace text {
+namespace {
+
+constexpr int kKeyReturn = 13, kKeyShift = 16, kKeyControl = 17, kKeyTab = 9;
+constexpr int kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
+
+struct Waits {
+  std::uint64_t timerStart = 0;  // resettimer
+  int hoverId = -1;              // the button under the cursor, -1 for none
+  std::uint32_t eventBase = 0;   // tick of the last time-out event: the first is due at once
+  int wheelSum = 0;
+} waits;
+
+platform::WindowMessage& record() { return core::interpreter().message; }
+
+void quit() { core::interpreter().quitRequested = true; }
+
+}  // namespace
+
+bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
+  MessageState& ms = messageState();
+  platform::WindowMessage& msg = record();
+  while (static_cast<std::uint32_t>(platform::tickMs() - start) < duration) {
+    if (platform::pumpMessage(msg) == 0) {
+      quit();
+      return false;
+    }
+    platform::MessageKind kind = msg.kind;
+    msg.kind = platform::MessageKind::None;
+    switch (kind) {
+      case platform::MessageKind::KeyDown:
+        if (msg.key == kKeyTab || msg.key == kKeyShift) return true;  // the window has switched the mode
+        if (msg.key == kKeyReturn && clickable) return true;
+        if (msg.key == kKeyControl) {
+          if (ms.windowShown) ms.fast = true;
+          return true;
+        }
+        break;
+      case platform::MessageKind::LButtonUp:
+        if (clickable) return true;
+        break;
+      case platform::MessageKind::RButtonUp: stopReadingModes(); break;
+      default: break;
+    }
+    graphics::renderFrame();
+    platform::sleepMs(1);
+  }
+  return true;
+}
+
+namespace {
+
+bool numbersArgs(std::string_view args, const char* name, std::vector<core::ScriptValue>& v, std::size_t max) {
+  core::setCommandName(name);
+  core::evaluateArguments(args, v);
+  if (!core::checkArgumentCount(v, 1, max)) return false;
+  for (std::size_t i = 0; i < v.size(); ++i)
+    if (!core::needNumber(v, i)) return false;
+  return true;
+}
+
+void cmdWait(std::string_view args) {
+  std::vector<core::ScriptValue> v;
+  if (!numbersArgs(args, "wait", v, 2)) return;
+  MessageState& ms = messageState();
+  if (ms.skipMode || ms.fast) return;
+  if (ms.showAll) {
+    ms.showAll = false;
+    graphics::renderFrame();
+  }
+  std::int32_t ms32 = v[0].toInt();
+  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1].toInt() != 0);
+}
+
+void cmdWaitTimer(std::string_view args) {
+  std::vector<core::ScriptValue> v;
+  if (!numbersArgs(args, "waitTimer", v, 2)) return;
+  std::int32_t ms32 = v[0].toInt();
+  timedWait(static_cast<std::uint32_t>(waits.timerStart), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0,
+            v.size() < 2 || v[1].toInt() != 0);
+}
+
+void cmdSleep(std::string_view args) {
+  core::setCommandName("sleep");
+  core::ScriptValue v = core::evaluateExpression(args);
+  if (!v.isNumber()) {
+    core::reportArgumentFault(core::ArgumentFault::NotNumber, 1);
+    return;
+  }
+  if (platform::pumpMessage(record()) == 0) quit();
+  std::int32_t ms = v.toInt();
+  if (ms > 0) platform::sleepMs(static_cast<std::uint32_t>(ms));
+}
+
+void cmdResetTimer(std::string_view) {
+  core::setCommandName("resettimer");
+  waits.timerStart = platform::tickMs();
+}
+
+void cmdGetTimer(std::string_view args) {
+  core::setCommandName("getTimer");
+  core::storeNumberResult(args, static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart)));
+}
+
+struct EventResult {
+  int result = 0;
+  int kind = 0;
+};
+
+// "Left" for the hovered button: the next call reports an entry, if any.
+EventResult leaveHover() {
+  EventResult e{waits.hoverId, 0};
+  waits.hoverId = -1;
+  return e;
+}
+
+bool hoverTest(EventResult& out) {
+  if (platform::glideRunning()) return false;
+  int x = 0, y = 0;
+  platform::logicalCursorPos(x, y);
+  int candidate = platform::buttonAt(x, y);
+  if (waits.hoverId >= 0 && waits.hoverId != candidate) {
+    out = leaveHover();
+    return true;
+  }
+  if (waits.hoverId < 0 && candidate >= 0) {
+    waits.hoverId = candidate;
+    const platform::InputState& in = platform::inputState();
+    out = EventResult{candidate, (in.leftDown || in.keyDown[kKeyReturn]) ? 2 : 1};
+    return true;
+  }
+  return false;
+}
+
+void clickConsumed() {
+  MessageState& ms = messageState();
+  waits.hoverId = -1;
+  ms.fast = ms.skipMode;
+  ms.showAll = false;
+}
+
+// Arrow keys step through the buttons in their order and put the cursor on the new one.
+bool navigate(int key, EventResult& out) {
+  int next = platform::neighbourButton(waits.hoverId, key == kKeyLeft || key == kKeyUp ? -1 : 1);
+  if (next < 0) return false;
+  int cx = 0, cy = 0;
+  platform::buttonCursorPoint(next, cx, cy);
+  platform::moveCursor(cx, cy, 4, true);
+  if (waits.hoverId >= 0) {
+    out = leaveHover();
+    return true;
+  }
+  return false;
+}
+
+// Handles one message; true when it makes an event.
+bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* dropTarget) {
+  MessageState& ms = messageState();
+  using platform::MessageKind;
+  MessageKind kind = msg.kind;
+  msg.kind = MessageKind::None;
+  switch (kind) {
+    case MessageKind::LButtonDown: out = {waits.hoverId, 2}; return true;
+    case MessageKind::LButtonUp:
+      out = {waits.hoverId, 3};
+      clickConsumed();
+      return true;
+    case MessageKind::RButtonDown: out = {-2, 2}; return true;
+    case MessageKind::RButtonUp:
+      if (ms.skipMode || ms.autoMode) {
+        stopReadingModes();
+        return false;  // the mode report follows
+      }
+      out = {-2, 3};
+      return true;
+    case MessageKind::MButtonDown: out = {-4, 2}; return true;
+    case MessageKind::MButtonUp: out = {-4, 3}; return true;
+    case MessageKind::Wheel: {
+      int step = platform::wheelStep();
+      if (step <= 0) return false;
+      waits.wheelSum += msg.wheelDelta;
+      if (waits.wheelSum >= step) {
+        waits.wheelSum = 0;
+        out = {waits.hoverId, 5};
+        return true;
+      }
+      if (waits.wheelSum <= -step) {
+        waits.wheelSum = 0;
+        out = {waits.hoverId, 4};
+        ms.fast = ms.skipMode;
+        ms.showAll = false;
+        return true;
+      }
+      return false;
+    }
+    case MessageKind::KeyDown:
+    case MessageKind::KeyUp: {
+      bool down = kind == MessageKind::KeyDown;
+      if (msg.key == kKeyReturn) {
+        out = {waits.hoverId >= 0 ? waits.hoverId : -13, down ? 2 : 3};
+        if (!down) clickConsumed();
+        return true;
+      }
+      if (msg.key == kKeyControl && down && ms.windowShown) {
+        ms.fast = true;
+        out = {-1, 3};
+        return true;
+      }
+      if (msg.key >= kKeyLeft && msg.key <= kKeyDown) return down && navigate(msg.key, out);
+      out = {-msg.key, down ? 2 : 3};
+      return true;
+    }
+    case MessageKind::SysKeyDown:
+    case MessageKind::SysKeyUp:
+      out = {msg.key == 121 ? -121 : -18, kind == MessageKind::SysKeyDown ? 2 : 3};
+      return true;
+    case MessageKind::DropFile:
+      out = {-259, -259};
+      if (dropTarget) *dropTarget = msg.droppedPath.substr(0, 259);
+      return true;
+    default: return false;
+  }
+}
+
+void cmdEventWait(std::string_view args) {
+  core::setCommandName("eventWait");
+  std::vector<std::string_view> pieces;
+  std::string copy(args);
+  core::splitStatements(copy, ',', pieces);
+  if (pieces.size() < 2 || pieces.size() > 4) {
+    core::reportCommandError(platform::jp("引数の数が不正です"));
+    return;
+  }
+  std::int32_t* result = core::numberVariableRef(pieces[0]);
+  if (!result) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
+  std::int32_t* kindVar = core::numberVariableRef(pieces[1]);
+  if (!kindVar) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 2);
+  bool haveTimeout = false;
+  std::uint32_t timeout = 0;
+  if (pieces.size() >= 3 && !pieces[2].empty()) {
+    core::ScriptValue t = core::evaluateExpression(pieces[2]);
+    if (!t.isNumber()) return core::reportArgumentFault(core::ArgumentFault::NotNumber, 3);
+    haveTimeout = true;
+    std::int32_t t32 = t.toInt();
+    timeout = t32 > 0 ? static_cast<std::uint32_t>(t32) : 0;
+  }
+  std::string* dropTarget = nullptr;
+  if (pieces.size() == 4) {
+    dropTarget = core::stringVariableRef(pieces[3]);
+    if (!dropTarget) return core::reportArgumentFault(core::ArgumentFault::BadStringVariable, 4);
+  }
+
+  MessageState& ms = messageState();
+  platform::WindowMessage& msg = record();
+  if (!ms.fast) msg.kind = platform::MessageKind::None;
+  EventResult e;
+  for (;;) {
+    if (hoverTest(e)) break;
+    if (platform::pumpMessage(msg) == 0) {
+      quit();
+      return;
+    }
+    if (messageEvent(msg, e, dropTarget)) break;
+    std::uint32_t now = platform::tickMs();
+    if (ms.modeChange != kNoModeChange) {
+      e = {-257, ms.modeChange - 1};
+      ms.modeChange = kNoModeChange;
+      break;
+    }
+    if (ms.skipMode || (ms.autoMode && static_cast<std::int32_t>(now - ms.autoDeadline) >= 0)) {
+      e = {-1, 3};
+      ms.fast = ms.skipMode;
+      ms.showAll = false;
+      break;
+    }
+    if (int changes = platform::takeDisplayChanges()) {
+      (void)changes;
+      e = {-258, platform::isFullScreen() ? 1 : 0};
+      break;
+    }
+    if (haveTimeout && now - waits.eventBase >= timeout) {
+      waits.eventBase = now;
+      e = {-256, -256};
+      break;
+    }
+    graphics::renderFrame();
+    platform::sleepMs(1);
+  }
+  *result = e.result;
+  *kindVar = e.kind;
+}
+
+constexpr core::CommandEntry kWaitCommands[] = {
+    {"wait", cmdWait},           {"waittimer", cmdWaitTimer}, {"sleep", cmdSleep},
+    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer}, {"eventwait", cmdEventWait},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> waitCommands() { return kWaitCommands; }
+
+}  // namespace text

@@ -24,7 +24,7 @@ namespace text {
 namespace {
 
 constexpr int kKeyReturn = 13, kKeyShift = 16, kKeyControl = 17, kKeyTab = 9;
-constexpr int kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
+constexpr int kKeyLeft = 37, kKeyRight = 39, kKeyDown = 40;  // up (38) steps back like left
 
 struct Waits {
   std::uint64_t timerStart = 0;  // resettimer

@@ -24,7 +24,7 @@ namespace text {
 namespace {
 
 constexpr int kKeyReturn = 13, kKeyShift = 16, kKeyControl = 17, kKeyTab = 9;
-constexpr int kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
+constexpr int kKeyLeft = 37, kKeyRight = 39, kKeyDown = 40;  // up (38) steps back like left
 
 struct Waits {
   std::uint64_t timerStart = 0;  // resettimer
@@ -163,7 +163,7 @@ void clickConsumed() {
 
 // Arrow keys step through the buttons in their order and put the cursor on the new one.
 bool navigate(int key, EventResult& out) {
-  int next = platform::neighbourButton(waits.hoverId, key == kKeyLeft || key == kKeyUp ? -1 : 1);
+  int next = platform::neighbourButton(waits.hoverId, key == kKeyRight || key == kKeyDown ? 1 : -1);
   if (next < 0) return false;
   int cx = 0, cy = 0;
   platform::buttonCursorPoint(next, cx, cy);

@@ -18,6 +18,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       platform::inputCommands(),
       platform::displayCommands(),
       soundCommands(),
+      fontCommands(),
   };
 }
 

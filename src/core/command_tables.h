@@ -14,6 +14,7 @@ std::span<const CommandEntry> assignmentCommands();   // cal round int string va
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
 std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
 std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
+std::span<const CommandEntry> fontCommands();         // setfontfile .. getfontliststr
 
 std::vector<std::span<const CommandEntry>> allCommandTables();
 

@@ -28,6 +28,8 @@
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
 #include "sound/sound_stream.h"
+#include "text/font_settings.h"
+#include "text/glyph_renderer.h"
 
 namespace core {
 namespace {
@@ -88,6 +90,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
+  text::createGlyphRenderers();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::WindowHooks hooks;
@@ -127,6 +130,7 @@ int runEngine() {
   }
   // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
   sound::applyGroupVolumes();
+  text::applyMessageFont();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

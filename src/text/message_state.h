@@ -19,6 +19,7 @@ struct MessageState {
   bool alreadyReadStop = true;  // skip mode stops at text not read before
   std::uint32_t nextCharTime = 0;  // tick at which the next character is revealed
   std::uint32_t autoDeadline = 0;  // tick at which auto mode advances a message wait
+  int pitchX = 26;  // full-width character pitch, also the message font height
 };
 
 MessageState& messageState();

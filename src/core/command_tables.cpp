@@ -19,6 +19,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       platform::displayCommands(),
       soundCommands(),
       fontCommands(),
+      text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::alreadyReadCommands(),
   };
 }
 

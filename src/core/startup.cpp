@@ -28,6 +28,7 @@
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
 #include "sound/sound_stream.h"
+#include "text/already_read.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 
@@ -55,6 +56,7 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
+  text::saveAlreadyRead();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
@@ -131,6 +133,7 @@ int runEngine() {
   // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
   sound::applyGroupVolumes();
   text::applyMessageFont();
+  text::loadAlreadyRead();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

@@ -1,5 +1,6 @@
 #include "core/command_tables.h"
 
+#include "graphics/sprite_commands.h"
 #include "platform/platform_commands.h"
 #include "text/text_commands.h"
 
@@ -14,6 +15,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),
+      graphics::spriteCommands(), graphics::spriteLoadCommands(), graphics::animationCommands(), graphics::quakeCommands(), graphics::printCommands(),
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),

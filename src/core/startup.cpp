@@ -14,6 +14,8 @@
 #include "core/labels.h"
 #include "core/script_sources.h"
 #include "graphics/device.h"
+#include "graphics/sprites.h"
+#include "graphics/wallpaper.h"
 #include "image/screenshot.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -57,6 +59,7 @@ void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
   text::saveAlreadyRead();
+  graphics::releaseSprites();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
@@ -95,6 +98,7 @@ int runEngine() {
   text::createGlyphRenderers();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
   platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::setWallpaperDrawer(graphics::drawWallpaper);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
   hooks.cursorToCloseButton = [] {
@@ -108,6 +112,7 @@ int runEngine() {
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   // 7. Joins here: the sprite table and the pixel lookup tables.
+  graphics::resetSprites();
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.

@@ -105,6 +105,9 @@ bool createBlankTexture(TextureHolder& holder, int width, int height, bool force
 void releaseTextureImage(TextureHolder& holder);
 // Frees textures and buffer but keeps the record (before refilling it).
 void releaseTextures(TextureImage& image);
+// Moves the pivot (0 left/top edge, 1 centre, 2 right/bottom edge) and shifts the tile
+// vertices with it, so the new pivot is the point that lands on (posX, posY).
+void setPivot(TextureImage& image, float pivotX, float pivotY);
 // Rewrites the whole texture of `tile` from a B,G,R,A buffer of the texture's size
 // (tileTexWidth x tileTexHeight) with rows `pitchBytes` apart. For pictures drawn by the
 // program into a blank texture. False if there is no such tile texture.
@@ -141,10 +144,27 @@ TextureHandle renderTexture();  // g_pRenderTexture: what the render surface hol
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
 // lands on one pixel when the quad has the texture's size: there is no half-pixel offset.
 void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb);
+// The whole stage covered by the stage part of a screen-sized texture (the render texture,
+// the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
+void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);
 // Every tile of `image` with the picture's top-left corner at (left, top) of the bound
 // target, unscaled and unrotated, with its blend preset, tint and vertex colours.
 // Skipped when alpha is 0.
 void drawTextureImageAt(const TextureImage& image, float left, float top);
+
+// Every tile of `textures` with the vertices of `props` (usually the same record), through
+// `transform` (column-major, Direct3D-style clip space: y up, depth 0..1) over the 800 x 600
+// stage at the top-left of the bound target, with the current blend and tint state.
+void drawPictureTiles(const TextureImage& textures, const TextureImage& props, const std::array<float, 16>& transform);
+
+// StretchRect: copies a rectangle of one surface into a rectangle of another (rows
+// top-down in both), scaled with `filter` (stretchFilter()'s values). The Direct3D code of
+// a failure, kD3dOk (0) on success.
+struct SurfaceRect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+};
+std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTarget to, const SurfaceRect& destination,
+                          int filter);
 
 // ---- Presentation ----
 // Paces, presents the main target to the window and keeps a copy of it. 1 on success, 0
@@ -154,7 +174,8 @@ int presentFrame();
 // with the default framebuffer bound, in window pixels.
 using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);
 void setWindowOverlayDrawer(WindowOverlayDrawer drawer);
-// Re-reads the display's refresh rate for pacing (a rate it cannot report counts as 60).
+// Takes the pacing rate from LimitFPS, else from the refresh rate the display was set up
+// with (a rate the system cannot report counts as 60). presentFrame does this every frame.
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);

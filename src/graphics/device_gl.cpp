@@ -234,6 +234,7 @@ bool initDevice() {
 
 bool createRenderTargets() {
   if (!device.alive) return true;
+  releaseRenderTargets();  // a second call must not leak the first set
   const int w = device.screenWidth, h = device.screenHeight;
   std::uint32_t code = kD3dOk;
   if (!makeSurface(device.backBuffer, w, h, screenColourFormat(), false, code)) {

@@ -39,9 +39,16 @@ struct GlDevice {
   RenderTarget bound = RenderTarget::BackBuffer;
 
   // Drawing.
-  GLuint program = 0, vertexArray = 0, vertexBuffer = 0;
+  // Two builds of the one shader: with the tint stage, and without it for the common case
+  // (on a software rasteriser the stage's branch costs as much as the rest of the shader).
+  struct Program {
+    GLuint id = 0;
+    GLint uTransform = -1, uTintOp = -1, uTintArg1 = -1, uTintArg2 = -1, uFactor = -1, uTexture = -1;
+  };
+  Program plain, tinted;
+  const Program* active = nullptr;  // the program in use; null before the default state
+  GLuint vertexArray = 0, vertexBuffer = 0;
   GLuint pointSampler = 0, linearSampler = 0;
-  GLint uTransform = -1, uTintOp = -1, uTintArg1 = -1, uTintArg2 = -1, uFactor = -1, uTexture = -1;
   GLuint whiteTexture = 0;  // stands in for "no texture" (D3D samples opaque white there)
 
   Pacing pacing;

@@ -6,13 +6,16 @@
 // adjustments some blend presets need) applies one Direct3D texture operation to the colour
 // with argument 1 the current colour and argument 2 the texture factor; the alpha passes
 // through. Operation numbers are Direct3D's, because scripts name them (sp.c).
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "graphics/device_gl_state.h"
+#include "platform/window.h"
 
 namespace graphics {
 namespace detail {
@@ -34,8 +37,9 @@ void main() {
 }
 )";
 
-// Argument codes: 0 current, 1 texture factor; +16 alpha replicated.
-constexpr const char* kFragmentShader = R"(#version 330 core
+// Argument codes: 0 current, 1 texture factor; +16 alpha replicated. Built twice: the
+// version line and "#define WITH_TINT" or nothing come first.
+constexpr const char* kFragmentShader = R"(
 in vec4 vColour;
 in vec2 vUv;
 uniform sampler2D tex0;
@@ -81,7 +85,9 @@ vec3 stage1(int op, vec4 a1, vec4 a2, vec4 current) {
 
 void main() {
   vec4 current = texture(tex0, vUv) * vColour;
+#ifdef WITH_TINT
   if (tintOp > 1) current.rgb = clamp(stage1(tintOp, arg(tintArg1, current), arg(tintArg2, current), current), 0.0, 1.0);
+#endif
   fragColour = current;
 }
 )";
@@ -106,12 +112,24 @@ GLuint compile(GLenum kind, const char* source, std::uint32_t& code) {
   return s;
 }
 
+void useProgram(const GlDevice::Program& p) {
+  GlDevice& d = gl();
+  if (d.active == &p) return;
+  glUseProgram(p.id);
+  d.active = &p;
+}
+
 void setTint(std::uint32_t op, int arg1, int arg2, std::uint32_t factorArgb) {
   GlDevice& d = gl();
-  glUniform1i(d.uTintOp, static_cast<GLint>(op));
-  glUniform1i(d.uTintArg1, arg1);
-  glUniform1i(d.uTintArg2, arg2);
-  glUniform4f(d.uFactor, ((factorArgb >> 16) & 0xFF) / 255.0f, ((factorArgb >> 8) & 0xFF) / 255.0f,
+  if (op <= kOpDisable) {
+    useProgram(d.plain);
+    return;
+  }
+  useProgram(d.tinted);
+  glUniform1i(d.tinted.uTintOp, static_cast<GLint>(op));
+  glUniform1i(d.tinted.uTintArg1, arg1);
+  glUniform1i(d.tinted.uTintArg2, arg2);
+  glUniform4f(d.tinted.uFactor, ((factorArgb >> 16) & 0xFF) / 255.0f, ((factorArgb >> 8) & 0xFF) / 255.0f,
               (factorArgb & 0xFF) / 255.0f, ((factorArgb >> 24) & 0xFF) / 255.0f);
 }
 
@@ -128,7 +146,7 @@ std::array<float, 16> affine(float ax, float bx, float ay, float by) {
 
 void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::array<float, 16>& transform) {
   GlDevice& d = gl();
-  glUniformMatrix4fv(d.uTransform, 1, GL_FALSE, transform.data());
+  glUniformMatrix4fv(d.active->uTransform, 1, GL_FALSE, transform.data());
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture ? texture : d.whiteTexture);
   glBufferData(GL_ARRAY_BUFFER, 4 * sizeof(TextureVertex), quad, GL_STREAM_DRAW);
@@ -145,35 +163,45 @@ void clearTextureRect(int x, int y, int w, int h) {
   glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, zeros.get());
 }
 
-}  // namespace
-
-bool createDrawingState(std::uint32_t& code) {
-  GlDevice& d = gl();
+bool linkProgram(GlDevice::Program& p, bool withTint, std::uint32_t& code) {
+  const std::string fragment = std::string("#version 330 core\n") + (withTint ? "#define WITH_TINT\n" : "") +
+                               kFragmentShader;
   GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, code);
   if (!vs) return false;
-  GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader, code);
+  GLuint fs = compile(GL_FRAGMENT_SHADER, fragment.c_str(), code);
   if (!fs) {
     glDeleteShader(vs);
     return false;
   }
-  d.program = glCreateProgram();
-  glAttachShader(d.program, vs);
-  glAttachShader(d.program, fs);
-  glLinkProgram(d.program);
+  p.id = glCreateProgram();
+  glAttachShader(p.id, vs);
+  glAttachShader(p.id, fs);
+  glLinkProgram(p.id);
   glDeleteShader(vs);
   glDeleteShader(fs);
   GLint linked = GL_FALSE;
-  glGetProgramiv(d.program, GL_LINK_STATUS, &linked);
+  glGetProgramiv(p.id, GL_LINK_STATUS, &linked);
   if (!linked) {
     code = kD3dErrNotAvailable;
     return false;
   }
-  d.uTransform = glGetUniformLocation(d.program, "transform");
-  d.uTintOp = glGetUniformLocation(d.program, "tintOp");
-  d.uTintArg1 = glGetUniformLocation(d.program, "tintArg1");
-  d.uTintArg2 = glGetUniformLocation(d.program, "tintArg2");
-  d.uFactor = glGetUniformLocation(d.program, "factor");
-  d.uTexture = glGetUniformLocation(d.program, "tex0");
+  p.uTransform = glGetUniformLocation(p.id, "transform");
+  p.uTintOp = glGetUniformLocation(p.id, "tintOp");
+  p.uTintArg1 = glGetUniformLocation(p.id, "tintArg1");
+  p.uTintArg2 = glGetUniformLocation(p.id, "tintArg2");
+  p.uFactor = glGetUniformLocation(p.id, "factor");
+  p.uTexture = glGetUniformLocation(p.id, "tex0");
+  glUseProgram(p.id);
+  glUniform1i(p.uTexture, 0);
+  return true;
+}
+
+}  // namespace
+
+bool createDrawingState(std::uint32_t& code) {
+  GlDevice& d = gl();
+  d.active = nullptr;
+  if (!linkProgram(d.plain, false, code) || !linkProgram(d.tinted, true, code)) return false;
 
   glGenVertexArrays(1, &d.vertexArray);
   glBindVertexArray(d.vertexArray);
@@ -215,8 +243,12 @@ void destroyDrawingState() {
   if (d.linearSampler) glDeleteSamplers(1, &d.linearSampler);
   if (d.vertexBuffer) glDeleteBuffers(1, &d.vertexBuffer);
   if (d.vertexArray) glDeleteVertexArrays(1, &d.vertexArray);
-  if (d.program) glDeleteProgram(d.program);
-  d.pointSampler = d.linearSampler = d.vertexBuffer = d.vertexArray = d.program = 0;
+  for (GlDevice::Program* p : {&d.plain, &d.tinted}) {
+    if (p->id) glDeleteProgram(p->id);
+    *p = GlDevice::Program{};
+  }
+  d.active = nullptr;
+  d.pointSampler = d.linearSampler = d.vertexBuffer = d.vertexArray = 0;
 }
 
 // The state every frame starts from: no culling, depth or dithering; blending on as a plain
@@ -232,10 +264,9 @@ void applyDefaultDrawingState() {
   glEnable(GL_BLEND);
   glBlendEquation(GL_FUNC_ADD);
   glBlendFunc(GL_ONE, GL_ZERO);
-  glUseProgram(d.program);
+  d.active = nullptr;  // the context's program binding is not known here
   glBindVertexArray(d.vertexArray);
   glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
-  glUniform1i(d.uTexture, 0);
   setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
   glBindSampler(0, d.pointSampler);
 }
@@ -373,6 +404,21 @@ void drawScreenQuad(TextureHandle texture, float left, float top, float right, f
   drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
 }
 
+void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb) {
+  if (!deviceAlive()) return;
+  int w, h;
+  boundTargetSize(w, h);
+  const GlDevice& d = gl();
+  const float sw = platform::kStageWidth, sh = platform::kStageHeight;
+  const float u = d.screenWidth > 0 ? sw / static_cast<float>(d.screenWidth) : 1.0f;
+  const float v = d.screenHeight > 0 ? sh / static_cast<float>(d.screenHeight) : 1.0f;
+  TextureVertex quad[4] = {{0, 0, 0, argb, 0, 0, 0, 0},
+                           {0, sh, 0, argb, 0, v, 0, v},
+                           {sw, 0, 0, argb, u, 0, u, 0},
+                           {sw, sh, 0, argb, u, v, u, v}};
+  drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
+}
+
 void drawTextureImageAt(const TextureImage& image, float left, float top) {
   if (!deviceAlive() || image.alpha == 0 || image.tileCount <= 0) return;
   int w, h;
@@ -388,6 +434,35 @@ void drawTextureImageAt(const TextureImage& image, float left, float top) {
   const auto transform = affine(ax, bx, ay, by);
   for (int t = 0; t < image.tileCount && t < kMaxTiles; ++t)
     drawStrip(image.tiles[t], image.vertices[t].data(), transform);
+}
+
+void drawPictureTiles(const TextureImage& textures, const TextureImage& props, const std::array<float, 16>& transform) {
+  if (!deviceAlive() || textures.tileCount <= 0) return;
+  int w, h;
+  boundTargetSize(w, h);
+  const bool stageSized = w == platform::kStageWidth && h == platform::kStageHeight;
+  // The camera maps onto the stage; a screen-sized surface holds it in its top-left corner.
+  if (!stageSized) glViewport(0, 0, platform::kStageWidth, platform::kStageHeight);
+  const int tiles = std::min({textures.tileCount, props.tileCount, kMaxTiles});
+  for (int t = 0; t < tiles; ++t) drawStrip(textures.tiles[t], props.vertices[t].data(), transform);
+  if (!stageSized) glViewport(0, 0, w, h);
+}
+
+std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTarget to, const SurfaceRect& destination,
+                          int filter) {
+  if (!deviceAlive()) return kD3dOk;
+  Surface* src = surfaceFor(from);
+  Surface* dst = surfaceFor(to);
+  if (!src || !dst || source.right <= source.left || source.bottom <= source.top ||
+      destination.right <= destination.left || destination.bottom <= destination.top)
+    return kD3dErrInvalidCall;
+  takeGlError();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, src->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, dst->framebuffer);
+  glBlitFramebuffer(source.left, source.top, source.right, source.bottom, destination.left, destination.top,
+                    destination.right, destination.bottom, GL_COLOR_BUFFER_BIT, filter == 2 ? GL_LINEAR : GL_NEAREST);
+  bindRenderTarget(gl().bound);
+  return takeGlError();
 }
 
 TextureHandle createPlainTexture(int width, int height) {

@@ -1,15 +1,132 @@
-// Frame composition. The stage is drawn into the main target and presented; the drawers
-// that paint sprites and transitions register here as they are built.
+// Frame composition: the drawer table, the scene of sprites and message text, one picture
+// through the camera, the full-screen quad, motion blur, and the stretch of the stage for
+// the scaled full-screen modes. Main thread only.
 #include "graphics/frame.h"
 
-#include "graphics/device.h"
+#include <array>
+#include <cmath>
+#include <string>
+
+#include "core/error_report.h"
+#include "graphics/camera.h"
+#include "graphics/sprites.h"
+#include "platform/display_modes.h"
+#include "platform/window.h"
+#include "text/message_state.h"
 
 namespace graphics {
+namespace {
+
+void plainDrawer(int, int, int) { drawScene(false); }
+
+// The new frame is laid over what the main target kept from the last one with opacity
+// strength / 255; the render texture is not cleared either, so it holds the last scene
+// under the sprites.
+void motionBlurDrawer(int, int, int) {
+  bindRenderTarget(RenderTarget::RenderSurface);
+  drawScene(false);
+  bindRenderTarget(mainTarget());
+  drawFullScreenQuad(renderTexture(), motionBlurStrength());
+}
+
+struct Frames {
+  std::array<FrameDrawerFunction, 4> drawers{plainDrawer, nullptr, nullptr, nullptr};
+  bool motionBlur = false;
+  int motionBlurStrength = 255;
+} frames;
+
+bool stretchedMode() {
+  const platform::DisplayState& d = platform::displayState();
+  return d.fullScreen && (d.fitMode == platform::kFitNoEnlarge || d.fitMode == platform::kFitFillEdges ||
+                          d.fitMode == platform::kFitCutEdges);
+}
+
+SurfaceRect surfaceRect(const platform::Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+bool isWhole(float v) { return std::fabs(v - std::round(v)) < 1e-3f; }
+
+// Unrotated, unscaled and with its corner on a pixel edge, a picture lands texel for pixel:
+// linear filtering would sample every texel at its centre and give exactly what point
+// sampling gives, at a good part of the cost on a software rasteriser.
+bool landsTexelForPixel(const TextureImage& textures, const TextureImage& props) {
+  if (props.rotX != 0 || props.rotY != 0 || props.rotZ != 0 || props.scaleX != 1 || props.scaleY != 1) return false;
+  const TextureVertex& corner = props.vertices[0][0];
+  return isWhole(props.posX + corner.x * static_cast<float>(textures.tileSpanWidth) / 2) &&
+         isWhole(props.posY - corner.y * static_cast<float>(textures.tileSpanHeight) / 2);
+}
+
+}  // namespace
+
+bool motionBlurOn() { return frames.motionBlur; }
+int motionBlurStrength() { return frames.motionBlurStrength; }
+
+void setMotionBlur(bool on, int strength) {
+  frames.motionBlur = on;
+  frames.motionBlurStrength = strength & 0xFF;
+  frames.drawers[kDrawPlain] = on ? motionBlurDrawer : plainDrawer;
+}
+
+void setFrameDrawer(int index, FrameDrawerFunction drawer) {
+  if (index > kDrawPlain && index < static_cast<int>(frames.drawers.size())) frames.drawers[index] = drawer;
+}
 
 int renderFrame(int drawer, int elapsed, int duration, int accel) {
-  (void)drawer, (void)elapsed, (void)duration, (void)accel;
+  // Animations are part of the script's timeline: they run even when nothing is drawn.
+  updateAnimations();
   if (!hasDevice()) return 1;
+
+  FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
+                                                                                            : nullptr;
+  if (!draw) draw = frames.drawers[kDrawPlain];
+  const bool stretched = stretchedMode();
+  setStretchedMainTarget(stretched);
+  bindRenderTarget(mainTarget());
+  draw(elapsed, duration, accel);
+  if (stretched) {
+    const platform::DisplayState& d = platform::displayState();
+    bindRenderTarget(RenderTarget::BackBuffer);
+    const std::uint32_t code = stretchRect(RenderTarget::BackSurface, surfaceRect(d.source[d.fitMode]),
+                                           RenderTarget::BackBuffer, surfaceRect(d.destination[d.fitMode]),
+                                           stretchFilter());
+    bindRenderTarget(mainTarget());
+    if (code != 0) {
+      core::reportCommandError("StretchRect " + d3dErrorName(code));
+      return 0;
+    }
+  }
   return presentFrame();
+}
+
+void drawScene(bool useStaged) {
+  const bool windowShown = text::messageState().windowShown;
+  for (int n : drawOrder()) {
+    SpriteSlot& slot = *spriteSlot(n);
+    const TextureImage* textures = slot.shown();
+    const TextureImage* props = textures;
+    if (useStaged && slot.flags != 0 && slot.fadeLevel == 0) {
+      if (slot.flags & kClearAtCommit) continue;  // gone in the new stage
+      props = slot.staged();
+      // Properties only: the shown picture's textures under the staged properties.
+      if (slot.flags != kStagedProperties) textures = props;
+    }
+    if (!textures || !props || props->alpha == 0) continue;
+    if (props->layer >= 2 && !windowShown) continue;
+    drawPicture(*textures, *props);
+  }
+}
+
+void drawPicture(const TextureImage& textures, const TextureImage& props) {
+  if (textures.tileCount <= 0 || textures.tiles[0] == 0) return;
+  setLinearFiltering(!landsTexelForPixel(textures, props));
+  setBlendPreset(props.blendMode);
+  if (props.colourOp != 0) setTintStage(props.colourOp, props.colourFactor);
+  drawPictureTiles(textures, props, pictureTransform(textures, props));
+}
+
+void drawFullScreenQuad(TextureHandle texture, int alpha) {
+  setBlendPreset(1);
+  setLinearFiltering(false);
+  drawStageTextureQuad(texture, (static_cast<std::uint32_t>(alpha & 0xFF) << 24) | 0xFFFFFF);
 }
 
 }  // namespace graphics

@@ -1,6 +1,9 @@
 // One finished frame: animations advanced, the stage drawn by the chosen drawer,
-// stretched for the scaled full-screen modes, and presented.
+// stretched for the scaled full-screen modes, and presented; and the pieces drawers use.
 #pragma once
+#include <cstdint>
+
+#include "graphics/device.h"
 
 namespace graphics {
 
@@ -9,5 +12,19 @@ enum FrameDrawer : int { kDrawPlain = 0, kDrawNamedTransition = 1, kDrawFade = 2
 // 1 normally, 0 after a reported failure. `elapsed`, `duration` and `accel` drive the
 // transition drawers.
 int renderFrame(int drawer = kDrawPlain, int elapsed = 0, int duration = 0, int accel = 0);
+
+// A frame drawer paints the whole stage into the bound target.
+using FrameDrawerFunction = void (*)(int elapsed, int duration, int accel);
+// The transitions install drawers 1 to 3; an empty entry draws the plain frame.
+void setFrameDrawer(int index, FrameDrawerFunction drawer);
+
+// Every sprite, then the message text, into the bound target. `useStaged`: the stage as the
+// next commit will leave it (the new picture of a transition).
+void drawScene(bool useStaged);
+// One picture: the tiles and textures of `textures`, the vertices and properties of `props`.
+void drawPicture(const TextureImage& textures, const TextureImage& props);
+// The whole stage covered by `texture` with vertex alpha `alpha` (0..255), normal alpha
+// blending, point sampled.
+void drawFullScreenQuad(TextureHandle texture, int alpha);
 
 }  // namespace graphics

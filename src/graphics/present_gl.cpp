@@ -37,18 +37,21 @@ void drawWindowOverlay(int drawableWidth, int drawableHeight) {
 void setWindowOverlayDrawer(WindowOverlayDrawer drawer) { overlayDrawer = drawer; }
 
 void refreshPacingFromDisplay() {
-  int rate = deviceSettings().limitFps;
-  if (rate <= 0) {
-    rate = 0;
-    SDL_Window* window = platform::mainSdlWindow();
-    SDL_DisplayMode mode{};
-    if (window && SDL_GetWindowDisplayMode(window, &mode) == 0) rate = mode.refresh_rate;
-    if (rate <= 1 && window) {
-      int display = SDL_GetWindowDisplayIndex(window);
-      if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0) rate = mode.refresh_rate;
-    }
+  Pacing& p = gl().pacing;
+  const int limit = deviceSettings().limitFps;
+  if (limit > 0) {
+    setPacingRate(p, limit);
+    return;
   }
-  setPacingRate(gl().pacing, rate);  // 0 or 1 (unknown) becomes 60
+  // The display code reduces the refresh rate it set the window up with (60 Hz when the
+  // system does not report one) to the same fraction the pacing uses.
+  const platform::DisplayState& ds = platform::displayState();
+  if (ds.refreshNumerator > 0 && ds.refreshDenominator > 0) {
+    p.periodMs = static_cast<std::uint32_t>(ds.refreshNumerator);
+    p.stepFrames = static_cast<std::uint32_t>(ds.refreshDenominator);
+  } else {
+    setPacingRate(p, 0);
+  }
 }
 
 int presentFrame() {
@@ -58,6 +61,7 @@ int presentFrame() {
   // Bit 1 waits until the GPU has finished the frame; GL offers no scan-line position, so
   // that half of the wait ends at once, as a failing raster query does.
   if (deviceSettings().vsyncWait & 2) glFinish();
+  refreshPacingFromDisplay();  // the display mode may have changed since the last frame
   waitForFrame(d.pacing);
 
   Surface* stage = surfaceFor(mainTarget());

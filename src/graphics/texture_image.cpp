@@ -156,6 +156,24 @@ void releaseTextures(TextureImage& image) {
 
 void releaseTextureImage(TextureHolder& holder) { holder.reset(); }
 
+void setPivot(TextureImage& r, float pivotX, float pivotY) {
+  if (r.tileCount > 0 && r.tileSpanWidth > 0 && r.tileSpanHeight > 0) {
+    // Half the picture's model extent: the layout put its top-left corner at -half x pivot,
+    // which gives the extent back whenever the old pivot is not an edge at 0.
+    const float left = r.vertices[0][0].x, top = r.vertices[0][0].y;
+    const float halfW = r.pivotX != 0 ? -left / r.pivotX : static_cast<float>(r.width) / r.tileSpanWidth;
+    const float halfH = r.pivotY != 0 ? top / r.pivotY : static_cast<float>(r.height) / r.tileSpanHeight;
+    const float dx = -halfW * (pivotX - r.pivotX), dy = halfH * (pivotY - r.pivotY);
+    for (int t = 0; t < r.tileCount && t < kMaxTiles; ++t)
+      for (TextureVertex& v : r.vertices[t]) {
+        v.x += dx;
+        v.y += dy;
+      }
+  }
+  r.pivotX = pivotX;
+  r.pivotY = pivotY;
+}
+
 namespace {
 
 // Empties a record for refilling: the textures and buffer go, every field returns to zero,

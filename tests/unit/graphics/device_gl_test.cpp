@@ -178,6 +178,26 @@ TEST_F(Device, TiledPictureThroughEveryBlendPreset) {
   graphics::detail::overrideBlendOpCapability(true);
 }
 
+TEST_F(Device, TileMaximumThatIsNoPowerOfTwoKeepsOneTexelAPixel) {
+  // Tiles of 300 in textures of 512: each quad spans its whole texture, the part past the
+  // tile's 300 columns transparent and covered by the next tile.
+  graphics::setMaxTextureSize(300);
+  graphics::TextureHolder pic;
+  ASSERT_TRUE(graphics::loadTexture(pic, makePicture(600, 280, pictureAt)));
+  graphics::setMaxTextureSize(256);
+  ASSERT_EQ(pic->tileCount, 2);
+  ASSERT_EQ(pic->tileTexWidth[1], 512);
+  pic->alpha = 255;
+  for (int preset : {0, 1}) {
+    drawBackground();
+    pic->blendMode = static_cast<std::uint32_t>(preset);
+    graphics::drawTextureImageAt(*pic, 20, 30);
+    image::PixelImage frame = presentAndRead();
+    std::string first;
+    EXPECT_EQ(countMismatches(frame, preset, false, 20, 30, 600, 280, 20 + 300 + 512, 30 + 512, first), 0) << first;
+  }
+}
+
 TEST_F(Device, SameSizeRefreshRewritesTheTextures) {
   graphics::TextureHolder pic;
   ASSERT_TRUE(graphics::loadTexture(pic, makePicture(300, 270, backgroundAt)));
@@ -264,6 +284,47 @@ TEST_F(Device, CapabilityReportTakesGlValues) {
   const std::string deviceLine = software ? "D3DDEVTYPE_REF D3DCREATE_SOFTWARE_VERTEXPROCESSING\n"
                                           : "D3DDEVTYPE_HAL D3DCREATE_HARDWARE_VERTEXPROCESSING\n";
   EXPECT_EQ(report.substr(report.size() - deviceLine.size()), deviceLine);
+}
+
+}  // namespace
+
+namespace {
+
+using Matrix = std::array<float, 16>;  // Direct3D layout: row vectors, rows in memory
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c)
+      for (int k = 0; k < 4; ++k) m[r * 4 + c] += a[r * 4 + k] * b[k * 4 + c];
+  return m;
+}
+
+Bgra halves(int x, int) { return x < 32 ? Bgra{0, 0, 255, 255} : Bgra{0, 255, 0, 255}; }
+
+TEST_F(Device, PictureTilesThroughADirect3DStyleMatrix) {
+  graphics::TextureHolder pic;
+  ASSERT_TRUE(graphics::loadTexture(pic, makePicture(64, 64, halves)));
+  // One model unit = 32 stage pixels, the origin at stage (200, 150).
+  const Matrix toStage = {32.0f / 400, 0, 0, 0, 0, 32.0f / 300, 0, 0, 0, 0, 1, 0, -0.5f, 0.5f, 0, 1};
+  const Matrix quarterTurn = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // 90 degrees about z
+  for (bool turned : {false, true}) {
+    drawBackground();
+    graphics::setBlendPreset(0);
+    graphics::drawPictureTiles(*pic, *pic, turned ? multiply(quarterTurn, toStage) : toStage);
+    image::PixelImage frame = presentAndRead();
+    auto px = [&](int x, int y) { return frame.row(y) + x * 4; };
+    // Unturned: red on the left, green on the right. Turned a quarter counter-clockwise (y
+    // up), the right half comes on top.
+    const std::uint8_t* red = turned ? px(200, 170) : px(180, 150);
+    const std::uint8_t* green = turned ? px(200, 130) : px(220, 150);
+    EXPECT_EQ(red[2], 255) << turned;
+    EXPECT_EQ(red[1], 0) << turned;
+    EXPECT_EQ(green[1], 255) << turned;
+    EXPECT_EQ(green[2], 0) << turned;
+    Bgra bg = backgroundAt(160, 110);
+    EXPECT_EQ(px(160, 110)[0], bg.b);  // outside the 64 x 64 square
+  }
 }
 
 }  // namespace

@@ -180,6 +180,27 @@ TEST_F(TextureLayout, BadPicturesAndBlankTextures) {
   EXPECT_EQ(h, nullptr);
 }
 
+TEST_F(TextureLayout, WithoutVideoNothingIsDrawnAndNothingReported) {
+  ASSERT_TRUE(graphics::startDevice());
+  EXPECT_FALSE(graphics::hasDevice());
+  TextureHolder h;
+  ASSERT_TRUE(graphics::loadTexture(h, picture(64, 32)));
+  h->alpha = 255;
+  EXPECT_EQ(h->tiles[0], 0u);
+  EXPECT_EQ(h->pixels.size(), 64u * 32 * 4);
+  testing::internal::CaptureStderr();
+  graphics::setBlendPreset(3);
+  graphics::drawTextureImageAt(*h, 0, 0);
+  graphics::drawPictureTiles(*h, *h, {});
+  EXPECT_EQ(graphics::presentFrame(), 1);
+  EXPECT_TRUE(graphics::changeScreenSize(1024, 768, false));
+  EXPECT_EQ(graphics::createPlainTexture(8, 8), 0u);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  image::PixelImage frame;
+  EXPECT_FALSE(graphics::readPresentedFrame(frame));
+  graphics::shutDownDevice();
+}
+
 TEST(DeviceTables, ErrorNames) {
   EXPECT_EQ(graphics::d3dErrorName(0), "D3D_OK");
   EXPECT_EQ(graphics::d3dErrorName(0x8876086C), "D3DERR_INVALIDCALL");

@@ -1,0 +1,114 @@
+// Frames drawn by renderFrame with 1000 sprites of 64 x 64 over a full-screen background:
+// still (every sprite at rest) and moving (every sprite animated by its queue), and the
+// scene alone without presentation. Run under xvfb-run (or SDL_VIDEODRIVER=offscreen).
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "graphics/device.h"
+#include "graphics/frame.h"
+#include "graphics/sprites.h"
+#include "platform/options.h"
+#include "platform/window.h"
+
+namespace {
+
+image::PixelImage makePicture(int w, int h, unsigned seed) {
+  image::PixelImage p;
+  p.width = w;
+  p.height = h;
+  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
+  for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>((i + seed) * 2654435761u >> 24);
+  for (std::size_t i = 3; i < p.pixels.size(); i += 4) p.pixels[i] = static_cast<std::uint8_t>(i % 7 == 0 ? 128 : 255);
+  return p;
+}
+
+void stage(int n, image::PixelImage picture) {
+  graphics::TextureHolder h;
+  graphics::loadTexture(h, std::move(picture));
+  graphics::stageMadePicture(n, std::move(h), "bench", 0);
+}
+
+// Slot 0 the 800 x 600 background, slots 1..999 the sprites of 64 x 64: 1000 pictures, every
+// sprite partly transparent so blending cannot be skipped.
+void buildStage() {
+  graphics::resetSprites();
+  stage(0, makePicture(800, 600, 7));
+  graphics::spriteSlot(0)->staged()->blendMode = 0;
+  for (int n = 1; n < graphics::kSpriteSlots; ++n) {
+    stage(n, makePicture(64, 64, static_cast<unsigned>(n)));
+    graphics::TextureImage* s = graphics::spriteSlot(n)->staged();
+    s->posX = static_cast<float>(32 + (n * 37) % 736);
+    s->posY = static_cast<float>(32 + (n * 53) % 536);
+  }
+  graphics::commitSprites();
+}
+
+void BM_RenderFrameStill(benchmark::State& state) {
+  buildStage();
+  for (auto _ : state) graphics::renderFrame();
+  glFinish();
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_RenderFrameMoving(benchmark::State& state) {
+  buildStage();
+  for (int n = 1; n < graphics::kSpriteSlots; ++n) {
+    graphics::AnimationStep& t = graphics::animationTemplate();
+    t.tracks[graphics::kTrackPosX] = {0, 400, 100000, 0};
+    t.tracks[graphics::kTrackRotZ] = {0, 360, 100000, 0};
+    graphics::AnimationQueue& q = graphics::createAnimationQueue(n);
+    graphics::AnimationStep step = t;
+    step.tracks[graphics::kTrackPosX].from = static_cast<int>(graphics::spriteSlot(n)->shown()->posX);
+    step.startTime = 1;
+    q.push_back(step);
+    t = graphics::AnimationStep{};
+  }
+  for (auto _ : state) graphics::renderFrame();
+  glFinish();
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_DrawSceneOnly(benchmark::State& state) {
+  buildStage();
+  graphics::bindRenderTarget(graphics::mainTarget());
+  for (auto _ : state) {
+    graphics::drawScene(false);
+    glFinish();
+  }
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_RenderFrameStill)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_RenderFrameMoving)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_DrawSceneOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  const auto here = std::filesystem::current_path();
+  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_sprites_bench";
+  std::filesystem::create_directories(scratch);
+  std::filesystem::current_path(scratch);
+  platform::EngineOptions o;
+  o.noDialogs = true;
+  platform::setOptions(o);
+  graphics::setLimitFps(1000);  // measure drawing, not pacing
+  std::string why;
+  if (!platform::createMainWindow("sprites bench", why) || !graphics::startDevice()) {
+    std::fprintf(stderr, "sprites_bench: no drawing device: %s\n", why.c_str());
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  graphics::releaseSprites();
+  graphics::shutDownDevice();
+  platform::destroyMainWindow();
+  std::filesystem::current_path(here);
+  benchmark::Shutdown();
+  return 0;
+}

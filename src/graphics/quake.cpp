@@ -1,0 +1,160 @@
+// The shakes: quake.x/y/xy move every layer-0 picture, sp.qx/qy/qxy one sprite. Each blocks
+// like print, drawing frames until its cycles are over, the reader cancels it or the
+// window closes. Main thread only.
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "core/interpreter.h"
+#include "graphics/frame.h"
+#include "graphics/sprite_commands.h"
+#include "platform/clock.h"
+#include "platform/window_procedure.h"
+#include "text/message_state.h"
+
+namespace graphics {
+namespace {
+
+constexpr int kKeyReturn = 13, kKeyControl = 17;
+
+struct QuakeRequest {
+  int slot = -1;  // -1: every layer-0 picture
+  bool twoAxis = false;
+  int amplitudeX = 0, amplitudeY = 0;
+  int period = 0, count = 1;
+};
+
+bool quakesSkipped() {
+  const text::MessageState& ms = text::messageState();
+  return ms.fast || ms.skipMode || ms.effectSkip;
+}
+
+// The eased share of the offset at t ms into a cycle: rises over a quarter period and falls
+// back over the next, so each half swing starts and ends at rest.
+double strengthAt(int t, int quarter) {
+  int q = t % quarter;
+  if ((t / quarter) % 2 == 1) q = quarter - q;
+  const double r = 1.0 - static_cast<double>(q) / quarter;
+  return 1.0 - r * r;
+}
+
+int randomOffset(int amplitude) { return amplitude != 0 ? std::rand() % amplitude - amplitude / 2 : 0; }
+
+// False when the shake is to stop: the window is closing, or the reader cancelled it.
+bool pumpQuakeMessages() {
+  platform::WindowMessage& msg = core::interpreter().message;
+  if (platform::pumpMessage(msg) == 0) {
+    core::interpreter().quitRequested = true;
+    return false;
+  }
+  const platform::MessageKind kind = msg.kind;
+  const int key = msg.key;
+  msg.kind = platform::MessageKind::None;
+  if (!text::messageState().effectCancel) return true;
+  if (kind == platform::MessageKind::KeyDown && (key == kKeyReturn || key == kKeyControl)) return false;
+  return kind != platform::MessageKind::LButtonUp;
+}
+
+void runQuake(const QuakeRequest& q) {
+  // The pictures that shake, each with the position it returns to.
+  struct Shaken {
+    TextureImage* image;
+    float x, y;
+  };
+  std::vector<Shaken> shaken;
+  for (int n : drawOrder()) {
+    if (q.slot >= 0 && n != q.slot) continue;
+    TextureImage* image = spriteSlot(n)->shown();
+    if (image && image->layer == 0) shaken.push_back({image, image->posX, image->posY});
+  }
+
+  const int half = q.period / 2, quarter = q.period / 4;
+  const std::uint32_t start = platform::tickMs();
+  const std::int64_t total = static_cast<std::int64_t>(q.period) * q.count;
+  int offsetX = q.amplitudeX, offsetY = q.amplitudeY;
+  int lastParity = -1;
+  for (;;) {
+    const std::int64_t elapsed = static_cast<std::uint32_t>(platform::tickMs() - start);
+    if (elapsed >= total || !pumpQuakeMessages()) break;
+    const int t = static_cast<int>(elapsed % q.period);
+    const int parity = (t / half) % 2;
+    if (q.twoAxis) {
+      if (parity != lastParity) {
+        offsetX = randomOffset(q.amplitudeX);
+        offsetY = randomOffset(q.amplitudeY);
+      }
+    } else {
+      offsetX = parity == 0 ? q.amplitudeX : -q.amplitudeX;
+      offsetY = parity == 0 ? q.amplitudeY : -q.amplitudeY;
+    }
+    lastParity = parity;
+    const double factor = strengthAt(t, quarter);
+    for (const Shaken& s : shaken) {
+      s.image->posX = s.x + static_cast<float>(factor * offsetX);
+      s.image->posY = s.y + static_cast<float>(factor * offsetY);
+    }
+    renderFrame();
+    platform::sleepMs(1);
+  }
+  for (const Shaken& s : shaken) {
+    s.image->posX = s.x;
+    s.image->posY = s.y;
+  }
+  renderFrame();
+}
+
+// Reads the arguments: [n,] amplitude(s), period [, count]. False after reporting.
+bool readQuake(std::string_view args, const char* name, bool withSlot, bool twoAxis, bool horizontal,
+               QuakeRequest& q) {
+  const std::size_t fixed = (withSlot ? 1 : 0) + (twoAxis ? 2 : 1) + 1;
+  std::vector<std::int32_t> v;
+  if (!readNumberArguments(args, name, fixed, fixed + 1, v)) return false;
+  std::size_t i = 0;
+  if (withSlot) {
+    if (!slotArgument(v[0])) return false;
+    q.slot = v[i++];
+  }
+  q.twoAxis = twoAxis;
+  if (twoAxis) {
+    q.amplitudeX = v[i++];
+    q.amplitudeY = v[i++];
+  } else {
+    (horizontal ? q.amplitudeX : q.amplitudeY) = v[i++];
+  }
+  // A period under 4 ms has no quarter to ease over (and would divide by zero).
+  if (v[i] < 4) {
+    core::reportArgumentFault(core::ArgumentFault::BadValue, static_cast<int>(i) + 1);
+    return false;
+  }
+  q.period = v[i++];
+  q.count = i < v.size() ? v[i] : 1;
+  return true;
+}
+
+void quake(std::string_view args, const char* name, bool withSlot, bool twoAxis, bool horizontal) {
+  core::setCommandName(name);
+  if (quakesSkipped()) return;  // not even the arguments are looked at
+  QuakeRequest q;
+  if (!readQuake(args, name, withSlot, twoAxis, horizontal, q)) return;
+  if (q.count > 0) runQuake(q);
+}
+
+void cmdQuakeX(std::string_view a) { quake(a, "quake.x", false, false, true); }
+void cmdQuakeY(std::string_view a) { quake(a, "quake.y", false, false, false); }
+void cmdQuakeXy(std::string_view a) { quake(a, "quake.xy", false, true, true); }
+void cmdSpQx(std::string_view a) { quake(a, "sp.qx", true, false, true); }
+void cmdSpQy(std::string_view a) { quake(a, "sp.qy", true, false, false); }
+void cmdSpQxy(std::string_view a) { quake(a, "sp.qxy", true, true, true); }
+
+constexpr core::CommandEntry kQuakeCommands[] = {
+    {"quake.x", cmdQuakeX}, {"quake.y", cmdQuakeY}, {"quake.xy", cmdQuakeXy},
+    {"sp.qx", cmdSpQx},     {"sp.qy", cmdSpQy},     {"sp.qxy", cmdSpQxy},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> quakeCommands() { return kQuakeCommands; }
+
+}  // namespace graphics

@@ -1,0 +1,409 @@
+// Sprites drawn by renderFrame on real OpenGL (Mesa under Xvfb or the offscreen driver):
+// placement through the camera, alpha and every blend mode, tint, layer 2 with the message
+// window hidden, staged changes against commits, rotation and scale, and motion blur; each
+// frame read back and compared with values computed here.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "graphics/device.h"
+#include "graphics/frame.h"
+#include "graphics/sprites.h"
+#include "platform/display_modes.h"
+#include "platform/options.h"
+#include "platform/window.h"
+#include "text/message_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using graphics::TextureHolder;
+
+struct Bgra {
+  int b, g, r, a;
+};
+
+Bgra backgroundAt(int x, int y) { return {(x * 3) & 255, (y * 2) & 255, (x + y) & 255, 255}; }
+// Alpha steps through 0, 63, 127, 191, 255.
+Bgra pictureAt(int x, int y) {
+  return {(x * 7 + y * 3) & 255, (x * 5 ^ y * 11) & 255, (x + y * 13) & 255, ((x * 3 + y * 5) % 5) * 255 / 4};
+}
+Bgra opaqueAt(int x, int y) { return {(x * 5) & 255, 200, (y * 3) & 255, 255}; }
+
+image::PixelImage makePicture(int w, int h, Bgra (*at)(int, int)) {
+  image::PixelImage p;
+  p.width = w;
+  p.height = h;
+  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Bgra c = at(x, y);
+      std::uint8_t* px = p.row(y) + x * 4;
+      px[0] = static_cast<std::uint8_t>(c.b);
+      px[1] = static_cast<std::uint8_t>(c.g);
+      px[2] = static_cast<std::uint8_t>(c.r);
+      px[3] = static_cast<std::uint8_t>(c.a);
+    }
+  return p;
+}
+
+// One colour channel after blend mode `preset` (s source, a effective source alpha,
+// d destination, 0..255).
+double blendChannel(int preset, double s, double a, double d) {
+  s /= 255, a /= 255, d /= 255;
+  double out = 0;
+  switch (preset) {
+    case 0: out = s; break;
+    case 1: out = s * a + d * (1 - a); break;
+    case 2: out = s * a + d; break;
+    case 3: out = d - s * a; break;
+    case 4: out = d * (s * a + (1 - a)); break;
+    case 5: out = s * a * (1 - d) + d; break;
+    case 6: out = std::max(s * a, d); break;
+    case 7: out = std::min(s * a + (1 - a), d); break;
+    case 8: out = s * a * (1 - d) + d * (1 - s * a); break;
+  }
+  return std::clamp(out, 0.0, 1.0) * 255;
+}
+
+class SpriteFrame : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    oldDir = fs::current_path();
+    workDir = fs::temp_directory_path() / ("utsushi_sprites_" + std::to_string(::getpid()));
+    fs::create_directories(workDir);
+    fs::current_path(workDir);
+    platform::EngineOptions o;
+    o.noDialogs = true;
+    platform::setOptions(o);
+    graphics::setLimitFps(1000);
+    std::string why;
+    windowUp = platform::createMainWindow("sprite test", why);
+    ASSERT_TRUE(windowUp) << why;
+    deviceUp = graphics::startDevice();
+  }
+  static void TearDownTestSuite() {
+    graphics::releaseSprites();
+    graphics::shutDownDevice();
+    if (windowUp) platform::destroyMainWindow();
+    graphics::setLimitFps(0);
+    graphics::setMaxTextureSize(0);
+    platform::setOptions(platform::EngineOptions{});
+    fs::current_path(oldDir);
+    fs::remove_all(workDir);
+  }
+  void SetUp() override {
+    ASSERT_TRUE(deviceUp && graphics::hasDevice());
+    graphics::resetSprites();
+    text::messageState().windowShown = true;
+  }
+  void TearDown() override { graphics::resetSprites(); }
+
+  // Stages a picture into slot n as sp does and returns the staged record.
+  static graphics::TextureImage* stage(int n, image::PixelImage picture, std::uint32_t layer = 0) {
+    TextureHolder holder;
+    EXPECT_TRUE(graphics::loadTexture(holder, std::move(picture)));
+    graphics::stageMadePicture(n, std::move(holder), "test", layer);
+    return graphics::spriteSlot(n)->staged();
+  }
+  // An opaque copy of the background pattern over the whole stage in slot 0, committed.
+  static void stageBackground() {
+    graphics::TextureImage* bg = stage(0, makePicture(800, 600, backgroundAt));
+    bg->blendMode = 0;
+  }
+  static image::PixelImage frame() {
+    EXPECT_EQ(graphics::renderFrame(), 1);
+    image::PixelImage f;
+    EXPECT_TRUE(graphics::readPresentedFrame(f));
+    return f;
+  }
+  static Bgra at(const image::PixelImage& f, int x, int y) {
+    const std::uint8_t* p = f.row(y) + x * 4;
+    return {p[0], p[1], p[2], p[3]};
+  }
+  static bool isBackground(const image::PixelImage& f, int x, int y) {
+    const Bgra got = at(f, x, y), want = backgroundAt(x, y);
+    return std::abs(got.b - want.b) <= 1 && std::abs(got.g - want.g) <= 1 && std::abs(got.r - want.r) <= 1;
+  }
+  // The bounding box of pixels that differ from the background.
+  static void changedBox(const image::PixelImage& f, int& left, int& top, int& right, int& bottom) {
+    left = top = 1 << 20;
+    right = bottom = -1;
+    for (int y = 0; y < 600; ++y)
+      for (int x = 0; x < 800; ++x)
+        if (!isBackground(f, x, y)) {
+          left = std::min(left, x), right = std::max(right, x);
+          top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+  }
+
+  static inline fs::path oldDir, workDir;
+  static inline bool windowUp = false, deviceUp = false;
+};
+
+TEST_F(SpriteFrame, PlacementIsOneTexelPerPixelAtThePivot) {
+  stageBackground();
+  stage(5, makePicture(200, 100, opaqueAt));
+  graphics::commitSprites();
+  image::PixelImage f = frame();
+  int l, t, r, b;
+  changedBox(f, l, t, r, b);
+  EXPECT_EQ(l, 300);
+  EXPECT_EQ(r, 499);
+  EXPECT_EQ(t, 250);
+  EXPECT_EQ(b, 349);
+  int bad = 0;
+  for (int y = 250; y < 350; ++y)
+    for (int x = 300; x < 500; ++x) {
+      const Bgra got = at(f, x, y), want = opaqueAt(x - 300, y - 250);
+      bad += got.b != want.b || got.g != want.g || got.r != want.r;
+    }
+  EXPECT_EQ(bad, 0);
+
+  // Pivot at the top-left corner and a tiled picture (tile maximum 256): 600 x 300 in 3 x 2
+  // tiles still lands texel for pixel with its corner on (posX, posY).
+  graphics::setMaxTextureSize(256);
+  graphics::resetSprites();
+  stageBackground();
+  graphics::TextureImage* tiled = stage(7, makePicture(600, 300, opaqueAt));
+  ASSERT_EQ(tiled->tileCount, 6);
+  graphics::setPivot(*tiled, 0, 0);
+  tiled->posX = 101;
+  tiled->posY = 57;
+  graphics::commitSprites();
+  f = frame();
+  graphics::setMaxTextureSize(0);
+  changedBox(f, l, t, r, b);
+  EXPECT_EQ(l, 101);
+  EXPECT_EQ(t, 57);
+  EXPECT_EQ(r, 700);
+  EXPECT_EQ(b, 356);
+  bad = 0;
+  for (int y = 57; y < 357; y += 3)
+    for (int x = 101; x < 701; x += 3) {
+      const Bgra got = at(f, x, y), want = opaqueAt(x - 101, y - 57);
+      bad += got.b != want.b || got.g != want.g || got.r != want.r;
+    }
+  EXPECT_EQ(bad, 0);
+}
+
+TEST_F(SpriteFrame, AlphaAndEveryBlendMode) {
+  for (int preset = 0; preset <= 8; ++preset) {
+    graphics::resetSprites();
+    stageBackground();
+    graphics::TextureImage* pic = stage(3, makePicture(100, 60, pictureAt));
+    pic->blendMode = static_cast<std::uint32_t>(preset);
+    pic->alpha = 160;
+    graphics::applyAlphaToVertices(*pic);
+    graphics::commitSprites();
+    const image::PixelImage f = frame();
+    int bad = 0;
+    std::string first;
+    for (int y = 270; y < 330; ++y)
+      for (int x = 350; x < 450; ++x) {
+        const Bgra s = pictureAt(x - 350, y - 270), d = backgroundAt(x, y), got = at(f, x, y);
+        // Copy (0) writes the vertex-modulated alpha but no blending: colour is the source.
+        const double a = s.a * 160.0 / 255;
+        const int want[3] = {static_cast<int>(std::lround(blendChannel(preset, s.b, a, d.b))),
+                             static_cast<int>(std::lround(blendChannel(preset, s.g, a, d.g))),
+                             static_cast<int>(std::lround(blendChannel(preset, s.r, a, d.r)))};
+        const int have[3] = {got.b, got.g, got.r};
+        for (int c = 0; c < 3; ++c)
+          if (std::abs(have[c] - want[c]) > 2 && bad++ == 0)
+            first = "(" + std::to_string(x) + "," + std::to_string(y) + ") channel " + std::to_string(c) + " got " +
+                    std::to_string(have[c]) + " want " + std::to_string(want[c]);
+      }
+    EXPECT_EQ(bad, 0) << "blend mode " << preset << ": " << first;
+  }
+
+  // Alpha 0 is not drawn at all, whatever the blend mode (copy would otherwise paint).
+  graphics::resetSprites();
+  stageBackground();
+  graphics::TextureImage* hidden = stage(3, makePicture(100, 60, opaqueAt));
+  hidden->blendMode = 0;
+  hidden->alpha = 0;
+  graphics::commitSprites();
+  const image::PixelImage f = frame();
+  int l, t, r, b;
+  changedBox(f, l, t, r, b);
+  EXPECT_EQ(r, -1);
+}
+
+TEST_F(SpriteFrame, TintModulatesByTheFactor) {
+  stageBackground();
+  graphics::TextureImage* pic = stage(2, makePicture(40, 40, opaqueAt));
+  pic->colourOp = 4;  // modulate
+  pic->colourFactor = 0xFF80FF40;
+  graphics::commitSprites();
+  const image::PixelImage f = frame();
+  for (int y = 285; y < 315; y += 7)
+    for (int x = 385; x < 415; x += 7) {
+      const Bgra s = opaqueAt(x - 380, y - 280), got = at(f, x, y);
+      EXPECT_NEAR(got.r, s.r * 0x80 / 255.0, 1.5);
+      EXPECT_NEAR(got.g, s.g, 1.5);
+      EXPECT_NEAR(got.b, s.b * 0x40 / 255.0, 1.5);
+    }
+}
+
+TEST_F(SpriteFrame, LayerTwoFollowsTheMessageWindow) {
+  stageBackground();
+  stage(9, makePicture(50, 50, opaqueAt), 2);
+  graphics::commitSprites();
+  EXPECT_FALSE(isBackground(frame(), 400, 300));
+  text::messageState().windowShown = false;
+  EXPECT_TRUE(isBackground(frame(), 400, 300));
+  text::messageState().windowShown = true;
+  EXPECT_FALSE(isBackground(frame(), 400, 300));
+}
+
+TEST_F(SpriteFrame, StagedChangesWaitForTheCommit) {
+  stageBackground();
+  graphics::commitSprites();
+  // Nothing of a staged picture shows before the commit.
+  stage(5, makePicture(200, 100, opaqueAt));
+  EXPECT_TRUE(isBackground(frame(), 400, 300));
+  graphics::commitSprites();
+  EXPECT_FALSE(isBackground(frame(), 400, 300));
+
+  // A property change (flag 0x1) on the texture-less staged copy: seen only after commit.
+  graphics::SpriteSlot& slot = *graphics::spriteSlot(5);
+  EXPECT_EQ(slot.flags, 0u);
+  slot.staged()->posX = 100;
+  slot.flags |= graphics::kStagedProperties;
+  image::PixelImage f = frame();
+  EXPECT_FALSE(isBackground(f, 400, 300));
+  EXPECT_TRUE(isBackground(f, 100, 300));
+  graphics::commitSprites();
+  f = frame();
+  EXPECT_TRUE(isBackground(f, 400, 300));
+  EXPECT_FALSE(isBackground(f, 100, 300));
+  EXPECT_FALSE(isBackground(f, 199, 300));
+  EXPECT_TRUE(isBackground(f, 200, 300));
+
+  // A new picture replaces the old one at the commit and keeps the properties.
+  stage(5, makePicture(20, 20, opaqueAt));
+  f = frame();
+  EXPECT_FALSE(isBackground(f, 195, 300));
+  graphics::commitSprites();
+  f = frame();
+  EXPECT_TRUE(isBackground(f, 195, 300));
+  EXPECT_FALSE(isBackground(f, 105, 305));
+  EXPECT_EQ(graphics::spriteSlot(5)->shown()->posX, 100);
+
+  // Marked for clearing: still drawn until the commit, then gone from the draw set.
+  slot.flags |= graphics::kClearAtCommit;
+  EXPECT_FALSE(isBackground(frame(), 105, 305));
+  graphics::commitSprites();
+  EXPECT_TRUE(isBackground(frame(), 105, 305));
+  EXPECT_EQ(graphics::drawOrder().count(5), 0u);
+  EXPECT_FALSE(graphics::spritePictureInfo(5).exists);
+}
+
+TEST_F(SpriteFrame, ScaleAndRotation) {
+  stageBackground();
+  graphics::TextureImage* pic = stage(4, makePicture(200, 100, opaqueAt));
+  pic->scaleX = 2.0f;
+  pic->scaleY = 0.5f;
+  graphics::commitSprites();
+  int l, t, r, b;
+  changedBox(frame(), l, t, r, b);
+  EXPECT_EQ(l, 200);
+  EXPECT_EQ(r, 599);
+  EXPECT_EQ(t, 275);
+  EXPECT_EQ(b, 324);
+
+  // A quarter turn about z stands the picture upright: 100 wide, 200 high.
+  graphics::SpriteSlot& slot = *graphics::spriteSlot(4);
+  graphics::TextureImage* staged = slot.staged();
+  staged->scaleX = staged->scaleY = 1.0f;
+  staged->rotZ = -90;
+  slot.flags |= graphics::kStagedProperties;
+  graphics::commitSprites();
+  changedBox(frame(), l, t, r, b);
+  EXPECT_NEAR(l, 350, 1);
+  EXPECT_NEAR(r, 449, 1);
+  EXPECT_NEAR(t, 200, 1);
+  EXPECT_NEAR(b, 399, 1);
+
+  // Tilted about x, the picture shows perspective: its near edge is wider than its far edge.
+  staged = slot.staged();
+  staged->rotZ = 0;
+  staged->rotX = 50;
+  slot.flags |= graphics::kStagedProperties;
+  graphics::commitSprites();
+  const image::PixelImage f = frame();
+  changedBox(f, l, t, r, b);
+  ASSERT_GT(b, t + 10);
+  auto rowWidth = [&](int y) {
+    int n = 0;
+    for (int x = 0; x < 800; ++x) n += !isBackground(f, x, y);
+    return n;
+  };
+  EXPECT_NE(rowWidth(t + 2), rowWidth(b - 2));
+  EXPECT_LT(b - t + 1, 100);  // foreshortened
+}
+
+TEST_F(SpriteFrame, MotionBlurAtFullStrengthEqualsThePlainFrame) {
+  stageBackground();
+  stage(6, makePicture(120, 80, opaqueAt));
+  graphics::commitSprites();
+  const image::PixelImage plain = frame();
+  graphics::setMotionBlur(true, 255);
+  const image::PixelImage blurred = frame();
+  EXPECT_EQ(plain.pixels, blurred.pixels);
+
+  // At strength 64 a moved sprite leaves a trail of its old place that fades.
+  graphics::setMotionBlur(true, 64);
+  graphics::SpriteSlot& slot = *graphics::spriteSlot(6);
+  for (auto& holder : slot.images) holder->posX = 150;
+  const image::PixelImage first = frame();
+  const image::PixelImage second = frame();
+  const Bgra plainAt = at(plain, 400, 300);
+  const Bgra bg = backgroundAt(400, 300);
+  // Old place: the picture fades toward the background frame by frame.
+  const int d0 = std::abs(plainAt.g - bg.g), d1 = std::abs(at(first, 400, 300).g - bg.g),
+            d2 = std::abs(at(second, 400, 300).g - bg.g);
+  ASSERT_GT(d0, 100);
+  EXPECT_NEAR(d1, d0 * 191 / 255, 2);
+  EXPECT_NEAR(d2, d0 * 191 / 255 * 191 / 255, 3);
+  graphics::setMotionBlur(false, 0);
+  EXPECT_TRUE(isBackground(frame(), 400, 300));
+}
+
+TEST_F(SpriteFrame, StretchedFullScreenDrawsTheStageIntoTheBackSurface) {
+  // A 1024 x 768 screen in fit mode 1: the stage goes to the top-left 800 x 600 of the back
+  // surface and is copied from there, placed exactly as in a window.
+  platform::DisplayState& d = platform::displayState();
+  const platform::DisplayState saved = d;
+  d.fullScreen = true;
+  d.fitMode = platform::kFitNoEnlarge;
+  d.source[1] = {0, 0, 800, 600};
+  d.destination[1] = {112, 84, 912, 684};
+  ASSERT_TRUE(graphics::changeScreenSize(1024, 768, false));
+  stageBackground();
+  stage(5, makePicture(200, 100, opaqueAt));
+  graphics::commitSprites();
+  const image::PixelImage f = frame();
+  EXPECT_EQ(graphics::mainTarget(), graphics::RenderTarget::BackSurface);
+  int l, t, r, b;
+  changedBox(f, l, t, r, b);
+  EXPECT_EQ(l, 300);
+  EXPECT_EQ(r, 499);
+  EXPECT_EQ(t, 250);
+  EXPECT_EQ(b, 349);
+  // Motion blur at full strength through the screen-sized render texture: the same frame.
+  graphics::setMotionBlur(true, 255);
+  EXPECT_EQ(frame().pixels, f.pixels);
+  graphics::setMotionBlur(false, 0);
+  d = saved;
+  ASSERT_TRUE(graphics::changeScreenSize(800, 600, false));
+  graphics::setStretchedMainTarget(false);
+  EXPECT_TRUE(isBackground(frame(), 10, 10));
+}
+
+}  // namespace

@@ -21,7 +21,8 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       platform::displayCommands(),
       soundCommands(),
       fontCommands(),
-      text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::alreadyReadCommands(),
+      text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
+      text::alreadyReadCommands(),
   };
 }
 

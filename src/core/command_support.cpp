@@ -55,4 +55,14 @@ bool stringOrOmitted(const std::vector<ScriptValue>& args, std::size_t i) {
   return needString(args, i);
 }
 
+bool storeNumberResult(std::string_view args, std::int32_t value) {
+  std::int32_t* var = numberVariableRef(args);
+  if (!var) {
+    reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
+    return false;
+  }
+  *var = value;
+  return true;
+}
+
 }  // namespace core

@@ -22,6 +22,10 @@ bool needString(const std::vector<ScriptValue>& args, std::size_t i);
 bool numberOrOmitted(const std::vector<ScriptValue>& args, std::size_t i);
 bool stringOrOmitted(const std::vector<ScriptValue>& args, std::size_t i);
 
+// A getter's argument: exactly one number variable, which receives `value`. Reports
+// "第一引数の数値変数が不正です" and changes nothing otherwise.
+bool storeNumberResult(std::string_view args, std::int32_t value);
+
 enum class ArgumentFault {
   NotNumber,          // 第N引数が数値ではありません
   NotString,          // 第N引数が文字列ではありません

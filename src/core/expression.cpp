@@ -164,58 +164,37 @@ bool ExpressionParser::takeByte(char c) {
 
 // ---- variable references ----
 
-std::int32_t* ExpressionParser::numberReference() {
-  // The current token follows a "%".
+// After a "%" or "$": a number gives a numbered variable, a word a named one; a further
+// "%" or "$" is indirection through the value of the variable it names.
+template <class T>
+T* ExpressionParser::reference(T* (*numbered)(int), T* (*named)(std::string_view)) {
   if (tok.kind == TokenKind::Number) {
     double index = tok.number;
     next();
     if (!(index >= 0 && index < kNumberedVariables)) return nullptr;
-    return numberedNumber(static_cast<int>(index));
+    return numbered(static_cast<int>(index));
   }
   if (tok.kind == TokenKind::Word && !tok.quoted) {
     std::string_view name = tok.text;
     next();
-    return namedNumber(name);
+    return named(name);
   }
   if (isOp('%')) {
     next();
     std::int32_t* inner = numberReference();
-    return inner ? numberedNumber(*inner) : nullptr;
+    return inner ? numbered(*inner) : nullptr;
   }
   if (isOp('$')) {
     next();
     std::string* inner = stringReference();
-    return inner ? namedNumber(*inner) : nullptr;
+    return inner ? named(*inner) : nullptr;
   }
   next();
   return nullptr;
 }
 
-std::string* ExpressionParser::stringReference() {
-  if (tok.kind == TokenKind::Number) {
-    double index = tok.number;
-    next();
-    if (!(index >= 0 && index < kNumberedVariables)) return nullptr;
-    return numberedString(static_cast<int>(index));
-  }
-  if (tok.kind == TokenKind::Word && !tok.quoted) {
-    std::string_view name = tok.text;
-    next();
-    return namedString(name);
-  }
-  if (isOp('%')) {
-    next();
-    std::int32_t* inner = numberReference();
-    return inner ? numberedString(*inner) : nullptr;
-  }
-  if (isOp('$')) {
-    next();
-    std::string* inner = stringReference();
-    return inner ? namedString(*inner) : nullptr;
-  }
-  next();
-  return nullptr;
-}
+std::int32_t* ExpressionParser::numberReference() { return reference<std::int32_t>(numberedNumber, namedNumber); }
+std::string* ExpressionParser::stringReference() { return reference<std::string>(numberedString, namedString); }
 
 // ---- operator levels ----
 

@@ -35,6 +35,8 @@ struct ExpressionParser {
   // After a "%" or "$": the variable the following token names, or null.
   std::int32_t* numberReference();
   std::string* stringReference();
+  template <class T>
+  T* reference(T* (*numbered)(int), T* (*named)(std::string_view));
 
   ScriptValue level1();
   ScriptValue level2();

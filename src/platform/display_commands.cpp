@@ -25,9 +25,7 @@ void cmdSetFullScreen(std::string_view args) {
 
 void cmdGetFullScreen(std::string_view args) {
   core::setCommandName("getFullScreen");
-  std::int32_t* var = core::numberVariableRef(args);
-  if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  *var = isFullScreen() ? 1 : 0;
+  core::storeNumberResult(args, isFullScreen() ? 1 : 0);
 }
 
 void cmdSetWindowText(std::string_view args) {

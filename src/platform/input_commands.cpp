@@ -20,10 +20,8 @@ namespace {
 
 void cmdIsDown(std::string_view args) {
   core::setCommandName("isDown");
-  std::int32_t* var = core::numberVariableRef(args);
-  if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
-  *var = inputState().leftDown ? -128 : 0;
+  core::storeNumberResult(args, inputState().leftDown ? -128 : 0);
 }
 
 void cmdGetCursorPos(std::string_view args) {

@@ -70,15 +70,9 @@ void modeCommand(std::string_view args, const char* name, bool MessageState::*fl
 void cmdSkipMode(std::string_view args) { modeCommand(args, "skipMode", &MessageState::skipMode, setSkipMode); }
 void cmdAutoMode(std::string_view args) { modeCommand(args, "autoMode", &MessageState::autoMode, setAutoMode); }
 
-// A getter with one number variable as its argument.
 void readInto(std::string_view args, const char* name, int value) {
   core::setCommandName(name);
-  std::int32_t* var = core::numberVariableRef(args);
-  if (!var) {
-    core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-    return;
-  }
-  *var = value;
+  core::storeNumberResult(args, value);
 }
 
 void cmdIsMode(std::string_view args) {

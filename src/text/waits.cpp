@@ -121,12 +121,7 @@ void cmdResetTimer(std::string_view) {
 
 void cmdGetTimer(std::string_view args) {
   core::setCommandName("getTimer");
-  std::int32_t* var = core::numberVariableRef(args);
-  if (!var) {
-    core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-    return;
-  }
-  *var = static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart));
+  core::storeNumberResult(args, static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart)));
 }
 
 struct EventResult {

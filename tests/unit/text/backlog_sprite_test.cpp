@@ -4,6 +4,7 @@
 #include "core/command_registry.h"
 #include "graphics/sprites.h"
 #include "platform/cp932.h"
+#include "platform/options.h"
 #include "text/glyph_renderer.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
@@ -18,6 +19,11 @@ bool inkInRows(const graphics::TextureImage& p, int firstRow, int endRow, int en
 }
 
 TEST(LogSp, PicturePerLogWindowAndRubyAboveTheBase) {
+  {  // errors are reported on stderr, not in a box that waits for a reader
+    platform::EngineOptions o = platform::options();
+    o.noDialogs = true;
+    platform::setOptions(o);
+  }
   ASSERT_TRUE(text::createGlyphRenderers());
   text::MessageState& ms = text::messageState();
   ms = text::MessageState{};

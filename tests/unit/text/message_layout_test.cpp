@@ -7,6 +7,7 @@
 #include "core/command_registry.h"
 #include "core/interpreter.h"
 #include "platform/cp932.h"
+#include "platform/options.h"
 #include "text/backlog.h"
 #include "text/glyph_renderer.h"
 #include "text/inline_commands.h"
@@ -60,6 +61,11 @@ TEST(InlineCommand, NameArgumentsAndEnd) {
 class InstantLayout : public ::testing::Test {
  protected:
   void SetUp() override {
+    {  // errors are reported on stderr, not in a box that waits for a reader
+      platform::EngineOptions o = platform::options();
+      o.noDialogs = true;
+      platform::setOptions(o);
+    }
     ASSERT_TRUE(text::createGlyphRenderers());
     if (!core::findCommand("br")) core::addCommands(text::messageWindowCommands());
     text::MessageState& ms = text::messageState();

@@ -30,8 +30,10 @@ constexpr int kLargestEm = 1024;
 // A default size for height 0, as the Windows font mapper picks one.
 constexpr int kDefaultEm = 12;
 // Clearing the whole cache now and then is simpler than an LRU and costs one page of
-// re-rasterising; a game uses a few thousand distinct glyphs at most.
+// re-rasterising; a game uses a few thousand distinct glyphs at most. The byte bound keeps
+// huge sizes (a 1024-pixel glyph is a megabyte) from piling up.
 constexpr std::size_t kGlyphCacheLimit = 40000;
+constexpr std::size_t kGlyphCacheBytes = 48u << 20;
 
 struct LoadedFace {
   FT_Face face = nullptr;
@@ -55,6 +57,7 @@ struct FontSystem {
   int nextFaceId = 1;
   std::unordered_map<std::string, std::shared_ptr<LoadedFace>> faces;  // by file key
   std::unordered_map<std::uint64_t, GreyGlyph> glyphs;
+  std::size_t glyphBytes = 0;
 } fonts;
 
 }  // namespace
@@ -239,13 +242,17 @@ const GreyGlyph& glyphBitmap(const FontHandle& font, unsigned code) {
   if (!font) return kEmpty;
   std::uint64_t key = glyphKey(*font.font, code);
   if (auto it = fonts.glyphs.find(key); it != fonts.glyphs.end()) return it->second;
-  if (fonts.glyphs.size() >= kGlyphCacheLimit) fonts.glyphs.clear();
+  if (fonts.glyphs.size() >= kGlyphCacheLimit || fonts.glyphBytes >= kGlyphCacheBytes) clearGlyphCache();
   GreyGlyph& glyph = fonts.glyphs[key];
   rasterise(*font.font, code, glyph);
+  fonts.glyphBytes += glyph.coverage.size() + sizeof(GreyGlyph);
   return glyph;
 }
 
-void clearGlyphCache() { fonts.glyphs.clear(); }
+void clearGlyphCache() {
+  fonts.glyphs.clear();
+  fonts.glyphBytes = 0;
+}
 
 std::size_t glyphCacheSize() { return fonts.glyphs.size(); }
 

@@ -114,7 +114,7 @@ void destroy(GlyphRenderer& r) {
 void addMessageGlyph(GlyphRenderer& r, int x, int y, unsigned char leadByte, unsigned char trailByte) {
   unsigned code = static_cast<unsigned>(leadByte) << 8 | trailByte;
   if (code == 0 || code == 0x8140) return;
-  if (r.glyphCount >= r.capacity || r.cellSize <= 0) return;
+  if (r.glyphCount >= r.capacity || r.cellSize <= 0 || r.cellSize > kLargestGlyphCell) return;
   MessageGlyph& glyph = r.glyphTextures[static_cast<std::size_t>(r.glyphCount)];
   glyph.cell.width = r.cellSize;
   glyph.cell.height = r.cellSize;

@@ -17,6 +17,9 @@ namespace text {
 constexpr int kMessageGlyphSlots = 1024;
 constexpr int kRubyGlyphSlots = 128;
 constexpr int kFaceNameLimit = 31;  // bytes of a face name the font request keeps
+// Message glyph cells above this side are not made: the stage is 800 x 600, and a script's
+// font height of 100000 must not ask for a 40-gigabyte cell.
+constexpr int kLargestGlyphCell = 1028;
 
 // Pre-transformed vertex of a glyph quad: position in stage pixels, then colour and texture
 // coordinates, as the glyph pass draws it.

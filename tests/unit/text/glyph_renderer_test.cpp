@@ -136,6 +136,25 @@ TEST(MessageGlyphs, SpacesAndCodeZeroMakeNoGlyph) {
   EXPECT_EQ(r.glyphCount, 0);
 }
 
+TEST(MessageGlyphs, HeightsAScriptMaySetDoNotBreakThePage) {
+  GlyphRenderer r;
+  ASSERT_TRUE(text::create(r, kGothic, 100000, 14, 4));
+  text::addMessageGlyph(r, 0, 0, 0x82, 0xA0);
+  EXPECT_EQ(r.glyphCount, 0) << "no cell of that size";
+  text::setFont(r, kGothic, -30, 14);  // a negative height asks for the em size
+  text::addMessageGlyph(r, 0, 0, 0x82, 0xA0);
+  EXPECT_EQ(r.glyphCount, 0);
+  text::setFont(r, kGothic, 0, 14);
+  text::addMessageGlyph(r, 0, 0, 0x82, 0xA0);
+  EXPECT_EQ(r.glyphCount, 1);
+  EXPECT_EQ(r.glyphTextures[0].cell.width, 4);
+  image::PixelImage small;
+  small.width = small.height = 8;
+  small.pixels.assign(8 * 8 * 4, 0);
+  text::setFont(r, kGothic, 5000, 14);
+  text::drawString(r, text::targetOf(small), platform::jp("あいう"));
+}
+
 TEST(FontList, JapaneseFacesWithFixedPitchSubset) {
   int all = text::enumerateFonts(0);
   ASSERT_GE(all, 1);

@@ -44,6 +44,10 @@ const Sounds& sounds() {
     Sounds x;
     x.dir = fs::temp_directory_path() / ("utsushi-bench-" + std::to_string(::getpid()));
     fs::create_directories(x.dir);
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(sounds().dir, ec);
+    });
     auto make = [&](const char* name, int rate, int channels) {
       fs::path wav = x.dir / (std::string(name) + ".wav");
       fs::path ogg = x.dir / (std::string(name) + ".ogg");

@@ -211,21 +211,7 @@ void groupSetter(std::string_view text, const char* name) {
 template <VolumeGroup G, bool IsMute>
 void groupGetter(std::string_view text, const char* name) {
   core::setCommandName(name);
-  static std::string scratch;
-  static std::vector<std::string_view> pieces;
-  scratch.assign(text);
-  pieces.clear();
-  if (!text.empty()) core::splitStatements(scratch, ',', pieces);
-  if (pieces.size() != 1) {
-    core::reportCommandError(platform::jp("引数の数が不正です"));
-    return;
-  }
-  std::int32_t* out = core::numberVariableRef(pieces[0]);
-  if (!out) {
-    core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-    return;
-  }
-  *out = IsMute ? groupOn(G) : groupVolume(G);
+  core::storeNumberResult(text, IsMute ? groupOn(G) : groupVolume(G));
 }
 
 using enum VolumeGroup;

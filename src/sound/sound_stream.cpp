@@ -94,11 +94,15 @@ void restartAt(SoundStream& s, std::optional<std::int64_t> seekSample, std::opti
     if (seekSeconds) ov_time_seek(&c.vf, std::max(*seekSeconds, 0.0));
     c.pausedSample = 0;
     c.stopped = false;
+    c.tailPlaying = false;
     c.marks[0].clear();
     c.marks[1].clear();
   }
   startWorker(s);
 }
+
+// Stopped (the tail of a finished pass still playing does not count) or paused.
+bool silent(const StreamCore& c) { return (c.stopped && !c.tailPlaying) || c.pausedSample != 0; }
 
 SoundStream* streamAt(int index) { return index >= 0 && index < kStreamCount ? &engine.streams[index] : nullptr; }
 
@@ -309,6 +313,7 @@ void pauseStream(int index, bool on) {
       std::lock_guard<std::mutex> g(c.lock);
       if (c.pausedSample != 0) return;
       c.stopped = true;
+      c.tailPlaying = false;
       std::int64_t at = heardSample(c);
       c.pausedSample = at <= 0 ? 1 : at;
     }
@@ -327,7 +332,7 @@ void setStreamVolume(int index, int volume, int fadeMs) {
   std::lock_guard<std::mutex> g(c.lock);
   const bool fading = c.volumeFadeMs != 0;
   if (volume == c.volume && !fading) return;
-  if (fadeMs < 2 || c.stopped || c.pausedSample != 0) {
+  if (fadeMs < 2 || silent(c)) {
     c.volumeFadeMs = 0;
     c.stopAfterFade = false;
     c.volume = volume;
@@ -349,7 +354,7 @@ void setStreamPan(int index, int pan, int fadeMs) {
   std::lock_guard<std::mutex> g(c.lock);
   const bool fading = c.panFadeMs != 0;
   if (pan == c.pan && !fading) return;
-  if (fadeMs < 2 || c.stopped || c.pausedSample != 0) {
+  if (fadeMs < 2 || silent(c)) {
     c.panFadeMs = 0;
     c.pan = pan;
     setBufferPan(c.buffer, panToDb(static_cast<float>(pan)));
@@ -366,7 +371,7 @@ void seekStreamTime(int index, double seconds) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return;
   StreamCore& c = *s->core;
-  if (c.stopped || c.pausedSample != 0) {
+  if (silent(c)) {
     double sample = std::clamp(seconds * c.rate, 0.0, 9.0e18);
     c.pausedSample = static_cast<std::int64_t>(sample);
     return;
@@ -378,7 +383,7 @@ void seekStreamSample(int index, std::int64_t sample) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return;
   StreamCore& c = *s->core;
-  if (c.stopped || c.pausedSample != 0) {
+  if (silent(c)) {
     c.pausedSample = std::max<std::int64_t>(sample, 0);
     return;
   }
@@ -416,8 +421,15 @@ std::int64_t streamTotalSample(int index) {
 int streamStatus(int index) {
   SoundStream* s = streamAt(index);
   if (!s || !s->core) return kStopped;
-  if (s->core->pausedSample != 0) return kPaused;
-  return s->core->stopped ? kStopped : kPlaying;
+  StreamCore& c = *s->core;
+  if (c.pausedSample != 0) return kPaused;
+  if (!c.stopped) return kPlaying;
+  if (c.tailPlaying) {
+    std::lock_guard<std::mutex> g(c.lock);
+    if (!silenceHeard(c)) return kPlaying;
+    c.tailPlaying = false;
+  }
+  return kStopped;
 }
 
 std::string streamFileName(int index) {
@@ -443,7 +455,7 @@ StreamSnapshot streamSnapshot(int index) {
   if (!s->core) return out;
   StreamCore& c = *s->core;
   std::lock_guard<std::mutex> g(c.lock);
-  out.status = c.pausedSample != 0 ? kPaused : c.stopped ? kStopped : kPlaying;
+  out.status = c.pausedSample != 0 ? kPaused : !c.stopped || (c.tailPlaying && !silenceHeard(c)) ? kPlaying : kStopped;
   const int left = c.loopsLeft;
   out.loops = left < 0 ? 0 : left + 1;
   out.volume = c.volumeFadeMs != 0 ? c.volumeTarget.load() : c.volume.load();

@@ -56,6 +56,17 @@ std::int64_t decoderSample(StreamCore& c) { return c.decoderOpen ? std::max<std:
 
 // The sample at the buffer's play position (lock held); the decoder's own position while
 // silence plays.
+bool silenceHeard(StreamCore& c) {
+  std::uint32_t play = 0, write = 0;
+  if (!bufferPlaying(c.buffer) || !bufferPositions(c.buffer, play, write)) return true;
+  const int h = play < c.halfSize ? 0 : 1;
+  const std::uint32_t at = play - static_cast<std::uint32_t>(h) * c.halfSize;
+  const StreamCore::Mark* mark = nullptr;
+  for (const auto& m : c.marks[h])
+    if (m.byte <= at) mark = &m;
+  return !mark || mark->sample < 0;
+}
+
 std::int64_t heardSample(StreamCore& c) {
   std::uint32_t play = 0, write = 0;
   if (c.decoderOpen && bufferPositions(c.buffer, play, write)) {
@@ -110,6 +121,7 @@ void fillHalf(StreamCore& c, int part, std::uint32_t generation) {
         // A restart that lands at the end again (restart past the data) would spin here.
         if (loops == 0 || !readSinceRestart) {
           c.stopped = true;
+          c.tailPlaying = true;
           marks.push_back({done, -1});
           break;
         }

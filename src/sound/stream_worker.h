@@ -52,6 +52,9 @@ struct StreamCore {
   std::atomic<bool> stopped{true};              // the worker writes silence
   std::atomic<int> loopsLeft{0};                // -1 endless, 0 last pass, n passes to go
   std::atomic<std::int64_t> pausedSample{0};    // 0: not paused
+  // The decoder reached the end of its last pass but the buffer still plays what came
+  // before: the stream counts as playing until the silence after it is heard.
+  std::atomic<bool> tailPlaying{false};
 
   // Which decoder sample each stretch of a half holds, so that positions and pauses follow
   // what is heard rather than the decoder, which runs up to two halves ahead.
@@ -80,6 +83,8 @@ float currentPan(const StreamCore& c);
 // Lock held: the decoder's position, and the sample at the buffer's play position.
 std::int64_t decoderSample(StreamCore& c);
 std::int64_t heardSample(StreamCore& c);
+// Lock held: the buffer plays silence (or nothing) at its play position.
+bool silenceHeard(StreamCore& c);
 
 // The worker of generation `generation`: runs while c.running holds that number.
 void workerMain(std::shared_ptr<StreamCore> keep, std::uint32_t generation);

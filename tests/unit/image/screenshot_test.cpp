@@ -73,6 +73,7 @@ TEST(ScreenshotCommands, ArgumentAndRangeRules) {
   run("getscreenshot", " \"a\", 5");
   run("getscreenshot", " 5, \"b\"");
   run("getscreenshot", " 10, 10");  // no device
+  run("getscreenshot", " 100000, 100000");  // 40 GB: refused before anything is read
   image::PixelImage shot = image_test::patternImage(16, 8);
   shot.bits = 24;
   image::replaceScreenshot(shot);
@@ -96,6 +97,7 @@ TEST(ScreenshotCommands, ArgumentAndRangeRules) {
       p + "getScreenShot ※第一引数が数値ではありません",
       p + "getScreenShot ※第二引数が数値ではありません",
       p + "getScreenShot ※描画デバイスが無いため画面を取り込めません (--video=none)",
+      p + "getScreenShot ※メモリの確保に失敗しました",
       p + "saveScreenShot ※引数の数が不正です",
       p + "saveScreenShot ※第一引数が文字列ではありません",
       p + "saveScreenShot ※第三引数が数値ではありません",

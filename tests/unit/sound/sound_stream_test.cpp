@@ -21,9 +21,10 @@ namespace fs = std::filesystem;
 using namespace soundtest;
 
 constexpr std::size_t kSeg = 4410;  // frames of one segment of the sequence tone
-// A stream reports "stopped" when its decoder reaches the end, up to two buffer halves
-// (2 x 16384 frames) before the last of it is heard.
-constexpr std::size_t kTail = 40000;
+// A stream reports "stopped" once the end is heard, although its decoder gets there up to
+// two buffer halves (2 x 16384 frames) earlier: a little margin after that is enough to
+// find the whole sound in the output.
+constexpr std::size_t kTail = 4096;
 
 std::vector<double> sequenceFreqs() {
   std::vector<double> f;
@@ -41,6 +42,10 @@ const Files& files() {
     Files x;
     x.dir = fs::temp_directory_path() / ("utsushi-sound-" + std::to_string(::getpid()));
     fs::create_directories(x.dir);
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(files().dir, ec);
+    });
     Tone seq;
     seq.freqs = sequenceFreqs();
     x.plain = makeOgg(x.dir, "seq.ogg", seq).string();
@@ -143,6 +148,7 @@ TEST_F(SoundMix, EndlessLoopWithoutCommentRestartsAtTheEnd) {
   std::uint64_t start = sound::mixedFrames();
   ASSERT_TRUE(sound::loadStream(0, files().plain));
   sound::playStream(0, 0, 0, 0);
+  awaitSound(start);
   mixFor(kSeg * 22);
   auto heard = segmentsHeard(output(), start, 20);
   EXPECT_EQ(heard, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -270,7 +276,9 @@ TEST_F(SoundMix, PanAndConversionOfMonoAtAnotherRate) {
 
 TEST_F(SoundMix, FadeOutEndsStoppedButLoaded) {
   ASSERT_TRUE(sound::loadStream(0, files().low));
+  std::uint64_t begin = sound::mixedFrames();
   sound::playStream(0, 0, 0, 0);
+  awaitSound(begin);
   mixFor(8192);
   std::uint64_t fadeFrom = sound::mixedFrames();
   sound::stopStream(0, 300);
@@ -315,6 +323,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t start = sound::mixedFrames();
   ASSERT_TRUE(sound::loadStream(0, files().plain));
   sound::playStream(0, 0, 0, 0);
+  awaitSound(start);
   mixFor(kSeg * 3);
   // Positions follow what is heard: output frame f of the first pass is sample f - r.
   const std::int64_t nowBefore = sound::streamNowSample(0);
@@ -336,6 +345,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t resumedAt = sound::mixedFrames();
   sound::pauseStream(0, false);
   EXPECT_EQ(sound::streamStatus(0), sound::kPlaying);
+  awaitSound(resumedAt);
   mixFor(kSeg * 3);
   {
     auto pcm = output();
@@ -353,6 +363,7 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t seekResume = sound::mixedFrames();
   mixFor(4096);
   sound::pauseStream(0, false);
+  awaitSound(seekResume + 2048);
   mixFor(kSeg * 3);
   auto heard = segmentsHeard(output(), seekResume + 2048, 2);
   EXPECT_EQ(heard, (std::vector<int>{7, 8}));
@@ -361,11 +372,13 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   std::uint64_t seekAt = sound::mixedFrames();
   sound::seekStreamTime(0, 0.2);
   EXPECT_GE(sound::streamNowSample(0), 2 * static_cast<std::int64_t>(kSeg));
+  // The old sound stops with the seek (within one device buffer); what follows is new.
+  awaitSound(seekAt + 2048);
   mixFor(kSeg * 3);
   auto pcm = output();
   std::size_t found = SIZE_MAX;
-  // The old sound stops with the seek (within one device buffer); what follows is new.
-  for (std::size_t f = seekAt + 2048; f < seekAt + 16384 && found == SIZE_MAX; f += 256)
+  const std::size_t from = firstSound(pcm, seekAt + 2048);
+  for (std::size_t f = from; f < from + 8192 && found == SIZE_MAX; f += 256)
     if (whichTone(pcm, f, 1000, sequenceFreqs()) == 2) found = f;
   ASSERT_NE(found, SIZE_MAX) << "segment 2 was not heard soon after the seek";
   EXPECT_EQ(whichTone(pcm, found + kSeg + 500, 2000, sequenceFreqs()), 3);

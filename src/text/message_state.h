@@ -1,5 +1,6 @@
-// The reading modes and reveal clock shared by the message layout, the waits, sprites,
-// transitions and the window procedure.
+// The message window's state: its geometry, text speed and auto wait, the current line and
+// the reveal clock, and the reading modes that the layout, the waits, sprites, transitions
+// and the window procedure share. One record for the program; main thread only.
 #pragma once
 #include <cstdint>
 

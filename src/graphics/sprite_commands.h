@@ -16,6 +16,7 @@ std::span<const core::CommandEntry> spriteLoadCommands();   // sp, sp2, sp.st, s
 std::span<const core::CommandEntry> animationCommands();    // sp.a*, sp.set, sp.exe
 std::span<const core::CommandEntry> quakeCommands();        // quake.*, sp.q*
 std::span<const core::CommandEntry> printCommands();        // print
+std::span<const core::CommandEntry> buttonCommands();       // spbtn
 
 // Sets the display name, then reads min..max arguments that must all be numbers (whole,
 // truncated toward zero); false after reporting.

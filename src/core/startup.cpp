@@ -60,6 +60,7 @@ void shutDown() {
   // drawing device and the ten sound channels, in this order.
   text::saveAlreadyRead();
   graphics::releaseSprites();
+  text::destroyGlyphRenderers();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
@@ -90,7 +91,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 4. Joins here: the drawing device, its render targets and the glyph renderers.
+  // 4. The drawing device, its render targets and the three glyph renderers.
   if (!graphics::startDevice()) {  // the failure is already shown
     platform::destroyMainWindow();
     return 1;
@@ -111,7 +112,7 @@ int runEngine() {
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  // 7. Joins here: the sprite table and the pixel lookup tables.
+  // 7. The sprite table and the pixel lookup tables.
   graphics::resetSprites();
   image::initImages();
   // 8. The regular-expression engine is linked in: nothing to load.
@@ -135,9 +136,9 @@ int runEngine() {
       platform::destroyMainWindow();
       return 1;
   }
-  // 12. Joins here: the message and ruby fonts, the group volumes, the already-read record.
-  sound::applyGroupVolumes();
+  // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
+  sound::applyGroupVolumes();
   text::loadAlreadyRead();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {

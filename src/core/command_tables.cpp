@@ -26,6 +26,8 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       platform::displayCommands(),
       soundCommands(),
       fontCommands(),
+      text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
+      text::alreadyReadCommands(),
   };
 }
 

@@ -30,6 +30,7 @@
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
 #include "sound/sound_stream.h"
+#include "text/already_read.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
@@ -58,6 +59,7 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
+  text::saveAlreadyRead();
   graphics::releaseSprites();
   text::stopMenuPainter();
   text::destroyGlyphRenderers();
@@ -137,9 +139,10 @@ int runEngine() {
       platform::destroyMainWindow();
       return 1;
   }
-  // 12. The message and ruby fonts and the group volumes. Joins here: the already-read record.
+  // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
   sound::applyGroupVolumes();
+  text::loadAlreadyRead();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

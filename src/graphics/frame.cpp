@@ -12,6 +12,7 @@
 #include "graphics/sprites.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
+#include "text/glyph_renderer.h"
 #include "text/message_state.h"
 
 namespace graphics {
@@ -112,6 +113,11 @@ void drawScene(bool useStaged) {
     if (!textures || !props || props->alpha == 0) continue;
     if (props->layer >= 2 && !windowShown) continue;
     drawPicture(*textures, *props);
+  }
+  // The message text lies over every sprite; a hidden window keeps its glyphs for later.
+  if (windowShown) {
+    text::drawMessageGlyphs(text::messageRenderer());
+    text::drawMessageGlyphs(text::rubyRenderer());
   }
 }
 

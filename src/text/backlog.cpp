@@ -1,8 +1,122 @@
+// The backlog ring and its script commands: getlog, gettaglog, getlogcount, setlog, logsp.
 #include "text/backlog.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "core/statements.h"
+#include "platform/cp932.h"
+#include "text/text_arguments.h"
+#include "text/text_commands.h"
 
 namespace text {
 namespace {
-BacklogPage current;
+
+BacklogRing ring;
+
+// Bytes of `bytes` that fit into `room` without cutting a two-byte character.
+std::size_t fittingPrefix(std::string_view bytes, std::size_t room) {
+  std::size_t n = 0;
+  while (n < bytes.size()) {
+    std::size_t step = platform::isLeadByte(static_cast<unsigned char>(bytes[n])) && n + 1 < bytes.size() ? 2 : 1;
+    if (n + step > room) break;
+    n += step;
+  }
+  return n;
 }
-BacklogPage& currentBacklogPage() { return current; }
+
+}  // namespace
+
+BacklogRing& backlogRing() { return ring; }
+
+BacklogPage& currentBacklogPage() { return ring.pages[static_cast<std::size_t>(ring.current)]; }
+
+const BacklogPage* backlogPageBack(int n) {
+  if (n < 0 || n > kBacklogPages) return nullptr;
+  int index = ring.current - n;
+  if (index < 0) index += kBacklogPages;
+  return &ring.pages[static_cast<std::size_t>(index)];
+}
+
+void appendToBacklog(std::string_view bytes) {
+  std::string& text = currentBacklogPage().text;
+  if (text.size() >= kPageTextLimit) return;
+  text.append(bytes.substr(0, fittingPrefix(bytes, kPageTextLimit - text.size())));
+}
+
+void advanceBacklogPage() {
+  if (ring.used < kBacklogPages) ++ring.used;
+  ring.current = (ring.current + 1) % kBacklogPages;
+  BacklogPage& page = currentBacklogPage();
+  page.text.clear();
+  page.speaker.clear();
+  page.lineCount = 0;
+}
+
+void resetBacklog() { ring = BacklogRing{}; }
+
+namespace {
+
+const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std::size_t i) {
+  std::int32_t n = 0;
+  if (!numberArgument(pieces, i, n)) return nullptr;
+  const BacklogPage* page = backlogPageBack(n);
+  if (!page) core::reportCommandError(platform::jp("ログの位置指定数値が範囲外です"));
+  return page;
+}
+
+void cmdGetLog(std::string_view args) {
+  core::setCommandName("getLog");
+  std::vector<std::string_view> pieces = argumentPieces(args);
+  if (!countInRange(pieces.size(), 2, 3)) return;
+  std::string* text = stringVariableArgument(pieces, 0);
+  if (!text) return;
+  const BacklogPage* page = pageArgument(pieces, 1);
+  if (!page) return;
+  std::int32_t* lines = nullptr;
+  if (pieces.size() == 3 && !(lines = numberVariableArgument(pieces, 2))) return;
+  *text = page->text;
+  if (lines) *lines = page->lineCount;
+}
+
+void cmdGetTagLog(std::string_view args) {
+  core::setCommandName("getTagLog");
+  std::vector<std::string_view> pieces = argumentPieces(args);
+  if (!countInRange(pieces.size(), 2, 2)) return;
+  std::string* name = stringVariableArgument(pieces, 0);
+  if (!name) return;
+  if (const BacklogPage* page = pageArgument(pieces, 1)) *name = page->speaker;
+}
+
+void cmdGetLogCount(std::string_view args) {
+  core::setCommandName("getLogCount");
+  std::vector<std::string_view> pieces = argumentPieces(args);
+  if (!countInRange(pieces.size(), 1, 1)) return;
+  if (std::int32_t* var = numberVariableArgument(pieces, 0)) *var = ring.used;
+}
+
+void cmdSetLog(std::string_view args) {
+  core::setCommandName("setLog");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 1, 2) || !core::needString(v, 0) || !core::numberOrOmitted(v, 1)) return;
+  std::int32_t lines = v.size() == 2 && !v[1].isOmitted() ? v[1].toInt() : 1;
+  if (lines < 1) return core::reportCommandError(platform::jp("ログの行数が不正です"));
+  appendToBacklog(v[0].text);
+  currentBacklogPage().lineCount = lines;
+}
+
+constexpr core::CommandEntry kBacklogCommands[] = {
+    {"getlog", cmdGetLog},
+    {"gettaglog", cmdGetTagLog},
+    {"getlogcount", cmdGetLogCount},
+    {"setlog", cmdSetLog},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> backlogCommands() { return kBacklogCommands; }
+
 }  // namespace text

@@ -8,5 +8,10 @@ namespace text {
 
 std::span<const core::CommandEntry> readingModeCommands();  // skipmode automode ismode ispage effect flags
 std::span<const core::CommandEntry> waitCommands();         // wait waittimer sleep resettimer gettimer eventwait
+std::span<const core::CommandEntry> messageWindowCommands();  // setwindow .. getwindowvisible, textclear, br
+std::span<const core::CommandEntry> textLineCommands();       // addtext settext gettext cleartext loadtext savetext
+std::span<const core::CommandEntry> backlogCommands();        // getlog gettaglog getlogcount setlog
+std::span<const core::CommandEntry> backlogSpriteCommands();  // logsp
+std::span<const core::CommandEntry> alreadyReadCommands();    // setalreadyread getalreadyread
 
 }  // namespace text

@@ -1,0 +1,166 @@
+// The already-read record file and the commands of the skip-mode stop at unread text.
+#include "text/already_read.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "platform/cp932.h"
+#include "platform/paths.h"
+#include "text/message_state.h"
+#include "text/text_commands.h"
+
+namespace text {
+
+namespace {
+
+constexpr const char* kRecordPath = "save/already.dat";
+// A record names one digit a text block: far below this even for very large scripts. A
+// larger declared length is a damaged file, not a reason to allocate.
+constexpr std::uint32_t kTextLimit = 64u << 20;
+
+bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
+
+std::uint32_t parseHexKey(std::string_view keyText) {
+  std::size_t i = 0;
+  while (i < keyText.size() && (keyText[i] == ' ' || keyText[i] == '\t')) ++i;
+  std::uint32_t key = 0;
+  for (; i < keyText.size() && isHexDigit(static_cast<unsigned char>(keyText[i])); ++i) {
+    char c = keyText[i];
+    int v = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    key = key << 4 | static_cast<std::uint32_t>(v);
+  }
+  return key;
+}
+
+}  // namespace
+
+std::string formatAlreadyRead(const ReadStateMaps& maps) {
+  std::string out;
+  char key[16];
+  for (const auto& [fileKey, blocks] : maps) {
+    std::snprintf(key, sizeof key, "S%X=", static_cast<unsigned>(fileKey));
+    out += key;
+    for (const auto& [line, flag] : blocks) out += flag != 0 ? '1' : '0';
+    out += "\r\n";
+  }
+  return out;
+}
+
+void applyAlreadyRead(std::string_view text, ReadStateMaps& maps, std::vector<std::string>& unknownKeys) {
+  // Each line: its first byte (the "S") is passed over, the key runs to "=", the digits to
+  // the line's end. Lines without "=" carry nothing.
+  std::size_t lineStart = 0;
+  while (lineStart < text.size()) {
+    std::size_t lineEnd = text.find('\n', lineStart);
+    if (lineEnd == std::string_view::npos) lineEnd = text.size();
+    std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+    lineStart = lineEnd + 1;
+    std::size_t equals = std::string_view::npos;
+    for (std::size_t i = 1; i < line.size(); ++i) {
+      if (line[i] == '=') {
+        equals = i;
+        break;
+      }
+      if (platform::isLeadByte(static_cast<unsigned char>(line[i]))) ++i;
+    }
+    if (equals == std::string_view::npos) continue;
+    std::string_view keyText = line.substr(1, equals - 1);
+    auto file = maps.find(parseHexKey(keyText));
+    if (file == maps.end()) {
+      unknownKeys.emplace_back(keyText);
+      continue;
+    }
+    std::size_t d = equals + 1;
+    for (auto& [blockLine, flag] : file->second) {
+      if (d >= line.size() || line[d] < '0' || line[d] > '9') break;
+      flag = line[d] != '0' ? 1 : 0;
+      ++d;
+    }
+  }
+}
+
+std::string packAlreadyRead(std::string_view text) {
+  uLongf bound = compressBound(static_cast<uLong>(text.size()));
+  std::string out(4 + bound, '\0');
+  std::uint32_t n = static_cast<std::uint32_t>(text.size());
+  for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(n >> (8 * i) & 0xFF);
+  if (compress2(reinterpret_cast<Bytef*>(out.data() + 4), &bound, reinterpret_cast<const Bytef*>(text.data()),
+                static_cast<uLong>(text.size()), 9) != Z_OK) {
+    return {};
+  }
+  out.resize(4 + bound);
+  return out;
+}
+
+bool unpackAlreadyRead(std::string_view file, std::string& text) {
+  if (file.size() < 4) return false;
+  std::uint32_t n = 0;
+  for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(file[static_cast<std::size_t>(i)]);
+  if (n > kTextLimit) return false;
+  text.assign(n, '\0');
+  uLongf size = n;
+  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size, reinterpret_cast<const Bytef*>(file.data() + 4),
+                 static_cast<uLong>(file.size() - 4)) != Z_OK) {
+    text.clear();
+    return false;
+  }
+  text.resize(size);
+  return true;
+}
+
+void loadAlreadyRead() {
+  std::string file, text;
+  if (!platform::readWholeFile(std::string_view(kRecordPath), file)) return;
+  if (!unpackAlreadyRead(file, text)) return;
+  std::vector<std::string> unknown;
+  applyAlreadyRead(text, core::readStateMaps(), unknown);
+  for (const std::string& key : unknown) core::showErrorBox(key + platform::jp(" が存在しなくなっています"));
+}
+
+void saveAlreadyRead() {
+  std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
+  if (packed.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories("save", ec);
+  std::optional<std::filesystem::path> path = platform::resolvePathForWrite(kRecordPath);
+  if (path) platform::writeFileAtomically(*path, packed);
+}
+
+namespace {
+
+void cmdSetAlreadyRead(std::string_view args) {
+  core::setCommandName("setAlreadyRead");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 0, 1)) return;
+  bool& flag = messageState().alreadyReadStop;
+  if (v.empty()) {
+    flag = !flag;
+    return;
+  }
+  if (!core::needNumber(v, 0)) return;
+  flag = v[0].number != 0;
+}
+
+void cmdGetAlreadyRead(std::string_view args) {
+  core::setCommandName("getAlreadyRead");
+  std::int32_t* var = core::numberVariableRef(args);
+  if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
+  *var = messageState().alreadyReadStop ? 1 : 0;
+}
+
+constexpr core::CommandEntry kAlreadyReadCommands[] = {
+    {"setalreadyread", cmdSetAlreadyRead},
+    {"getalreadyread", cmdGetAlreadyRead},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> alreadyReadCommands() { return kAlreadyReadCommands; }
+
+}  // namespace text

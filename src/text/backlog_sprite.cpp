@@ -1,0 +1,53 @@
+// logsp: a backlog page (or any text in its format) drawn into a sprite, with its line
+// breaks and ruby, for the script's backlog screen.
+#include <cstdint>
+#include <vector>
+
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "graphics/sprites.h"
+#include "platform/cp932.h"
+#include "text/glyph_renderer.h"
+#include "text/message_state.h"
+#include "text/text_commands.h"
+
+namespace text {
+namespace {
+
+// Larger pictures than any device here can hold are refused before memory is asked for.
+constexpr std::int64_t kLargestSide = 16384;
+
+void cmdLogSp(std::string_view args) {
+  core::setCommandName("logsp");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1) ||
+      !core::numberOrOmitted(v, 2)) {
+    return;
+  }
+  std::int32_t n = v[0].toInt();
+  graphics::SpriteSlot* slot = graphics::spriteSlot(n);
+  if (!slot) return core::reportCommandError(platform::jp("スプライト番号が不正です"));
+  std::int32_t lines = v.size() == 3 && !v[2].isOmitted() ? v[2].toInt() : 1;
+  // The picture's height comes from the line count: none or fewer is refused as setlog does.
+  if (lines < 1) return core::reportCommandError(platform::jp("ログの行数が不正です"));
+
+  const MessageState& ms = messageState();
+  const GlyphRenderer& font = messageRenderer();
+  std::int64_t width = (static_cast<std::int64_t>(ms.logExtraX) + font.fontHeight) * ms.charsPerLine + 4;
+  std::int64_t height = (static_cast<std::int64_t>(ms.logLineSpacing) + font.fontHeight) * lines + 4;
+  if (width > kLargestSide || height > kLargestSide) width = height = 0;  // reported as an invalid size
+
+  graphics::settleStagedPicture(*slot);
+  graphics::TextureHolder holder;
+  if (!graphics::createBlankTexture(holder, static_cast<int>(width), static_cast<int>(height), false)) return;
+  drawTextBlock(font, *holder, v[1].text, ms.logExtraX, ms.logLineSpacing, ms.lineSpacing, rubyRenderer());
+  graphics::stageMadePicture(n, std::move(holder), platform::jp("ログ"), 0);
+}
+
+constexpr core::CommandEntry kBacklogSpriteCommands[] = {{"logsp", cmdLogSp}};
+
+}  // namespace
+
+std::span<const core::CommandEntry> backlogSpriteCommands() { return kBacklogSpriteCommands; }
+
+}  // namespace text

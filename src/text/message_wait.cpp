@@ -1,0 +1,171 @@
+// The reveal pause and the click/page wait of the message layout.
+#include "text/message_wait.h"
+
+#include <cstdint>
+
+#include "graphics/frame.h"
+#include "platform/clock.h"
+#include "platform/cursor.h"
+#include "platform/window_procedure.h"
+#include "text/message_state.h"
+#include "text/reading_modes.h"
+
+namespace text {
+namespace {
+
+constexpr int kKeyReturn = 13, kKeyControl = 17, kKeyEscape = 27;
+
+using platform::MessageKind;
+
+bool tickBefore(std::uint32_t deadline) { return static_cast<std::int32_t>(platform::tickMs() - deadline) < 0; }
+
+// The wheel: deltas add up; a full step away from the reader only resets the sum, a full
+// step towards the reader resets it and counts as a click. Returns true for the click;
+// `consumed` tells whether the sum reached a step either way.
+bool wheelClick(int delta, bool& consumed) {
+  MessageState& ms = messageState();
+  consumed = false;
+  int step = platform::wheelStep();
+  if (step == 0) return false;
+  ms.wheelAccumulator += delta;
+  if (ms.wheelAccumulator >= step) {
+    ms.wheelAccumulator = 0;
+    consumed = true;
+  } else if (ms.wheelAccumulator <= -step) {
+    ms.wheelAccumulator = 0;
+    consumed = true;
+    return true;
+  }
+  return false;
+}
+
+void showWindowAgain() {
+  messageState().windowShown = true;
+  graphics::renderFrame();
+}
+
+void toggleWindow() {
+  MessageState& ms = messageState();
+  ms.windowShown = !ms.windowShown;
+  graphics::renderFrame();
+}
+
+}  // namespace
+
+bool revealPause(platform::WindowMessage& msg) {
+  MessageState& ms = messageState();
+  while (tickBefore(ms.nextCharTime) && !ms.fast && !ms.showAll) {
+    if (platform::pumpMessage(msg) == 0) return false;
+    switch (msg.kind) {
+      case MessageKind::KeyDown:
+        if (msg.key == kKeyControl) ms.fast = true;
+        break;
+      case MessageKind::KeyUp:
+        if (msg.key == kKeyReturn) {
+          ms.showAll = true;
+          msg.kind = MessageKind::None;
+        }
+        break;
+      case MessageKind::LButtonUp:
+        ms.showAll = true;
+        msg.kind = MessageKind::None;
+        break;
+      case MessageKind::RButtonUp: stopReadingModes(); break;
+      case MessageKind::Wheel: {
+        bool consumed = false;
+        if (wheelClick(msg.wheelDelta, consumed)) ms.showAll = true;
+        if (consumed) msg.kind = MessageKind::None;
+        break;
+      }
+      default: break;
+    }
+    if (ms.fast || ms.showAll) break;
+    platform::sleepMs(1);
+  }
+  return true;
+}
+
+bool messageWait(platform::WindowMessage& msg) {
+  MessageState& ms = messageState();
+  bool advance = ms.skipMode || ms.autoMode;
+  bool byClick = false;
+  bool modeWasOn = advance;
+  for (;;) {
+    if (advance) {
+      // Auto mode lets its own deadline decide, unless the reader clicked or holds Control.
+      if (!(ms.autoMode && !ms.fast && !byClick)) break;
+      if (!tickBefore(ms.autoDeadline)) break;
+    }
+    if (platform::pumpMessage(msg) == 0) return false;
+    switch (msg.kind) {
+      case MessageKind::KeyDown:
+        if (msg.key == kKeyReturn) {
+          if (ms.windowShown) {
+            advance = true;
+            msg.kind = MessageKind::None;
+          } else {
+            showWindowAgain();  // not consumed: the next pass advances
+          }
+        } else if (msg.key == kKeyControl) {
+          if (ms.windowShown) {
+            ms.fast = true;
+            advance = true;
+          }
+        } else if (msg.key == kKeyEscape) {
+          // Consumed, unlike the keys above: seen again on every pass it would toggle the
+          // window until the key is released.
+          toggleWindow();
+          msg.kind = MessageKind::None;
+        }
+        break;
+      case MessageKind::KeyUp:
+        if (msg.key == kKeyControl && ms.fast && ms.windowShown) {
+          ms.fast = false;
+          advance = true;
+          msg.kind = MessageKind::None;
+        }
+        break;
+      case MessageKind::LButtonUp:
+        if (ms.windowShown) {
+          advance = byClick = true;
+        } else {
+          showWindowAgain();
+        }
+        msg.kind = MessageKind::None;
+        break;
+      case MessageKind::RButtonUp:
+        if (ms.autoMode || ms.skipMode) {
+          stopReadingModes();
+          advance = false;
+        } else {
+          toggleWindow();
+        }
+        msg.kind = MessageKind::None;
+        break;
+      case MessageKind::Wheel: {
+        bool consumed = false;
+        if (wheelClick(msg.wheelDelta, consumed)) {
+          if (ms.windowShown) {
+            advance = byClick = true;
+          } else {
+            showWindowAgain();
+          }
+        }
+        if (consumed) msg.kind = MessageKind::None;
+        break;
+      }
+      default: break;
+    }
+    // Tab or Shift switched a reading mode on through the window procedure: the wait
+    // advances as it would have had the mode been on when it began.
+    bool modeOn = ms.skipMode || ms.autoMode;
+    if (modeOn && !modeWasOn) advance = true;
+    modeWasOn = modeOn;
+    if (advance && !(ms.autoMode && !ms.fast && !byClick)) break;
+    graphics::renderFrame();
+    platform::sleepMs(1);
+  }
+  return true;
+}
+
+}  // namespace text

@@ -145,7 +145,6 @@ bool runTextStatement(const std::string& line) {
                        ? static_cast<int>(slot.lines[static_cast<std::size_t>(state.line) + 1].size())
                        : 0;
   state.inText = true;
-  state.stopKind = 0;
   int result = text::showMessageLine(shown, nextLength, state.resumeOffset, state.message);
   state.inText = false;
   if (result == 0) {

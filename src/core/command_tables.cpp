@@ -21,6 +21,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       graphics::quakeCommands(),
       graphics::printCommands(),
       graphics::buttonCommands(),
+      graphics::textSpriteCommands(),
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),

@@ -1,0 +1,72 @@
+// Text sprites: ssp draws a line of text with the string renderer into a picture of its
+// own and stages it like a loaded file; ssp.set chooses the face, size, style and colours
+// that later ssp use.
+#include "core/command_registry.h"
+#include "core/command_support.h"
+#include "core/error_report.h"
+#include "graphics/device.h"
+#include "graphics/sprite_commands.h"
+#include "graphics/sprites.h"
+#include "platform/cp932.h"
+#include "text/glyph_renderer.h"
+
+namespace graphics {
+namespace {
+
+constexpr std::size_t kTextSpriteFaceLimit = 32;
+constexpr std::size_t kTextSpriteNameLimit = 127;  // the slot's name holds 128 bytes
+
+void applyTextSpriteSettings() {
+  const TextSpriteSettings& s = textSpriteSettings();
+  text::GlyphRenderer& r = text::stringRenderer();
+  text::setFont(r, s.face, s.height, s.style);
+  text::setColours(r, s.colour1, s.colour2, s.colour3);
+}
+
+void cmdSspSet(std::string_view args) {
+  core::setCommandName("ssp.set");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 6, 6) || !core::needString(v, 0)) return;
+  for (std::size_t i = 1; i < 6; ++i)
+    if (!core::needNumber(v, i)) return;
+  TextSpriteSettings& s = textSpriteSettings();
+  s.face = v[0].text.substr(0, kTextSpriteFaceLimit);
+  s.height = v[1].toInt();
+  s.style = v[2].toInt();
+  s.colour1 = static_cast<std::uint32_t>(v[3].toInt());
+  s.colour2 = static_cast<std::uint32_t>(v[4].toInt());
+  s.colour3 = static_cast<std::uint32_t>(v[5].toInt());
+  applyTextSpriteSettings();
+}
+
+void cmdSsp(std::string_view args) {
+  core::setCommandName("ssp");
+  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
+  if (v.size() == 3 && !core::needNumber(v, 2)) return;
+  const std::int32_t n = v[0].toInt();
+  SpriteSlot* slot = slotArgument(n);
+  if (!slot) return;
+  const std::string& line = v[1].text;
+  const text::GlyphRenderer& r = text::stringRenderer();
+  // Half a font height a byte, two pixels of margin on each side for the outline.
+  const int height = std::max(1, r.fontHeight) + 4;
+  const int width = static_cast<int>(line.size()) * std::max(1, r.fontHeight) / 2 + 4;
+  TextureHolder holder;
+  if (!createBlankTexture(holder, width, height, true)) return;  // reported by the device
+  text::drawString(r, *holder, line);
+  const auto layer = static_cast<std::uint32_t>(v.size() == 3 ? v[2].toInt() : 0);
+  stageMadePicture(n, std::move(holder), line.substr(0, kTextSpriteNameLimit), layer);
+  const TextSpriteSettings& s = textSpriteSettings();
+  slot->fontName = s.face;
+  slot->textSettings = {s.style, s.height, static_cast<std::int32_t>(s.colour1), static_cast<std::int32_t>(s.colour2),
+                        static_cast<std::int32_t>(s.colour3)};
+}
+
+constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp}, {"ssp.set", cmdSspSet}};
+
+}  // namespace
+
+std::span<const core::CommandEntry> textSpriteCommands() { return kTextSpriteCommands; }
+
+}  // namespace graphics

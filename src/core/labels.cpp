@@ -74,7 +74,9 @@ bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<st
       break;
     }
     if (j > line.size()) j = line.size();  // a lead byte in the last position
-    std::string lineNumber = "[" + std::to_string(i + 1) + "] ";
+    std::string lineNumber(1, '[');
+    lineNumber += std::to_string(i + 1);
+    lineNumber += "] ";
     if (!valid) {
       showErrorBox(std::string(fileName) + lineNumber + line + platform::jp(" ※ラベル名が不正です"));
       return false;

@@ -112,8 +112,11 @@ bool readWholeFile(std::string_view scriptPath, std::string& out) {
 bool writeFileAtomically(const fs::path& path, std::string_view bytes) {
   fs::path folder = path.parent_path();
   std::random_device rd;
-  fs::path temp = (folder.empty() ? fs::path(".") : folder) /
-                  ("." + path.filename().string() + ".tmp" + std::to_string(rd() % 1000000));
+  std::string name(1, '.');
+  name += path.filename().string();
+  name += ".tmp";
+  name += std::to_string(rd() % 1000000);
+  fs::path temp = (folder.empty() ? fs::path(".") : folder) / name;
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   const char* p = bytes.data();

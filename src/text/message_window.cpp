@@ -31,7 +31,9 @@ void clearPage() {
 void lineBreak() {
   MessageState& ms = messageState();
   ++ms.line;
-  appendToBacklog(ms.indent != 0 ? "\f" + platform::jp("　") : std::string("\f"));
+  std::string pageBreak(1, '\f');
+  if (ms.indent != 0) pageBreak += platform::jp("　");
+  appendToBacklog(pageBreak);
   ms.lineBreakPending = true;
 }
 

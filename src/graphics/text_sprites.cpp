@@ -7,6 +7,7 @@
 #include "graphics/device.h"
 #include "graphics/sprite_commands.h"
 #include "graphics/sprites.h"
+#include "image/pixel_image.h"
 #include "platform/cp932.h"
 #include "text/glyph_renderer.h"
 
@@ -50,12 +51,18 @@ void cmdSsp(std::string_view args) {
   const std::string& line = v[1].text;
   const text::GlyphRenderer& r = text::stringRenderer();
   // Half a font height a byte, two pixels of margin on each side for the outline.
-  const int height = std::max(1, r.fontHeight) + 4;
-  const int width = static_cast<int>(line.size()) * std::max(1, r.fontHeight) / 2 + 4;
+  const std::int64_t height = std::max(1, r.fontHeight) + 4;
+  const std::int64_t width = static_cast<std::int64_t>(line.size()) * std::max(1, r.fontHeight) / 2 + 4;
+  if (!image::sizeAllowed(width, height)) {  // a line no texture could hold
+    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
+    return;
+  }
   TextureHolder holder;
-  if (!createBlankTexture(holder, width, height, true)) return;  // reported by the device
+  if (!createBlankTexture(holder, static_cast<int>(width), static_cast<int>(height), true)) return;  // reported
   text::drawString(r, *holder, line);
   const auto layer = static_cast<std::uint32_t>(v.size() == 3 ? v[2].toInt() : 0);
+  // A text staged over a staged picture keeps the property changes made to that picture.
+  settleStagedPicture(*slot);
   stageMadePicture(n, std::move(holder), line.substr(0, kTextSpriteNameLimit), layer);
   const TextSpriteSettings& s = textSpriteSettings();
   slot->fontName = s.face;

@@ -23,6 +23,28 @@ def remove_game(root):
     shutil.rmtree(root, ignore_errors=True)
 
 
+def time_to_first_statement(engine, game, repeat=5):
+    """Best time (s) from starting the engine to its first script statement, which must be
+    an `error` (its report is the signal), the best whole run, and the largest peak RSS (MiB)."""
+    best_start = best_total = None
+    peak = 0
+    for _ in range(repeat):
+        start = time.perf_counter()
+        proc = subprocess.Popen([engine, *HEADLESS, game], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        proc.stderr.readline()
+        ready = time.perf_counter() - start
+        proc.stderr.read()
+        _pid, status, usage = os.wait4(proc.pid, 0)
+        total = time.perf_counter() - start
+        proc.stderr.close()
+        if os.waitstatus_to_exitcode(status) != 0:
+            raise RuntimeError("engine failed")
+        best_start = ready if best_start is None else min(best_start, ready)
+        best_total = total if best_total is None else min(best_total, total)
+        peak = max(peak, usage.ru_maxrss / 1024)
+    return best_start, best_total, peak
+
+
 def run_engine(engine, game, repeat=5):
     """Best wall time (s) and the largest peak RSS (MiB) over `repeat` runs."""
     best = None

@@ -6,7 +6,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from scenario_common import make_game, remove_game, run_engine  # noqa: E402
+from scenario_common import make_game, remove_game, time_to_first_statement  # noqa: E402
 
 FILES, LINES, LABELS = 50, 100_000, 5_000
 
@@ -30,7 +30,7 @@ def build_files():
         name = "script/0.txt" if f == 0 else f"script/part{f:02d}.txt"
         body = "\r\n".join(lines[:per_file])
         if f == 0:
-            body = "end\r\n" + body
+            body = 'error "ready"\r\nend\r\n' + body
         files[name] = body + "\r\n"
     return files
 
@@ -41,16 +41,16 @@ def main():
     packer = os.path.join(build, "utsushi-pack")
     game = make_game(build_files())
     try:
-        empty = make_game({"script/0.txt": "end\n"})
-        base_t, base_m = run_engine(engine, empty)
+        empty = make_game({"script/0.txt": 'error "ready"\nend\n'})
+        rows = [("empty game", time_to_first_statement(engine, empty))]
         remove_game(empty)
-        folder_t, folder_m = run_engine(engine, game)
+        rows.append(("folder form", time_to_first_statement(engine, game)))
         subprocess.run([packer, "sbx", game], check=True, stdout=subprocess.DEVNULL)
         os.rename(os.path.join(game, "script"), os.path.join(game, "unpacked"))
-        packed_t, packed_m = run_engine(engine, game)
-        print(f"empty game:   {base_t * 1000:7.1f} ms  {base_m:6.1f} MiB peak")
-        print(f"folder form:  {folder_t * 1000:7.1f} ms  {folder_m:6.1f} MiB peak  ({LINES} lines, {LABELS} labels, {FILES} files)")
-        print(f"packed form:  {packed_t * 1000:7.1f} ms  {packed_m:6.1f} MiB peak")
+        rows.append(("packed form", time_to_first_statement(engine, game)))
+        print(f"start to first statement, whole run, peak memory ({LINES} lines, {LABELS} labels, {FILES} files)")
+        for name, (ready, total, peak) in rows:
+            print(f"{name:12s} {ready * 1000:7.1f} ms  {total * 1000:7.1f} ms  {peak:6.1f} MiB")
     finally:
         remove_game(game)
 

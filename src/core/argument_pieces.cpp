@@ -3,9 +3,15 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "core/expression.h"
+#include "core/statements.h"
 #include "platform/cp932.h"
 
 namespace core {
+
+std::vector<std::string_view> argumentPieces(std::string_view args) {
+  if (trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1).empty()) return {};
+  return splitOutsideQuotes(args, ',');
+}
 
 bool countInRange(const std::vector<std::string_view>& args, std::size_t min, std::size_t max) {
   if (args.size() >= min && args.size() <= max) return true;

@@ -1,5 +1,6 @@
 // Reading arguments one piece at a time, for the commands that split their argument text
-// with splitOutsideQuotes and evaluate each piece in turn (the string and file commands).
+// with splitOutsideQuotes and evaluate each piece in turn (string, file, font and text
+// commands, and getters that name result variables).
 // Each function reports the generic message of its argument and fails on the first fault.
 #pragma once
 #include <cstdint>
@@ -8,6 +9,10 @@
 #include <vector>
 
 namespace core {
+
+// The argument text split at "," outside quotes, pieces trimmed; none for a blank text.
+// Result variables stay text; only value arguments are evaluated.
+std::vector<std::string_view> argumentPieces(std::string_view args);
 
 // "引数の数が不正です" unless min <= pieces <= max.
 bool countInRange(const std::vector<std::string_view>& args, std::size_t min, std::size_t max);

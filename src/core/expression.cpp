@@ -377,6 +377,18 @@ ScriptValue ExpressionParser::level4() {
   return left;
 }
 
+// "(" expression ")", the current token being the "(".
+ScriptValue ExpressionParser::parenthesised() {
+  next();
+  ScriptValue v = level1();
+  if (!isOp(')')) {
+    reportExpressionError(platform::jp("）がない"));
+    return failedValue();
+  }
+  next();
+  return v;
+}
+
 ScriptValue ExpressionParser::primary() {
   if (tok.kind == TokenKind::End) return failedValue();
   if (tok.kind == TokenKind::Word) {
@@ -384,37 +396,16 @@ ScriptValue ExpressionParser::primary() {
     next();
     return v;
   }
-  if (isOp('(')) {
-    next();
-    ScriptValue v = level1();
-    if (!isOp(')')) {
-      reportExpressionError(platform::jp("）がない"));
-      return failedValue();
-    }
-    next();
-    return v;
-  }
+  if (isOp('(')) return parenthesised();
   if (isOp('!') && peekOpenParen()) {
     next();  // "!"
-    next();  // "("
-    ScriptValue v = level1();
-    if (!isOp(')')) {
-      reportExpressionError(platform::jp("）がない"));
-      return failedValue();
-    }
-    next();
+    ScriptValue v = parenthesised();
     if (!v.isNumber()) return v.isOmitted() ? v : failedValue();
     return numberValue(v.number == 0 ? 1 : 0);
   }
   if (isOp('%') && peekOpenParen()) {
-    next();
-    next();
-    ScriptValue v = level1();
-    if (!isOp(')')) {
-      reportExpressionError(platform::jp("）がない"));
-      return failedValue();
-    }
-    next();
+    next();  // "%"
+    ScriptValue v = parenthesised();
     if (v.isString()) return numberValue(castToNumber(v.text));
     return v;
   }
@@ -428,14 +419,8 @@ ScriptValue ExpressionParser::primary() {
     return numberValue(*ref);
   }
   if (isOp('$') && peekOpenParen()) {
-    next();
-    next();
-    ScriptValue v = level1();
-    if (!isOp(')')) {
-      reportExpressionError(platform::jp("）がない"));
-      return failedValue();
-    }
-    next();
+    next();  // "$"
+    ScriptValue v = parenthesised();
     if (!v.isNumber()) return v;
     std::int32_t n = v.toInt();
     char buf[32];

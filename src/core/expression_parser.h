@@ -43,6 +43,7 @@ struct ExpressionParser {
   ScriptValue level3();
   ScriptValue level4();
   ScriptValue primary();
+  ScriptValue parenthesised();
   ScriptValue signedLiteral();
 };
 

@@ -23,7 +23,7 @@ constexpr std::uint32_t kD3dErrInvalidCall = 0x8876086C;
 // The Direct3D code nearest to a GL error (glGetError value or framebuffer status).
 std::uint32_t d3dCodeFromGlError(unsigned glError);
 
-// "prefix" + d3dErrorName(code); prefixes end in a blank, as the messages are specified.
+// "prefix" + d3dErrorName(code); prefixes end in a blank, as every such message reads.
 std::string failureText(const char* prefix, std::uint32_t code);
 
 // How a picture becomes tiles: the tile maximums and the rounding rules in force.

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -157,7 +159,15 @@ BufferId createStreamBuffer(const StreamCore& c) {
 
 bool startSound() {
   std::string why;
-  if (!openMixer(kMixRate, why)) {
+  bool opened = openMixer(kMixRate, why);
+  if (!opened && !std::getenv("SDL_AUDIODRIVER")) {
+    // A desktop without a sound device still plays the game, silently: the mixer runs on
+    // SDL's dummy driver. A driver the user chose explicitly is not second-guessed.
+    std::fprintf(stderr, "utsushi: no sound device (%s); the game plays without sound\n", why.c_str());
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    opened = openMixer(kMixRate, why);
+  }
+  if (!opened) {
     core::showErrorBox(platform::jp("DirectSound の初期化に失敗しました"));
     return false;
   }

@@ -9,7 +9,7 @@
 #include "core/error_report.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
-#include "text/text_arguments.h"
+#include "core/argument_pieces.h"
 #include "text/text_commands.h"
 
 namespace text {
@@ -62,7 +62,7 @@ namespace {
 
 const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std::size_t i) {
   std::int32_t n = 0;
-  if (!numberArgument(pieces, i, n)) return nullptr;
+  if (!core::numberArgument(pieces, i, n)) return nullptr;
   const BacklogPage* page = backlogPageBack(n);
   if (!page) core::reportCommandError(platform::jp("ログの位置指定数値が範囲外です"));
   return page;
@@ -70,32 +70,32 @@ const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std
 
 void cmdGetLog(std::string_view args) {
   core::setCommandName("getLog");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 3)) return;
-  std::string* text = stringVariableArgument(pieces, 0);
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 3)) return;
+  std::string* text = core::stringTarget(pieces, 0);
   if (!text) return;
   const BacklogPage* page = pageArgument(pieces, 1);
   if (!page) return;
   std::int32_t* lines = nullptr;
-  if (pieces.size() == 3 && !(lines = numberVariableArgument(pieces, 2))) return;
+  if (pieces.size() == 3 && !(lines = core::numberTarget(pieces, 2))) return;
   *text = page->text;
   if (lines) *lines = page->lineCount;
 }
 
 void cmdGetTagLog(std::string_view args) {
   core::setCommandName("getTagLog");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
-  std::string* name = stringVariableArgument(pieces, 0);
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
+  std::string* name = core::stringTarget(pieces, 0);
   if (!name) return;
   if (const BacklogPage* page = pageArgument(pieces, 1)) *name = page->speaker;
 }
 
 void cmdGetLogCount(std::string_view args) {
   core::setCommandName("getLogCount");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 1)) return;
-  if (std::int32_t* var = numberVariableArgument(pieces, 0)) *var = ring.used;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 1)) return;
+  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = ring.used;
 }
 
 void cmdSetLog(std::string_view args) {

@@ -5,6 +5,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/argument_pieces.h"
 #include "core/command_support.h"
 #include "core/command_tables.h"
 #include "core/error_report.h"
@@ -19,20 +20,6 @@ namespace {
 
 using core::ArgumentFault;
 using core::ScriptValue;
-
-// Getters name their result variables: the pieces stay text, and only value arguments are
-// evaluated.
-std::vector<std::string_view> argumentPieces(std::string_view args) {
-  std::string_view trimmed = core::trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
-  if (trimmed.empty()) return {};
-  return core::splitOutsideQuotes(args, ',');
-}
-
-bool countInRange(std::size_t count, std::size_t min, std::size_t max) {
-  if (count >= min && count <= max) return true;
-  core::reportCommandError(platform::jp("引数の数が不正です"));
-  return false;
-}
 
 // The current/default pattern of the setters: no argument copies the default into the
 // current value; a written first argument sets the current, a written second the default.
@@ -93,8 +80,8 @@ void cmdSetFontColor3(std::string_view args) {
 
 void cmdGetFontFile(std::string_view args) {
   core::setCommandName("getFontFile");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 2)) return;
   std::string* current = core::stringVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   std::string* fallback = nullptr;
@@ -107,8 +94,8 @@ void cmdGetFontFile(std::string_view args) {
 
 void cmdGetFontStyle(std::string_view args) {
   core::setCommandName("getFontStyle");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 2)) return;
   std::int32_t* current = core::numberVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   std::int32_t* fallback = nullptr;
@@ -121,8 +108,8 @@ void cmdGetFontStyle(std::string_view args) {
 
 void cmdGetFontListNum(std::string_view args) {
   core::setCommandName("getFontListNum");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
   std::int32_t* count = core::numberVariableRef(pieces[0]);
   if (!count) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   ScriptValue flags = core::evaluateExpression(pieces[1]);
@@ -132,8 +119,8 @@ void cmdGetFontListNum(std::string_view args) {
 
 void cmdGetFontListStr(std::string_view args) {
   core::setCommandName("getFontListStr");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
   std::string* name = core::stringVariableRef(pieces[0]);
   if (!name) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   ScriptValue index = core::evaluateExpression(pieces[1]);

@@ -14,7 +14,7 @@
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/message_state.h"
-#include "text/text_arguments.h"
+#include "core/argument_pieces.h"
 #include "text/text_commands.h"
 
 namespace text {
@@ -101,12 +101,12 @@ void cmdSetAutoWait(std::string_view args) {
 
 // A getter of a current value and, into an optional second variable, its default.
 void readCurrentAndDefault(std::string_view args, int current, int fallback) {
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 2)) return;
-  std::int32_t* first = numberVariableArgument(pieces, 0);
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 2)) return;
+  std::int32_t* first = core::numberTarget(pieces, 0);
   if (!first) return;
   std::int32_t* second = nullptr;
-  if (pieces.size() == 2 && !(second = numberVariableArgument(pieces, 1))) return;
+  if (pieces.size() == 2 && !(second = core::numberTarget(pieces, 1))) return;
   *first = current;
   if (second) *second = fallback;
 }
@@ -167,9 +167,9 @@ void cmdSetWindowAlpha(std::string_view args) {
 
 void cmdGetWindowAlpha(std::string_view args) {
   core::setCommandName("getWindowAlpha");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 1)) return;
-  if (std::int32_t* var = numberVariableArgument(pieces, 0)) *var = messageState().windowAlpha;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 1)) return;
+  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowAlpha;
 }
 
 void cmdSetWindowVisible(std::string_view args) {
@@ -192,9 +192,9 @@ void cmdSetWindowVisible(std::string_view args) {
 
 void cmdGetWindowVisible(std::string_view args) {
   core::setCommandName("getWindowVisible");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 1)) return;
-  if (std::int32_t* var = numberVariableArgument(pieces, 0)) *var = messageState().windowShown ? 1 : 0;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 1)) return;
+  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowShown ? 1 : 0;
 }
 
 constexpr core::CommandEntry kMessageWindowCommands[] = {

@@ -11,7 +11,7 @@
 #include "core/regexp.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
-#include "text/text_arguments.h"
+#include "core/argument_pieces.h"
 #include "text/text_commands.h"
 
 namespace text {
@@ -23,22 +23,22 @@ const char kLineRangeMessage[] = "行数の指定が範囲を超えています"
 
 void cmdAddText(std::string_view args) {
   core::setCommandName("addText");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
   std::string text;
   std::int32_t newline = 0;
-  if (!stringArgument(pieces, 0, text) || !numberArgument(pieces, 1, newline)) return;
+  if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, newline)) return;
   if (newline != 0) text += "\r\n";
   lines.push_back(std::move(text));
 }
 
 void cmdSetText(std::string_view args) {
   core::setCommandName("setText");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 3, 3)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 3, 3)) return;
   std::string text;
   std::int32_t line = 0, newline = 0;
-  if (!stringArgument(pieces, 0, text) || !numberArgument(pieces, 1, line) || !numberArgument(pieces, 2, newline)) {
+  if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, line) || !core::numberArgument(pieces, 2, newline)) {
     return;
   }
   if (line < 1 || static_cast<std::size_t>(line) > lines.size()) {
@@ -50,11 +50,11 @@ void cmdSetText(std::string_view args) {
 
 void cmdGetText(std::string_view args) {
   core::setCommandName("getText");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
-  std::string* var = stringVariableArgument(pieces, 0);
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
+  std::string* var = core::stringTarget(pieces, 0);
   std::int32_t line = 0;
-  if (!var || !numberArgument(pieces, 1, line)) return;
+  if (!var || !core::numberArgument(pieces, 1, line)) return;
   if (line < 1 || static_cast<std::size_t>(line) > lines.size()) {
     return core::reportCommandError(platform::jp(kLineRangeMessage));
   }
@@ -65,11 +65,11 @@ void cmdClearText(std::string_view) { lines.clear(); }
 
 void cmdLoadText(std::string_view args) {
   core::setCommandName("loadText");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 2, 2)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 2, 2)) return;
   std::string name;
-  if (!stringArgument(pieces, 0, name)) return;
-  std::int32_t* count = numberVariableArgument(pieces, 1);
+  if (!core::stringArgument(pieces, 0, name)) return;
+  std::int32_t* count = core::numberTarget(pieces, 1);
   if (!count) return;
   std::string bytes;
   if (core::readResourceFile(name, bytes) != core::ResourceRead::Ok) {
@@ -84,13 +84,13 @@ void cmdLoadText(std::string_view args) {
 
 void cmdSaveText(std::string_view args) {
   core::setCommandName("saveText");
-  std::vector<std::string_view> pieces = argumentPieces(args);
-  if (!countInRange(pieces.size(), 1, 3)) return;
+  std::vector<std::string_view> pieces = core::argumentPieces(args);
+  if (!core::countInRange(pieces, 1, 3)) return;
   std::string name;
-  if (!stringArgument(pieces, 0, name)) return;
+  if (!core::stringArgument(pieces, 0, name)) return;
   std::int32_t first = 0, end = static_cast<std::int32_t>(lines.size());
-  if (pieces.size() >= 2 && !numberArgument(pieces, 1, first)) return;
-  if (pieces.size() >= 3 && !numberArgument(pieces, 2, end)) return;
+  if (pieces.size() >= 2 && !core::numberArgument(pieces, 1, first)) return;
+  if (pieces.size() >= 3 && !core::numberArgument(pieces, 2, end)) return;
   // A range reaching past the list is held to it: only lines that exist are written.
   std::int64_t from = std::max<std::int64_t>(first, 0);
   std::int64_t to = std::min<std::int64_t>(end, static_cast<std::int64_t>(lines.size()));

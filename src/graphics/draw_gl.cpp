@@ -332,6 +332,10 @@ void setBlendPreset(unsigned index) {
   if (!deviceAlive()) return;
   const std::uint32_t white = 0xFFFFFFFF;
   setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
+  // A copy needs no blending at all; a software rasteriser then skips reading the target,
+  // which is most of the cost of an opaque full-screen picture.
+  if (index == 0) glDisable(GL_BLEND);
+  else glEnable(GL_BLEND);
   switch (index) {
     case 0:  // copy
       glBlendEquation(GL_FUNC_ADD);

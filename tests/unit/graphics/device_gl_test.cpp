@@ -12,6 +12,7 @@
 #include <string>
 
 #include "graphics/device.h"
+#include "graphics/test_pictures.h"
 #include "graphics/device_internal.h"
 #include "platform/options.h"
 #include "platform/window.h"
@@ -21,51 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kW = 800, kH = 600;
 
-struct Bgra {
-  int b, g, r, a;
-};
-
-Bgra backgroundAt(int x, int y) { return {(x * 3) & 255, (y * 2) & 255, (x + y) & 255, 255}; }
-// Alpha steps through 0, 63, 127, 191, 255 so every blend sees transparent, partial and opaque.
-Bgra pictureAt(int x, int y) {
-  return {(x * 7 + y * 3) & 255, (x * 5 ^ y * 11) & 255, (x + y * 13) & 255, ((x * 3 + y * 5) % 5) * 255 / 4};
-}
-
-image::PixelImage makePicture(int w, int h, Bgra (*at)(int, int)) {
-  image::PixelImage p;
-  p.width = w;
-  p.height = h;
-  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      Bgra c = at(x, y);
-      std::uint8_t* px = p.row(y) + x * 4;
-      px[0] = static_cast<std::uint8_t>(c.b);
-      px[1] = static_cast<std::uint8_t>(c.g);
-      px[2] = static_cast<std::uint8_t>(c.r);
-      px[3] = static_cast<std::uint8_t>(c.a);
-    }
-  return p;
-}
-
-// One colour channel after blend preset `preset`: s source, a source alpha, d destination,
-// all 0..255, with the vertex colour white.
-double blendChannel(int preset, bool subtractFallback, double s, double a, double d) {
-  s /= 255, a /= 255, d /= 255;
-  double out = 0;
-  switch (preset) {
-    case 0: out = s; break;
-    case 1: out = s * a + d * (1 - a); break;
-    case 2: out = s * a + d; break;
-    case 3: out = subtractFallback ? d * (1 - s * a) : d - s * a; break;
-    case 4: out = d * (s * a + (1 - a)); break;
-    case 5: out = s * a * (1 - d) + d; break;
-    case 6: out = std::max(s * a, d); break;
-    case 7: out = std::min(s * a + (1 - a), d); break;
-    case 8: out = s * a * (1 - d) + d * (1 - s * a); break;
-  }
-  return std::clamp(out, 0.0, 1.0) * 255;
-}
+using namespace test_pictures;
 
 class Device : public ::testing::Test {
  protected:

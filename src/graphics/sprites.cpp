@@ -31,17 +31,14 @@ bool hasPicture(const TextureImage* image) {
 
 namespace {
 
-// Every field but the textures and the pixel buffer: the picture's geometry and properties.
-void copyRecord(TextureImage& to, const TextureImage& from) {
-  to.reserved0 = from.reserved0;
-  to.reserved1 = from.reserved1;
-  to.width = from.width;
-  to.height = from.height;
-  to.layer = from.layer;
+// How a picture is drawn: opacity, blending, tint, the two reserved words, placement.
+void copyDrawing(TextureImage& to, const TextureImage& from) {
   to.alpha = from.alpha;
   to.blendMode = from.blendMode;
   to.colourOp = from.colourOp;
   to.colourFactor = from.colourFactor;
+  to.reserved0 = from.reserved0;
+  to.reserved1 = from.reserved1;
   to.posX = from.posX;
   to.posY = from.posY;
   to.scaleX = from.scaleX;
@@ -49,6 +46,14 @@ void copyRecord(TextureImage& to, const TextureImage& from) {
   to.rotX = from.rotX;
   to.rotY = from.rotY;
   to.rotZ = from.rotZ;
+}
+
+// Every field but the textures and the pixel buffer: the picture's geometry and properties.
+void copyRecord(TextureImage& to, const TextureImage& from) {
+  copyDrawing(to, from);
+  to.width = from.width;
+  to.height = from.height;
+  to.layer = from.layer;
   to.tilesAcross = from.tilesAcross;
   to.tilesDown = from.tilesDown;
   to.tileCount = from.tileCount;
@@ -121,20 +126,8 @@ void setDefaultProperties(TextureImage& image, std::uint32_t layer) {
 }
 
 void copyProperties(TextureImage& to, const TextureImage& from) {
-  to.alpha = from.alpha;
-  to.blendMode = from.blendMode;
-  to.colourOp = from.colourOp;
-  to.colourFactor = from.colourFactor;
+  copyDrawing(to, from);
   if (to.pivotX != from.pivotX || to.pivotY != from.pivotY) setPivot(to, from.pivotX, from.pivotY);
-  to.reserved0 = from.reserved0;
-  to.reserved1 = from.reserved1;
-  to.posX = from.posX;
-  to.posY = from.posY;
-  to.scaleX = from.scaleX;
-  to.scaleY = from.scaleY;
-  to.rotX = from.rotX;
-  to.rotY = from.rotY;
-  to.rotZ = from.rotZ;
   const std::uint32_t colour = from.tileCount > 0 ? from.vertices[0][0].diffuse : 0xFFFFFFFF;
   for (int t = 0; t < to.tileCount && t < kMaxTiles; ++t)
     for (TextureVertex& v : to.vertices[t]) v.diffuse = colour;

@@ -6,17 +6,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz_support.h"
 #include "platform/cp932.h"
-#include "platform/options.h"
 #include "text/glyph_renderer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static text::GlyphRenderer* main = nullptr;
   static text::GlyphRenderer* ruby = nullptr;
   if (!main) {
-    platform::EngineOptions o;
-    o.noDialogs = true;
-    platform::setOptions(o);
+    fuzz::headlessEngine();
     main = new text::GlyphRenderer;
     ruby = new text::GlyphRenderer;
     text::create(*main, platform::jp("ＭＳ ゴシック"), 26, 14, 0);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/options.h"
+#include "fuzz_support.h"
 #include "platform/window.h"
 #include "text/backlog.h"
 #include "text/glyph_renderer.h"
@@ -14,12 +14,7 @@
 #include "text/message_window.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static bool ready = [] {
-    platform::EngineOptions o = platform::options();
-    o.noDialogs = true;
-    platform::setOptions(o);
-    return text::createGlyphRenderers();
-  }();
+  static bool ready = fuzz::headlessEngine() && text::createGlyphRenderers();
   if (!ready || size < 2) return 0;
   text::MessageState& ms = text::messageState();
   ms.skipMode = ms.fast = true;

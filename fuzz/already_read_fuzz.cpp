@@ -1,4 +1,4 @@
-// save/already.dat over arbitrary bytes: the container, then its text applied to a few
+// save/already.dat (the already-read record) over arbitrary bytes: the container, then its text applied to a few
 // files' read-state maps. Flags stay 0 or 1 and no map gains or loses a block.
 #include <cstddef>
 #include <cstdint>

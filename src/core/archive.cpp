@@ -111,18 +111,30 @@ std::optional<ArchiveEntry> findArchiveEntry(std::string_view path) {
 
 bool archiveHolds(std::string_view path) { return findArchiveEntry(path).has_value(); }
 
-ResourceRead readResourceFile(std::string_view path, std::string& out) {
+ResourceRead readResourceFile(std::string_view path, std::string& out, std::uint64_t limit) {
   if (auto entry = findArchiveEntry(path)) {
+    if (entry->size > limit) return ResourceRead::TooLarge;
     std::ifstream in(kArchiveFile, std::ios::binary);
     if (!in) return ResourceRead::Missing;
     out.resize(entry->size);
     in.seekg(entry->offset, std::ios::beg);
-    if (entry->size > 0 && !in.read(out.data(), entry->size)) return ResourceRead::Failed;
+    // arc.dat replaced or cut short since its index was read: the entry is gone.
+    if (entry->size > 0 && !in.read(out.data(), entry->size)) {
+      out.clear();
+      return ResourceRead::Failed;
+    }
     return ResourceRead::Ok;
   }
   auto disk = platform::resolvePath(path);
   if (!disk) return ResourceRead::Missing;
-  return platform::readWholeFile(*disk, out) ? ResourceRead::Ok : ResourceRead::Failed;
+  switch (platform::readFileUpTo(*disk, out, limit)) {
+    case platform::FileRead::Ok: return ResourceRead::Ok;
+    case platform::FileRead::TooLarge: return ResourceRead::TooLarge;
+    case platform::FileRead::Failed: break;
+  }
+  // The file vanished between the look-up and the read reads as missing.
+  std::error_code ec;
+  return std::filesystem::exists(*disk, ec) ? ResourceRead::Failed : ResourceRead::Missing;
 }
 
 bool resourceExists(std::string_view path) {

@@ -33,10 +33,11 @@ std::string normalizeResourceName(std::string_view path);
 // True when the archive holds the name, as written or normalised.
 bool archiveHolds(std::string_view path);
 
-enum class ResourceRead { Ok, Missing, Failed };
+enum class ResourceRead { Ok, Missing, Failed, TooLarge };
 
-// The archive entry when the archive holds the path, else the loose file.
-ResourceRead readResourceFile(std::string_view path, std::string& out);
+// The archive entry when the archive holds the path, else the loose file; one of more than
+// `limit` bytes (a limit of core/resource_limits.h) is refused before it is read.
+ResourceRead readResourceFile(std::string_view path, std::string& out, std::uint64_t limit);
 
 // A file of that path exists on disk, or the archive holds it.
 bool resourceExists(std::string_view path);

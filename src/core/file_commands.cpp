@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "core/archive.h"
+#include "core/resource_limits.h"
 #include "core/argument_pieces.h"
 #include "core/error_report.h"
 #include "core/statements.h"
@@ -80,9 +81,10 @@ void cmdLoadFile(std::string_view argText) {
   std::string* out = nullptr;
   if (!pathAndVariable(argText, path, out)) return;
   std::string bytes;
-  if (readResourceFile(path, bytes) != ResourceRead::Ok) {
-    reportCommandError(path + platform::jp(" が存在しません"));
-    return;
+  switch (readResourceFile(path, bytes, kLargestTextFileBytes)) {
+    case ResourceRead::Ok: break;
+    case ResourceRead::TooLarge: return reportCommandError(tooLargeMessage(path, kLargestTextFileBytes));
+    default: return reportCommandError(path + platform::jp(" が存在しません"));
   }
   *out = std::move(bytes);
 }

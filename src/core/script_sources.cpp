@@ -9,6 +9,7 @@
 #include "core/error_report.h"
 #include "core/labels.h"
 #include "core/path_key.h"
+#include "core/resource_limits.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -49,9 +50,16 @@ bool lessIgnoringAsciiCase(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
+// A script file too large to be one is refused here, with its own message.
 bool readFolderFile(const std::string& scriptPath, ScriptLines& lines) {
   std::string bytes;
-  if (!platform::readWholeFile(std::string_view(scriptPath), bytes)) return false;
+  auto disk = platform::resolvePath(scriptPath);
+  if (!disk) return false;
+  switch (platform::readFileUpTo(*disk, bytes, kLargestScriptBytes)) {
+    case platform::FileRead::Ok: break;
+    case platform::FileRead::Failed: return false;
+    case platform::FileRead::TooLarge: showErrorBox(tooLargeMessage(scriptPath, kLargestScriptBytes)); return false;
+  }
   splitFolderText(bytes, lines);
   return true;
 }
@@ -64,6 +72,10 @@ bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& l
     reportCommandError(platform::jp("script.sbx が存在しません"));
     return false;
   }
+  if (entry.unpackedSize > kLargestScriptBytes) {
+    reportCommandError(tooLargeMessage(keyHex(key), kLargestScriptBytes));
+    return true;
+  }
   std::string packed;
   try {
     packed.resize(entry.packedSize);
@@ -74,26 +86,37 @@ bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& l
   in.seekg(entry.offset, std::ios::beg);
   if (entry.packedSize > 0 && !in.read(packed.data(), entry.packedSize)) packed.clear();
   std::string text;
-  uLongf outSize = entry.unpackedSize;
-  int rc = Z_DATA_ERROR;
   try {
-    text.resize(std::max<std::size_t>(entry.unpackedSize, 1));
-    rc = uncompress(reinterpret_cast<Bytef*>(text.data()), &outSize, reinterpret_cast<const Bytef*>(packed.data()),
-                    static_cast<uLong>(packed.size()));
+    if (!inflatePackedEntry(packed, entry.unpackedSize, text)) {
+      reportCommandError(keyHex(key) + platform::jp(" 解凍失敗しました"));
+      return true;
+    }
   } catch (const std::bad_alloc&) {
     reportCommandError(platform::jp("メモリを確保出来ませんでした"));
     return false;
   }
-  if (rc != Z_OK) {
-    reportCommandError(keyHex(key) + platform::jp(" 解凍失敗しました"));
-    return true;
-  }
-  text.resize(outSize);
   splitPackedText(text, lines);
   return true;
 }
 
 }  // namespace
+
+bool inflatePackedEntry(std::string_view packed, std::uint32_t unpackedSize, std::string& text) {
+  text.clear();
+  // The claim is checked before anything of its size is allocated: above the limit, or more
+  // than deflate can make of the packed bytes, the entry is damaged.
+  if (unpackedSize > kLargestScriptBytes || unpackedSize > packed.size() * kLargestInflateRatio + 64) return false;
+  text.resize(std::max<std::size_t>(unpackedSize, 1));
+  uLongf outSize = unpackedSize;
+  int rc = uncompress(reinterpret_cast<Bytef*>(text.data()), &outSize, reinterpret_cast<const Bytef*>(packed.data()),
+                      static_cast<uLong>(packed.size()));
+  if (rc != Z_OK) {
+    text.clear();
+    return false;
+  }
+  text.resize(outSize);
+  return true;
+}
 
 std::optional<std::vector<PackedIndexRecord>> parsePackedIndex(std::string_view head, std::uint64_t fileSize,
                                                                std::string& why) {

@@ -33,6 +33,10 @@ struct PackedIndexRecord {
 std::optional<std::vector<PackedIndexRecord>> parsePackedIndex(std::string_view head, std::uint64_t fileSize,
                                                                std::string& why);
 
+// Inflates one packed entry's bytes into `text`; false when the entry is damaged (zlib
+// fails, or it claims more than the limit or than deflate can make of its bytes).
+bool inflatePackedEntry(std::string_view packed, std::uint32_t unpackedSize, std::string& text);
+
 // The .txt files below `folder` (disk path), as script paths beginning with `prefix`:
 // entries in name order without regard to ASCII case, sub-folders expanded where they
 // stand, names beginning with "." skipped.

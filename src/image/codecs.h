@@ -36,5 +36,7 @@ bool encodeJpeg(const PixelImage& img, int depth, int quality, int coding, std::
 
 // The failure of an encoder that ran out of memory (so the saver can say so).
 inline constexpr const char* kOutOfMemory = "out of memory";
+// The failure of a decoder whose picture is larger than kMaxPixels (so the loader can say so).
+inline constexpr const char* kPictureTooLarge = "picture larger than the limit";
 
 }  // namespace image

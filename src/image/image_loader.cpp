@@ -4,6 +4,7 @@
 
 #include "core/archive.h"
 #include "core/error_report.h"
+#include "core/resource_limits.h"
 #include "image/codecs.h"
 #include "platform/cp932.h"
 
@@ -11,10 +12,11 @@ namespace image {
 
 ResourceStatus readResourceFile(std::string_view path, std::string& data) {
   try {
-    switch (core::readResourceFile(path, data)) {
+    switch (core::readResourceFile(path, data, core::kLargestPictureFileBytes)) {
       case core::ResourceRead::Ok: return ResourceStatus::Ok;
       case core::ResourceRead::Missing: return ResourceStatus::Missing;
       case core::ResourceRead::Failed: return ResourceStatus::Failed;
+      case core::ResourceRead::TooLarge: return ResourceStatus::TooLarge;
     }
   } catch (const std::bad_alloc&) {
     data.clear();
@@ -57,10 +59,18 @@ std::optional<PixelImage> loadImage(std::string_view path) {
     case ResourceStatus::Failed:
       core::reportCommandError(std::string(path) + platform::jp(" を読み込めませんでした"));
       return std::nullopt;
+    case ResourceStatus::TooLarge:
+      core::reportCommandError(core::tooLargeMessage(path, core::kLargestPictureFileBytes));
+      return std::nullopt;
   }
   std::string why;
   auto img = decodeImage({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-  if (!img) core::reportCommandError(std::string(path) + platform::jp(" を読み込めませんでした"));
+  if (!img && why == kPictureTooLarge) {
+    core::reportCommandError(std::string(path) + platform::jp(" は大きすぎます (上限 ") +
+                             std::to_string(core::kLargestPicturePixels) + platform::jp(" 画素)"));
+  } else if (!img) {
+    core::reportCommandError(std::string(path) + platform::jp(" を読み込めませんでした"));
+  }
   return img;
 }
 

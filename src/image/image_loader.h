@@ -12,7 +12,7 @@
 
 namespace image {
 
-enum class ResourceStatus { Ok, Missing, NoMemory, Failed };
+enum class ResourceStatus { Ok, Missing, NoMemory, Failed, TooLarge };
 
 // The whole resource: the archive entry when arc.dat lists the name, else the loose file.
 ResourceStatus readResourceFile(std::string_view path, std::string& data);

@@ -107,7 +107,8 @@ bool runJpegStart(JpegDecoder& d, std::span<const std::uint8_t> file) {
   d.cinfo.progress = &d.progress;
   jpeg_read_header(&d.cinfo, TRUE);
   if (!sizeAllowed(d.cinfo.image_width, d.cinfo.image_height)) {
-    d.failure.why->assign("picture size not allowed");
+    d.failure.why->assign(sizeTooLarge(d.cinfo.image_width, d.cinfo.image_height) ? kPictureTooLarge
+                                                                                  : "picture size not allowed");
     return false;
   }
   d.cinfo.dct_method = JDCT_FLOAT;

@@ -1,6 +1,7 @@
 // A decoded picture: 32 bits a pixel in B, G, R, A byte order, rows top to bottom, plus the
 // placement of a difference picture (the PNG text entries Name, Left, Top and Mode).
 #pragma once
+#include "core/resource_limits.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,12 +27,18 @@ struct PixelImage {
 
 // The largest picture any decoder, capture or resize will allocate: 64 M pixels (256 MB),
 // for example 8192 x 8192. A damaged header claiming more fails before anything is allocated.
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+constexpr std::int64_t kMaxPixels = core::kLargestPicturePixels;
 
 // True when width x height is a picture this engine can hold (both > 0, within kMaxPixels).
 constexpr bool sizeAllowed(std::int64_t width, std::int64_t height) {
   return width > 0 && height > 0 && width <= kMaxPixels && height <= kMaxPixels &&
          width * height <= kMaxPixels;
+}
+
+// A real size, only above the limit: the reader is told the picture is too large rather
+// than damaged.
+constexpr bool sizeTooLarge(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && !sizeAllowed(width, height);
 }
 
 // True when the record holds a whole buffer for its size (what every encoder and filter needs).

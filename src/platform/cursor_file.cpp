@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/resource_limits.h"
+
 namespace platform {
 namespace {
 
@@ -13,8 +15,6 @@ std::uint16_t le16(std::string_view b, std::size_t at) {
   auto p = reinterpret_cast<const unsigned char*>(b.data() + at);
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
-
-constexpr int kMaxCursorSide = 256;
 
 // A device-independent bitmap as icons store it: the height counts the colour rows and the
 // AND-mask rows together, rows run bottom-up.
@@ -34,7 +34,7 @@ bool decodeIconBitmap(std::string_view dib, CursorFrame& out, std::string& why) 
   std::uint32_t compression = le32(dib, 16);
   std::uint32_t coloursUsed = le32(dib, 32);
   int height = doubledHeight / 2;
-  if (width <= 0 || height <= 0 || width > kMaxCursorSide || height > kMaxCursorSide) {
+  if (width <= 0 || height <= 0 || width > core::kLargestCursorSide || height > core::kLargestCursorSide) {
     why = "the cursor size is out of range";
     return false;
   }

@@ -6,6 +6,7 @@
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/error_report.h"
+#include "core/resource_limits.h"
 #include "core/expression.h"
 #include "core/statements.h"
 #include "platform/buttons.h"
@@ -66,8 +67,12 @@ void cmdSetCursor(std::string_view args) {
     // Read from disk or the archive alike: the bytes are parsed here, so no temporary
     // file is needed.
     std::string bytes;
-    if (core::readResourceFile(name, bytes) != core::ResourceRead::Ok)
-      return core::reportCommandError(name + jp(" が存在しません"));
+    switch (core::readResourceFile(name, bytes, core::kLargestCursorFileBytes)) {
+      case core::ResourceRead::Ok: break;
+      case core::ResourceRead::TooLarge:
+        return core::reportCommandError(core::tooLargeMessage(name, core::kLargestCursorFileBytes));
+      default: return core::reportCommandError(name + jp(" が存在しません"));
+    }
     auto parsed = decodeAnimatedCursor(bytes, why);
     if (!parsed) return core::reportCommandError(name + jp(" カーソルを読み込めませんでした (") + why + ")");
     cursor = std::move(*parsed);

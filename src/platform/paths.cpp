@@ -90,18 +90,24 @@ std::optional<fs::path> resolvePathForWrite(std::string_view scriptPath) {
   return *folder / wanted.filename();
 }
 
-bool readWholeFile(const fs::path& path, std::string& out) {
+FileRead readFileUpTo(const fs::path& path, std::string& out, std::uint64_t limit) {
   std::error_code ec;
-  if (fs::is_directory(path, ec)) return false;
+  if (fs::is_directory(path, ec)) return FileRead::Failed;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) return FileRead::Failed;
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
-  if (size < 0) return false;
+  if (size < 0) return FileRead::Failed;
+  if (static_cast<std::uint64_t>(size) > limit) return FileRead::TooLarge;
   in.seekg(0, std::ios::beg);
   out.resize(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(out.data(), size)) return false;
-  return true;
+  // A file cut short since its size was taken reads as a failure, not as a shorter file.
+  if (size > 0 && !in.read(out.data(), size)) return FileRead::Failed;
+  return FileRead::Ok;
+}
+
+bool readWholeFile(const fs::path& path, std::string& out) {
+  return readFileUpTo(path, out, UINT64_MAX) == FileRead::Ok;
 }
 
 bool readWholeFile(std::string_view scriptPath, std::string& out) {

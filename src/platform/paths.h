@@ -2,6 +2,7 @@
 // Windows file system. Opening a file turns "\" into "/", tries the path as written, then
 // resolves each component without regard to ASCII case. Names on disk are UTF-8.
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -19,6 +20,12 @@ std::optional<std::filesystem::path> resolvePathForWrite(std::string_view script
 // Reads a whole file named by a script path; false when it cannot be opened or is a folder.
 bool readWholeFile(std::string_view scriptPath, std::string& out);
 bool readWholeFile(const std::filesystem::path& path, std::string& out);
+
+enum class FileRead { Ok, Failed, TooLarge };
+
+// Reads a whole file when it holds at most `limit` bytes; a larger one is refused before
+// anything of its size is allocated.
+FileRead readFileUpTo(const std::filesystem::path& path, std::string& out, std::uint64_t limit);
 
 // Writes the bytes so that the file is whole or absent: a temporary file in the same folder,
 // flushed, then renamed over the target.

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -41,11 +42,20 @@ bool claimGameFolder(const std::filesystem::path& gameDir) {
     return true;
   }
   close(fd);
-  int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // The running instance may be busy in a long script step and not accept for a while:
+  // once its backlog is full a blocking connect would hang this start. A full backlog
+  // still means the folder is held, so this start ends as when the request got through.
+  int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (client < 0) return true;
-  bool asked = connect(client, reinterpret_cast<sockaddr*>(&addr), length) == 0 && write(client, "raise\n", 6) == 6;
+  bool held = false;
+  if (connect(client, reinterpret_cast<sockaddr*>(&addr), length) == 0) {
+    held = true;
+    (void)!write(client, "raise\n", 6);
+  } else {
+    held = errno == EAGAIN || errno == EWOULDBLOCK;
+  }
   close(client);
-  return !asked;
+  return !held;
 }
 
 void serveInstanceRequests() {

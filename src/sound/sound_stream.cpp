@@ -20,6 +20,8 @@
 
 #include "core/archive.h"
 #include "core/error_report.h"
+#include "core/internal_limits.h"
+#include "core/resource_limits.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -33,7 +35,6 @@ namespace {
 
 constexpr int kWorkerDeadlineMs = 1000;
 constexpr std::size_t kFileNameLimit = 255;  // the name is kept in a 256-byte record
-constexpr std::uint64_t kMaxSoundFileBytes = 1ull << 30;
 
 struct SoundStream {
   std::shared_ptr<StreamCore> core;  // null: empty
@@ -129,7 +130,10 @@ bool readSoundFile(const std::string& name, std::uint32_t offset, std::uint32_t 
   if (!in) return false;
   std::uint64_t count = size == 0 ? available : std::min<std::uint64_t>(size, available);
   // The whole file is held in memory; a size no sound file has is refused, not attempted.
-  if (count > kMaxSoundFileBytes) return false;
+  if (count > core::kLargestSoundFileBytes) {
+    core::reportCommandError(core::tooLargeMessage(name, core::kLargestSoundFileBytes));
+    return false;
+  }
   out.resize(static_cast<std::size_t>(count));
   in.seekg(static_cast<std::streamoff>(start), std::ios::beg);
   return count == 0 || static_cast<bool>(in.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(count)));
@@ -221,6 +225,7 @@ bool loadStream(int index, std::string_view name, std::uint32_t offset, std::uin
 
   // Halves hold whole frames, so no frame is split between the two fills.
   std::uint32_t half = static_cast<std::uint32_t>(soundSettings().streamBufferSize) * 1024;
+  if (core::kStreamHalfCap > 0) half = std::min(half, core::kStreamHalfCap);
   c->halfSize = std::max(half - half % c->frameBytes, c->frameBytes);
   c->buffer = createStreamBuffer(*c);
   if (c->buffer == 0) return false;

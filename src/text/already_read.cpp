@@ -10,6 +10,7 @@
 
 #include "core/command_support.h"
 #include "core/error_report.h"
+#include "core/resource_limits.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "text/message_state.h"
@@ -20,9 +21,6 @@ namespace text {
 namespace {
 
 constexpr const char* kRecordPath = "save/already.dat";
-// A record names one digit a text block: far below this even for very large scripts. A
-// larger declared length is a damaged file, not a reason to allocate.
-constexpr std::uint32_t kTextLimit = 64u << 20;
 
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
 
@@ -102,7 +100,9 @@ bool unpackAlreadyRead(std::string_view file, std::string& text) {
   if (file.size() < 4) return false;
   std::uint32_t n = 0;
   for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(file[static_cast<std::size_t>(i)]);
-  if (n > kTextLimit) return false;
+  // Checked before the text is allocated: a count above the limit, or more than deflate
+  // can make of the bytes that follow, is a damaged file.
+  if (n > core::kLargestAlreadyReadText || n > (file.size() - 4) * core::kLargestInflateRatio + 64) return false;
   text.assign(n, '\0');
   uLongf size = n;
   if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size, reinterpret_cast<const Bytef*>(file.data() + 4),
@@ -129,7 +129,10 @@ void saveAlreadyRead() {
   std::error_code ec;
   std::filesystem::create_directories("save", ec);
   std::optional<std::filesystem::path> path = platform::resolvePathForWrite(kRecordPath);
-  if (path) platform::writeFileAtomically(*path, packed);
+  // The write goes to a temporary file renamed over the record, so a full disk or a
+  // read-only folder leaves the old record whole; the reader is told it was not updated.
+  if (!path || !platform::writeFileAtomically(*path, packed))
+    core::showErrorBox(std::string(kRecordPath) + platform::jp(" を保存出来ませんでした"));
 }
 
 namespace {

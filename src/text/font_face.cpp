@@ -13,10 +13,13 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <unordered_map>
 
 #include "core/archive.h"
+#include "core/internal_limits.h"
+#include "core/resource_limits.h"
 #include "platform/cp932.h"
 #include "text/font_config.h"
 
@@ -29,11 +32,9 @@ namespace {
 constexpr int kLargestEm = 1024;
 // A default size for height 0, as the Windows font mapper picks one.
 constexpr int kDefaultEm = 12;
-// Clearing the whole cache now and then is simpler than an LRU and costs one page of
-// re-rasterising; a game uses a few thousand distinct glyphs at most. The byte bound keeps
-// huge sizes (a 1024-pixel glyph is a megabyte) from piling up.
-constexpr std::size_t kGlyphCacheLimit = 40000;
-constexpr std::size_t kGlyphCacheBytes = 48u << 20;
+// Clearing the whole cache now and then (core::kGlyphCacheEntries, kGlyphCacheBytes) is
+// simpler than an LRU and costs one page of re-rasterising; the byte bound keeps huge sizes
+// from piling up.
 
 struct LoadedFace {
   FT_Face face = nullptr;
@@ -110,7 +111,8 @@ std::shared_ptr<LoadedFace> loadFaceFile(std::string_view nameCp932) {
   std::string key = "res:" + core::normalizeResourceName(nameCp932);
   if (auto it = fonts.faces.find(key); it != fonts.faces.end()) return it->second;
   auto loaded = std::make_shared<LoadedFace>();
-  if (core::readResourceFile(nameCp932, loaded->bytes) != core::ResourceRead::Ok || loaded->bytes.empty()) {
+  if (core::readResourceFile(nameCp932, loaded->bytes, core::kLargestFontFileBytes) != core::ResourceRead::Ok ||
+      loaded->bytes.empty()) {
     return nullptr;
   }
   // FreeType reads the bytes lazily: they live exactly as long as the face.
@@ -242,7 +244,9 @@ const GreyGlyph& glyphBitmap(const FontHandle& font, unsigned code) {
   if (!font) return kEmpty;
   std::uint64_t key = glyphKey(*font.font, code);
   if (auto it = fonts.glyphs.find(key); it != fonts.glyphs.end()) return it->second;
-  if (fonts.glyphs.size() >= kGlyphCacheLimit || fonts.glyphBytes >= kGlyphCacheBytes) clearGlyphCache();
+  if (fonts.glyphs.size() >= core::kGlyphCacheEntries || fonts.glyphBytes >= core::kGlyphCacheBytes) clearGlyphCache();
+  assert(fonts.glyphs.size() < core::kGlyphCacheEntries &&
+         "the cache was emptied above when full, so the entry added next keeps it within its bound");
   GreyGlyph& glyph = fonts.glyphs[key];
   rasterise(*font.font, code, glyph);
   fonts.glyphBytes += glyph.coverage.size() + sizeof(GreyGlyph);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/archive.h"
+#include "core/resource_limits.h"
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "core/regexp.h"
@@ -72,8 +73,11 @@ void cmdLoadText(std::string_view args) {
   std::int32_t* count = core::numberTarget(pieces, 1);
   if (!count) return;
   std::string bytes;
-  if (core::readResourceFile(name, bytes) != core::ResourceRead::Ok) {
-    return core::reportCommandError(name + platform::jp("が開けませんでした"));
+  switch (core::readResourceFile(name, bytes, core::kLargestTextFileBytes)) {
+    case core::ResourceRead::Ok: break;
+    case core::ResourceRead::TooLarge:
+      return core::reportCommandError(core::tooLargeMessage(name, core::kLargestTextFileBytes));
+    default: return core::reportCommandError(name + platform::jp("が開けませんでした"));
   }
   // Split as Perl's split would: trailing empty lines of the file do not become entries.
   core::SplitResult split = core::regexpSplit("/\r\n/", bytes);

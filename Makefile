@@ -1,9 +1,22 @@
 # The two commands of the README: `make run` plays the demo game, `make test` runs every test.
+# The checking builds (sanitizers, stress, fuzzing, soak) are CI's and the developer's, each
+# in a build folder of its own so that they never disturb `build/`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+XVFB = xvfb-run -a -s "-screen 0 1024x768x24"
+CTEST = ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: deps build run test bench clean
+# Checking builds keep assertions (no NDEBUG) and a line table for reports, optimised
+# lightly: they are compiled cold in CI, so compile time counts more than run time.
+CHECK_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" $(CMAKE_FLAGS)
+# The tests that run code on more than one thread: the mixer's callback and the stream
+# workers (sound unit tests and games), the system report's worker (start-up, cli).
+TSAN_TESTS ?= Sound|LoopComment|MemoryFile|game\.sound|game\.device_gl_startup|cli
+FUZZ_SECONDS ?= 60
+SOAK_MINUTES ?= 60
+
+.PHONY: deps build run test bench clean test-asan test-tsan test-stress fuzz soak
 
 deps:
 	bash scripts/install-deps.sh
@@ -18,7 +31,37 @@ run: build
 	./$(BUILD)/utsushi demo
 
 test: build
-	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --no-tests=error -j $(JOBS)
+	cd $(BUILD) && $(XVFB) $(CTEST)
+
+# The whole suite with AddressSanitizer and UndefinedBehaviorSanitizer; the first report
+# ends the test that made it.
+test-asan: deps
+	cmake -S . -B build-asan $(CHECK_FLAGS) -DUTSUSHI_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && $(XVFB) $(CTEST)
+
+# ThreadSanitizer over the tests that run threads.
+test-tsan: deps
+	cmake -S . -B build-tsan $(CHECK_FLAGS) -DUTSUSHI_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target utsushi utsushi-pack utsushi_unit_tests
+	cd build-tsan && $(XVFB) $(CTEST) -R '$(TSAN_TESTS)'
+
+# The whole suite with the engine's internal limits shrunk (UTSUSHI_STRESS).
+test-stress: deps
+	cmake -S . -B build-stress $(CHECK_FLAGS) -DUTSUSHI_STRESS=ON
+	cmake --build build-stress -j $(JOBS)
+	cd build-stress && $(XVFB) $(CTEST)
+
+# Every fuzz target for FUZZ_SECONDS, one after another, starting from its corpus in
+# fuzz/corpus/; new inputs collect in build-fuzz/corpus/ (merge the useful ones by hand).
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTSUSHI_FUZZ=ON -DUTSUSHI_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS)
+	bash fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The long run with random input (not part of CI); SOAK_MINUTES per game.
+soak: build
+	$(XVFB) python3 tests/soak/soak.py --engine $(BUILD)/utsushi --minutes $(SOAK_MINUTES)
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DUTSUSHI_BENCH=ON -DUTSUSHI_TESTS=OFF
@@ -26,4 +69,4 @@ bench: deps
 	bash bench/run.sh $(BUILD)-bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench build-asan build-tsan build-stress build-fuzz

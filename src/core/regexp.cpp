@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "core/internal_limits.h"
 #include "core/regexp_pattern.h"
 #include "platform/cp932.h"
 
@@ -14,7 +15,6 @@ namespace {
 // A pattern that backtracks without end is stopped and reported instead of hanging the
 // script: Oniguruma counts retries per match attempt and per search.
 constexpr unsigned long kRetryLimitInSearch = 50'000'000;
-constexpr std::size_t kCachedPatterns = 16;
 
 struct RegexFree {
   void operator()(OnigRegex r) const { onig_free(r); }

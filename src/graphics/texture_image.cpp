@@ -9,10 +9,12 @@
 // the centre the picture spans -1.953125 .. 1.953125 across and the second quad ends at
 // 2.046875 (its texture is wider than the part of the picture it covers).
 #include <algorithm>
+#include <cassert>
 #include <memory>
 #include <new>
 
 #include "core/error_report.h"
+#include "core/internal_limits.h"
 #include "graphics/device_internal.h"
 
 namespace graphics {
@@ -50,6 +52,7 @@ TileLimits currentTileLimits() {
   // A tile maximum below 1 would divide by zero: only a positive setting replaces the
   // device's own limit.
   int deviceMax = deviceAlive() ? deviceMaxTextureSize() : kNoDeviceTileMaximum;
+  if (core::kTileSideCap > 0) deviceMax = std::min(deviceMax, core::kTileSideCap);
   t.maxWidth = t.maxHeight = s.maxTextureSize > 0 ? s.maxTextureSize : deviceMax;
   // OpenGL 3.3 takes any texture size, so only the settings ask for these rules.
   t.pow2 = s.fixationTexturePow2 != 0;
@@ -71,6 +74,8 @@ void layoutPicture(TextureImage& r, int width, int height, const TileLimits& lim
   r.tilesAcross = across;
   r.tilesDown = down;
   r.tileCount = across * down;
+  assert(r.tileCount >= 1 && r.tileCount <= kMaxTiles &&
+         "loadTexture refuses a picture that needs more tiles than the record's fixed arrays hold");
 
   if (r.tileCount == 1) {
     const int evenW = evenUp(width), evenH = evenUp(height);

@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cassert>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <vector>
+
+#include "core/internal_limits.h"
 
 namespace sound {
 namespace {
@@ -89,6 +92,8 @@ std::uint32_t takeChunk(std::unique_lock<std::mutex>& held, MixBuffer& b, std::u
     if (o > b.cursor && o < end) end = o;
   }
   std::uint32_t n = std::min(end - b.cursor, maxBytes - maxBytes % static_cast<std::uint32_t>(b.frameBytes));
+  assert(b.cursor + n <= b.ring.size() &&
+         "a chunk ends at the half, the ring's end or a notification: the mix reads it whole from the ring");
   from = b.cursor;
   b.cursor += n;
   b.tookSincePositioned = true;
@@ -126,7 +131,7 @@ void mixOne(std::unique_lock<std::mutex>& held, MixBuffer& b, float* sum, int fr
   const int need = frames * 2 * static_cast<int>(sizeof(float));
   while (SDL_AudioStreamAvailable(b.convert) < need) {
     std::uint32_t from = 0;
-    std::uint32_t n = takeChunk(held, b, 4096, from);
+    std::uint32_t n = takeChunk(held, b, core::kMixerConvertChunk, from);
     if (n == 0) break;
     SDL_AudioStreamPut(b.convert, b.ring.data() + from, static_cast<int>(n));
   }
@@ -216,7 +221,7 @@ bool openMixer(int rate, std::string& why) {
   want.freq = rate;
   want.format = AUDIO_S16SYS;
   want.channels = 2;
-  want.samples = 1024;
+  want.samples = static_cast<Uint16>(core::kMixerDeviceFrames);
   want.callback = audioCallback;
   SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (dev == 0) {
@@ -297,6 +302,11 @@ BufferId createBuffer(const BufferDesc& desc, std::string& why) {
   BufferId id = mixer.nextId++;
   mixer.buffers[id] = std::move(b);
   return id;
+}
+
+std::size_t liveBufferCount() {
+  std::lock_guard<std::mutex> g(mixer.lock);
+  return mixer.buffers.size();
 }
 
 void releaseBuffer(BufferId id) {

@@ -116,6 +116,7 @@ bool writeTextureTile(TextureImage& image, int tile, const std::uint8_t* bgra, i
 // ---- Plain textures (glyph cells and other screen-space pictures) ----
 // A texture of width x height, transparent black; 0 on failure or without a device.
 TextureHandle createPlainTexture(int width, int height);
+std::size_t liveTextureCount();  // textures made and not yet released (run statistics)
 // Rewrites the whole texture from a B,G,R,A buffer with rows `pitchBytes` apart.
 bool uploadPlainTexture(TextureHandle texture, int width, int height, const std::uint8_t* bgra, int pitchBytes);
 void releasePlainTexture(TextureHandle& texture);

@@ -63,6 +63,7 @@ void overrideBlendOpCapability(bool available);
 // A texture of texWidth x texHeight whose top-left coverWidth x coverHeight come from
 // `src` (rows of srcRowPixels pixels) and whose remainder is transparent black; `src` may be
 // null for an all-transparent texture. 0 with `code` set on failure.
+std::size_t liveTileTextureCount();
 TextureHandle createTileTexture(int texWidth, int texHeight, const std::uint8_t* src, int srcRowPixels, int coverWidth,
                                 int coverHeight, std::uint32_t& code);
 // Rewrites the top-left coverWidth x coverHeight of an existing texture.

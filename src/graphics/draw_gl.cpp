@@ -8,6 +8,7 @@
 // through. Operation numbers are Direct3D's, because scripts name them (sp.c).
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -271,6 +272,14 @@ void applyDefaultDrawingState() {
   glBindSampler(0, d.pointSampler);
 }
 
+namespace {
+// Textures made by createTileTexture and not yet deleted, for the run's statistics: a count
+// that keeps growing in a long run is a leak.
+std::size_t liveTileTextures = 0;
+}  // namespace
+
+std::size_t liveTileTextureCount() { return liveTileTextures; }
+
 TextureHandle createTileTexture(int texWidth, int texHeight, const std::uint8_t* src, int srcRowPixels, int coverWidth,
                                 int coverHeight, std::uint32_t& code) {
   takeGlError();
@@ -305,6 +314,7 @@ TextureHandle createTileTexture(int texWidth, int texHeight, const std::uint8_t*
       return 0;
     }
   }
+  ++liveTileTextures;
   return t;
 }
 
@@ -320,7 +330,11 @@ bool updateTileTexture(TextureHandle texture, const std::uint8_t* src, int srcRo
 }
 
 void deleteTexture(TextureHandle& texture) {
-  if (texture && deviceAlive()) glDeleteTextures(1, &texture);
+  if (texture && deviceAlive()) {
+    glDeleteTextures(1, &texture);
+    assert(liveTileTextures > 0 && "every texture deleted here was counted when createTileTexture made it");
+    --liveTileTextures;
+  }
   texture = 0;
 }
 
@@ -481,5 +495,7 @@ bool uploadPlainTexture(TextureHandle texture, int width, int height, const std:
 }
 
 void releasePlainTexture(TextureHandle& texture) { deleteTexture(texture); }
+
+std::size_t liveTextureCount() { return liveTileTextureCount(); }
 
 }  // namespace graphics

@@ -7,6 +7,7 @@
 
 #include "core/error_report.h"
 #include "core/interpreter.h"
+#include "core/run_stats.h"
 #include "graphics/device_gl_state.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
@@ -130,6 +131,7 @@ int presentFrame() {
   glFlush();
   bindRenderTarget(d.bound);
 
+  core::noteFramePresented();
   std::uint32_t code = takeGlError();
   if (code == kD3dOk || code == kD3dErrDeviceLost) return 1;  // a lost context: retry next frame
   core::reportCommandError(failureText("DeviceReset2 ", code));

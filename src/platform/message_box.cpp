@@ -40,7 +40,7 @@ void showMessageBox(std::string_view caption, std::string_view text, BoxIcon ico
 bool askYesNo(std::string_view caption, std::string_view text) {
   if (options().noDialogs) {
     writeStderrLine(caption, text);
-    return true;
+    return !options().answerNo;
   }
   std::string c = cp932ToUtf8(caption);
   std::string t = cp932ToUtf8(text);

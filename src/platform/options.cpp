@@ -22,6 +22,8 @@ std::string usageText() {
          "  --audio=sdl|none   play sound (default) or mix into SDL's dummy driver\n"
          "  --input FILE       feed timed input events from FILE\n"
          "  --exit-after MS    quit when the clock is MS past the start\n"
+         "  --answer-no        with --no-dialogs, questions answer no\n"
+         "  --stats FILE       write run statistics to FILE once a second (soak tests)\n"
          "  --help, --version\n";
 }
 
@@ -57,6 +59,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions
       } else {
         out.inputFile = a.substr(8);
       }
+    } else if (a == "--answer-no") {
+      out.answerNo = true;
+    } else if (a == "--stats") {
+      if (!needValue(out.statsFile)) return ParseResult::Error;
     } else if (a == "--exit-after" || a.rfind("--exit-after=", 0) == 0) {
       std::string value;
       if (a == "--exit-after") {

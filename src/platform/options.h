@@ -15,6 +15,8 @@ struct EngineOptions {
   bool audioNone = false;      // SDL's dummy audio driver
   std::string inputFile;       // timed input events, empty for none
   std::optional<std::uint32_t> exitAfterMs;
+  bool answerNo = false;       // with noDialogs: questions answer no (long runs that must not quit)
+  std::string statsFile;       // run statistics once a second, empty for none (see core/run_stats.h)
   std::filesystem::path gameDir;
 };
 

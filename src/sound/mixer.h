@@ -55,6 +55,7 @@ bool mixerOpen();
 
 BufferId createBuffer(const BufferDesc& desc, std::string& why);
 void releaseBuffer(BufferId id);
+std::size_t liveBufferCount();  // buffers created and not yet released (run statistics)
 
 // Event i of `events` is signalled when playback reaches offsets[i] (when the byte at that
 // offset is taken for mixing), event offsets.size() when the buffer stops.

@@ -1,0 +1,11 @@
+// Statistics of a long run for the soak test (--stats FILE): once a second of real time, at
+// a presented frame, one line with the frames presented so far and the live counts of what a
+// leak would pile up (textures, sound buffers, cached glyphs). Main thread only.
+#pragma once
+
+namespace core {
+
+// Called by the device after each presented frame; does nothing without --stats.
+void noteFramePresented();
+
+}  // namespace core

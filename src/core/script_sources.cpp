@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cassert>
 #include <fstream>
 
 #include "core/big_endian.h"
@@ -191,6 +192,7 @@ void splitFolderText(std::string_view bytes, ScriptLines& lines) {
     while (end < limit && bytes[end] != '\n') ++end;
     if (end < limit) ++end;  // take the LF along
     lines.push_back(storedLine(bytes.substr(pos, end - pos)));
+    assert(lines.back().size() <= kLineLimit && "every line fits the interpreter's 256-byte statement buffer");
     pos = end;
   }
 }

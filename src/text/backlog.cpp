@@ -1,6 +1,7 @@
 // The backlog ring and its script commands: getlog, gettaglog, getlogcount, setlog, logsp.
 #include "text/backlog.h"
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,11 +46,14 @@ void appendToBacklog(std::string_view bytes) {
   std::string& text = currentBacklogPage().text;
   if (text.size() >= kPageTextLimit) return;
   text.append(bytes.substr(0, fittingPrefix(bytes, kPageTextLimit - text.size())));
+  assert(text.size() <= kPageTextLimit &&
+         "a saved page and getlog copy the text into a record of kPageTextLimit bytes; more would be cut mid-character");
 }
 
 void advanceBacklogPage() {
   if (ring.used < kBacklogPages) ++ring.used;
   ring.current = (ring.current + 1) % kBacklogPages;
+  assert(ring.used <= kBacklogPages && "the ring counts at most its own pages: backlogPageBack indexes by it");
   BacklogPage& page = currentBacklogPage();
   page.text.clear();
   page.speaker.clear();

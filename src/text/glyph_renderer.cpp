@@ -3,6 +3,7 @@
 #include "text/glyph_renderer.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "core/error_report.h"
 #include "text/font_settings.h"
@@ -115,6 +116,8 @@ void addMessageGlyph(GlyphRenderer& r, int x, int y, unsigned char leadByte, uns
   unsigned code = static_cast<unsigned>(leadByte) << 8 | trailByte;
   if (code == 0 || code == 0x8140) return;
   if (r.glyphCount >= r.capacity || r.cellSize <= 0 || r.cellSize > kLargestGlyphCell) return;
+  assert(r.glyphTextures.size() == static_cast<std::size_t>(r.capacity) &&
+         "create sized the slots to the capacity, so the count checked above indexes a slot that exists");
   MessageGlyph& glyph = r.glyphTextures[static_cast<std::size_t>(r.glyphCount)];
   glyph.cell.width = r.cellSize;
   glyph.cell.height = r.cellSize;

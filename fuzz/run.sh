@@ -20,8 +20,8 @@ for t in "${targets[@]}"; do
   "$build/fuzz/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=3072 \
     -artifact_prefix="$build/findings/$t-" "$build/corpus/$t" "$here/corpus/$t" >"$log" 2>&1
   rc=$?
-  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
-  cov=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+')
+  execs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+  cov=$(grep -aE '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+')
   corpus=$(ls "$build/corpus/$t" | wc -l)
   echo "$t: exit $rc, executions ${execs:-?}, ${cov:-cov ?}, corpus $corpus (log $log)"
   [ $rc -eq 0 ] || status=1

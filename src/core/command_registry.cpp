@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "core/command_tables.h"
+#include "core/error_report.h"
 
 namespace core {
 namespace {
@@ -16,24 +17,34 @@ struct NameHash {
 };
 
 struct Registry {
-  std::unordered_map<std::string_view, CommandHandler, NameHash> handlers;
+  std::unordered_map<std::string_view, const CommandEntry*, NameHash> entries;  // into the static tables
 } registry;
 
 }  // namespace
 
 void addCommands(std::span<const CommandEntry> table) {
-  for (const CommandEntry& e : table) registry.handlers[e.name] = e.handler;
+  for (const CommandEntry& e : table) registry.entries[e.name] = &e;
+}
+
+const CommandEntry* findCommandEntry(std::string_view name) {
+  auto it = registry.entries.find(name);
+  return it == registry.entries.end() ? nullptr : it->second;
 }
 
 CommandHandler findCommand(std::string_view name) {
-  auto it = registry.handlers.find(name);
-  return it == registry.handlers.end() ? nullptr : it->second;
+  const CommandEntry* e = findCommandEntry(name);
+  return e ? e->handler : nullptr;
 }
 
-std::size_t commandCount() { return registry.handlers.size(); }
+void runCommand(const CommandEntry& entry, std::string_view args) {
+  setCommandName(entry.displayName ? std::string_view(entry.displayName) : entry.name);
+  entry.handler(args);
+}
+
+std::size_t commandCount() { return registry.entries.size(); }
 
 void registerCommands() {
-  registry.handlers.clear();
+  registry.entries.clear();
   for (auto table : allCommandTables()) addCommands(table);
 }
 

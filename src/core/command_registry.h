@@ -10,13 +10,21 @@ namespace core {
 // leading blank included.
 using CommandHandler = void (*)(std::string_view args);
 
+// One command of a subsystem's table. The registry sets the name error messages give
+// before the handler runs, so handlers do not.
 struct CommandEntry {
-  std::string_view name;
+  std::string_view name;              // lowercase, as scripts are matched
   CommandHandler handler;
+  const char* displayName = nullptr;  // the name in error messages ("eventWait"); null: `name`
 };
 
 void addCommands(std::span<const CommandEntry> table);
+// The entry of a command; null when there is none. Tools that read scripts (an authoring
+// checker) look commands up here, in the same tables the interpreter runs.
+const CommandEntry* findCommandEntry(std::string_view name);
 CommandHandler findCommand(std::string_view name);
+// Sets the error name of the entry and runs its handler.
+void runCommand(const CommandEntry& entry, std::string_view args);
 std::size_t commandCount();
 
 // Fills the registry with every subsystem's table (start-up).

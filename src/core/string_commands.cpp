@@ -55,7 +55,6 @@ bool textAndPattern(const std::vector<std::string_view>& args, std::string& text
 }
 
 void cmdLen(std::string_view argText) {
-  setCommandName("len");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 2, 2)) return;
   std::int32_t* out = numberTarget(args, 0);
@@ -65,7 +64,6 @@ void cmdLen(std::string_view argText) {
 }
 
 void cmdMid(std::string_view argText) {
-  setCommandName("mid");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 4, 4)) return;
   std::string* out = stringTarget(args, 0);
@@ -77,7 +75,6 @@ void cmdMid(std::string_view argText) {
 }
 
 void cmdSplit(std::string_view argText) {
-  setCommandName("split");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, SIZE_MAX)) return;
   std::string text, separator;
@@ -88,7 +85,6 @@ void cmdSplit(std::string_view argText) {
 }
 
 void cmdRegexpMatch(std::string_view argText) {
-  setCommandName("regexp.match");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, 5)) return;
   std::string text, pattern;
@@ -118,7 +114,6 @@ void cmdRegexpMatch(std::string_view argText) {
 }
 
 void cmdRegexpCount(std::string_view argText) {
-  setCommandName("regexp.count");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, 3)) return;
   std::string text, pattern;
@@ -138,7 +133,6 @@ void cmdRegexpCount(std::string_view argText) {
 }
 
 void cmdRegexpReplace(std::string_view argText) {
-  setCommandName("regexp.replace");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, 3)) return;
   std::string text, pattern;
@@ -158,7 +152,6 @@ void cmdRegexpReplace(std::string_view argText) {
 }
 
 void cmdRegexpSplit(std::string_view argText) {
-  setCommandName("regexp.split");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, SIZE_MAX)) return;
   std::string text, pattern;

@@ -254,7 +254,6 @@ void cmdSpMosaic(std::string_view args) {
 // ---- queries ----
 
 void cmdGetSpExist(std::string_view args) {
-  core::setCommandName("getspexist");
   const auto pieces = core::splitOutsideQuotes(args, ',');
   if (!core::countInRange(pieces, 2, 2)) return;
   std::int32_t n = 0;
@@ -266,7 +265,6 @@ void cmdGetSpExist(std::string_view args) {
 }
 
 void cmdGetSpSize(std::string_view args) {
-  core::setCommandName("getspsize");
   const auto pieces = core::splitOutsideQuotes(args, ',');
   if (!core::countInRange(pieces, 3, 3)) return;
   std::int32_t n = 0;
@@ -281,7 +279,6 @@ void cmdGetSpSize(std::string_view args) {
 }
 
 void cmdGetSpPos(std::string_view args) {
-  core::setCommandName("getsppos");
   const auto pieces = core::splitOutsideQuotes(args, ',');
   if (!core::countInRange(pieces, 3, 5)) return;
   std::int32_t n = 0, kx = 0, ky = 0;

@@ -91,7 +91,6 @@ void cmdSp(std::string_view args) { spriteLoad(args, "sp", false); }
 void cmdSp2(std::string_view args) { spriteLoad(args, "sp2", true); }
 
 void cmdSpSt(std::string_view args) {
-  core::setCommandName("sp.st");
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 4, 4)) return;
   if (!core::needNumber(v, 0) || !core::needString(v, 1) || !core::needNumber(v, 2) || !core::needNumber(v, 3)) return;

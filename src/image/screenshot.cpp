@@ -59,7 +59,6 @@ bool writePresentedFrame(const std::string& pngPath, std::string& why) {
 void report(const char* utf8) { core::reportCommandError(platform::jp(utf8)); }
 
 void cmdGetScreenShot(std::string_view text) {
-  core::setCommandName("getScreenShot");
   const auto args = core::evaluateArguments(text);
   if (!core::checkArgumentCount(args, 2, 2) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
   const int width = args[0].toInt(), height = args[1].toInt();
@@ -69,7 +68,6 @@ void cmdGetScreenShot(std::string_view text) {
 
 // Each bad value is reported and replaced by its default; the save still happens.
 void cmdSaveScreenShot(std::string_view text) {
-  core::setCommandName("saveScreenShot");
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
   const auto args = core::evaluateArguments(text);
   if (!core::checkArgumentCount(args, 1, 5) || !core::needString(args, 0)) return;
@@ -110,8 +108,8 @@ void cmdSaveScreenShot(std::string_view text) {
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {
-    {"getscreenshot", cmdGetScreenShot},
-    {"savescreenshot", cmdSaveScreenShot},
+    {"getscreenshot", cmdGetScreenShot, "getScreenShot"},
+    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot"},
 };
 
 }  // namespace

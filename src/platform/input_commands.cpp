@@ -19,13 +19,11 @@ namespace platform {
 namespace {
 
 void cmdIsDown(std::string_view args) {
-  core::setCommandName("isDown");
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
   core::storeNumberResult(args, inputState().leftDown ? -128 : 0);
 }
 
 void cmdGetCursorPos(std::string_view args) {
-  core::setCommandName("getCursorPos");
   std::vector<std::string_view> pieces = core::splitOutsideQuotes(args, ',');
   if (pieces.size() != 2) return core::reportCommandError(jp("引数の数が不正です"));
   std::int32_t* x = core::numberVariableRef(pieces[0]);
@@ -39,7 +37,6 @@ void cmdGetCursorPos(std::string_view args) {
 }
 
 void cmdSetCursorPos(std::string_view args) {
-  core::setCommandName("setCursorPos");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 2, 3)) return;
   for (std::size_t i = 0; i < v.size(); ++i)
@@ -54,7 +51,6 @@ bool hasExtension(std::string_view name, std::string_view ext) {
 }
 
 void cmdSetCursor(std::string_view args) {
-  core::setCommandName("setCursor");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
   const std::string& name = v[0].text;
@@ -82,7 +78,6 @@ void cmdSetCursor(std::string_view args) {
 }
 
 void cmdBtnErase(std::string_view args) {
-  core::setCommandName("btnErase");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 1, 1) || !core::needNumber(v, 0)) return;
   int n = v[0].toInt();
@@ -91,13 +86,14 @@ void cmdBtnErase(std::string_view args) {
 }
 
 void cmdBtnClear(std::string_view) {
-  core::setCommandName("btnclear");
   clearButtons();
 }
 
 constexpr core::CommandEntry kInputCommands[] = {
-    {"isdown", cmdIsDown},   {"getcursorpos", cmdGetCursorPos}, {"setcursorpos", cmdSetCursorPos},
-    {"setcursor", cmdSetCursor}, {"btnerase", cmdBtnErase},     {"btnclear", cmdBtnClear},
+    {"isdown", cmdIsDown, "isDown"},
+    {"getcursorpos", cmdGetCursorPos, "getCursorPos"},
+    {"setcursorpos", cmdSetCursorPos, "setCursorPos"},
+    {"setcursor", cmdSetCursor, "setCursor"}, {"btnerase", cmdBtnErase, "btnErase"},     {"btnclear", cmdBtnClear},
 };
 
 }  // namespace

@@ -140,7 +140,6 @@ void saveAlreadyRead() {
 namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
-  core::setCommandName("setAlreadyRead");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 0, 1)) return;
   bool& flag = messageState().alreadyReadStop;
@@ -153,15 +152,14 @@ void cmdSetAlreadyRead(std::string_view args) {
 }
 
 void cmdGetAlreadyRead(std::string_view args) {
-  core::setCommandName("getAlreadyRead");
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   *var = messageState().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead},
-    {"getalreadyread", cmdGetAlreadyRead},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead"},
+    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
 };
 
 }  // namespace

@@ -69,7 +69,6 @@ const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std
 }
 
 void cmdGetLog(std::string_view args) {
-  core::setCommandName("getLog");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 3)) return;
   std::string* text = core::stringTarget(pieces, 0);
@@ -83,7 +82,6 @@ void cmdGetLog(std::string_view args) {
 }
 
 void cmdGetTagLog(std::string_view args) {
-  core::setCommandName("getTagLog");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::string* name = core::stringTarget(pieces, 0);
@@ -92,14 +90,12 @@ void cmdGetTagLog(std::string_view args) {
 }
 
 void cmdGetLogCount(std::string_view args) {
-  core::setCommandName("getLogCount");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 1, 1)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = ring.used;
 }
 
 void cmdSetLog(std::string_view args) {
-  core::setCommandName("setLog");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 1, 2) || !core::needString(v, 0) || !core::numberOrOmitted(v, 1)) return;
   std::int32_t lines = v.size() == 2 && !v[1].isOmitted() ? v[1].toInt() : 1;
@@ -109,10 +105,10 @@ void cmdSetLog(std::string_view args) {
 }
 
 constexpr core::CommandEntry kBacklogCommands[] = {
-    {"getlog", cmdGetLog},
-    {"gettaglog", cmdGetTagLog},
-    {"getlogcount", cmdGetLogCount},
-    {"setlog", cmdSetLog},
+    {"getlog", cmdGetLog, "getLog"},
+    {"gettaglog", cmdGetTagLog, "getTagLog"},
+    {"getlogcount", cmdGetLogCount, "getLogCount"},
+    {"setlog", cmdSetLog, "setLog"},
 };
 
 }  // namespace

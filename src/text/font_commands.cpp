@@ -44,42 +44,36 @@ bool readCurrentAndDefault(std::string_view args, bool wantString, T& current, T
 }
 
 void cmdSetFontFile(std::string_view args) {
-  core::setCommandName("setFontFile");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, true, font.face, font.defaultFace)) return;
   applyMessageFont();
 }
 
 void cmdSetFontStyle(std::string_view args) {
-  core::setCommandName("setFontStyle");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.style, font.defaultStyle)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor(std::string_view args) {
-  core::setCommandName("setFontColor");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour1, font.defaultColour1)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor2(std::string_view args) {
-  core::setCommandName("setFontColor2");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour2, font.defaultColour2)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor3(std::string_view args) {
-  core::setCommandName("setFontColor3");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour3, font.defaultColour3)) return;
   applyMessageFont();
 }
 
 void cmdGetFontFile(std::string_view args) {
-  core::setCommandName("getFontFile");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 1, 2)) return;
   std::string* current = core::stringVariableRef(pieces[0]);
@@ -93,7 +87,6 @@ void cmdGetFontFile(std::string_view args) {
 }
 
 void cmdGetFontStyle(std::string_view args) {
-  core::setCommandName("getFontStyle");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 1, 2)) return;
   std::int32_t* current = core::numberVariableRef(pieces[0]);
@@ -107,7 +100,6 @@ void cmdGetFontStyle(std::string_view args) {
 }
 
 void cmdGetFontListNum(std::string_view args) {
-  core::setCommandName("getFontListNum");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::int32_t* count = core::numberVariableRef(pieces[0]);
@@ -118,7 +110,6 @@ void cmdGetFontListNum(std::string_view args) {
 }
 
 void cmdGetFontListStr(std::string_view args) {
-  core::setCommandName("getFontListStr");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::string* name = core::stringVariableRef(pieces[0]);
@@ -135,9 +126,15 @@ void cmdGetFontListStr(std::string_view args) {
 }
 
 constexpr core::CommandEntry kFontCommands[] = {
-    {"setfontfile", cmdSetFontFile},     {"getfontfile", cmdGetFontFile},       {"setfontstyle", cmdSetFontStyle},
-    {"getfontstyle", cmdGetFontStyle},   {"setfontcolor", cmdSetFontColor},     {"setfontcolor2", cmdSetFontColor2},
-    {"setfontcolor3", cmdSetFontColor3}, {"getfontlistnum", cmdGetFontListNum}, {"getfontliststr", cmdGetFontListStr},
+    {"setfontfile", cmdSetFontFile, "setFontFile"},
+    {"getfontfile", cmdGetFontFile, "getFontFile"},
+    {"setfontstyle", cmdSetFontStyle, "setFontStyle"},
+    {"getfontstyle", cmdGetFontStyle, "getFontStyle"},
+    {"setfontcolor", cmdSetFontColor, "setFontColor"},
+    {"setfontcolor2", cmdSetFontColor2, "setFontColor2"},
+    {"setfontcolor3", cmdSetFontColor3, "setFontColor3"},
+    {"getfontlistnum", cmdGetFontListNum, "getFontListNum"},
+    {"getfontliststr", cmdGetFontListStr, "getFontListStr"},
 };
 
 }  // namespace

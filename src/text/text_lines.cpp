@@ -22,7 +22,6 @@ std::vector<std::string> lines;
 const char kLineRangeMessage[] = "行数の指定が範囲を超えています";
 
 void cmdAddText(std::string_view args) {
-  core::setCommandName("addText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::string text;
@@ -33,7 +32,6 @@ void cmdAddText(std::string_view args) {
 }
 
 void cmdSetText(std::string_view args) {
-  core::setCommandName("setText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 3, 3)) return;
   std::string text;
@@ -49,7 +47,6 @@ void cmdSetText(std::string_view args) {
 }
 
 void cmdGetText(std::string_view args) {
-  core::setCommandName("getText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::string* var = core::stringTarget(pieces, 0);
@@ -64,7 +61,6 @@ void cmdGetText(std::string_view args) {
 void cmdClearText(std::string_view) { lines.clear(); }
 
 void cmdLoadText(std::string_view args) {
-  core::setCommandName("loadText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 2, 2)) return;
   std::string name;
@@ -83,7 +79,6 @@ void cmdLoadText(std::string_view args) {
 }
 
 void cmdSaveText(std::string_view args) {
-  core::setCommandName("saveText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
   if (!core::countInRange(pieces, 1, 3)) return;
   std::string name;
@@ -103,8 +98,8 @@ void cmdSaveText(std::string_view args) {
 }
 
 constexpr core::CommandEntry kTextLineCommands[] = {
-    {"addtext", cmdAddText},   {"settext", cmdSetText},   {"gettext", cmdGetText},
-    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText}, {"savetext", cmdSaveText},
+    {"addtext", cmdAddText, "addText"},   {"settext", cmdSetText, "setText"},   {"gettext", cmdGetText, "getText"},
+    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText, "loadText"}, {"savetext", cmdSaveText, "saveText"},
 };
 
 }  // namespace

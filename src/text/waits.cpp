@@ -113,7 +113,6 @@ void cmdWaitTimer(std::string_view args) {
 }
 
 void cmdSleep(std::string_view args) {
-  core::setCommandName("sleep");
   core::ScriptValue v = core::evaluateExpression(args);
   if (!v.isNumber()) {
     core::reportArgumentFault(core::ArgumentFault::NotNumber, 1);
@@ -127,12 +126,10 @@ void cmdSleep(std::string_view args) {
 }
 
 void cmdResetTimer(std::string_view) {
-  core::setCommandName("resettimer");
   waits.timerStart = platform::tickMs();
 }
 
 void cmdGetTimer(std::string_view args) {
-  core::setCommandName("getTimer");
   core::storeNumberResult(args, static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart)));
 }
 
@@ -257,7 +254,6 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
 }
 
 void cmdEventWait(std::string_view args) {
-  core::setCommandName("eventWait");
   std::vector<std::string_view> pieces;
   std::string copy(args);
   core::splitStatements(copy, ',', pieces);
@@ -325,7 +321,7 @@ void cmdEventWait(std::string_view args) {
 
 constexpr core::CommandEntry kWaitCommands[] = {
     {"wait", cmdWait},           {"waittimer", cmdWaitTimer}, {"sleep", cmdSleep},
-    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer}, {"eventwait", cmdEventWait},
+    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait"},
 };
 
 }  // namespace

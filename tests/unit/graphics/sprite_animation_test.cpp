@@ -20,9 +20,9 @@ namespace fs = std::filesystem;
 using graphics::easeValue;
 
 void run(std::string_view name, std::string_view args) {
-  core::CommandHandler h = core::findCommand(name);
-  ASSERT_NE(h, nullptr) << name;
-  h(args);
+  const core::CommandEntry* e = core::findCommandEntry(name);
+  ASSERT_NE(e, nullptr) << name;
+  core::runCommand(*e, args);
 }
 
 image::PixelImage solid(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {

@@ -17,7 +17,7 @@ namespace {
 
 void run(std::string_view name, std::string_view args) {
   for (const core::CommandEntry& e : image::screenshotCommands())
-    if (e.name == name) return e.handler(args);
+    if (e.name == name) return core::runCommand(e, args);
   FAIL() << "no command " << name;
 }
 

@@ -18,6 +18,7 @@ struct NameHash {
 
 struct Registry {
   std::unordered_map<std::string_view, const CommandEntry*, NameHash> entries;  // into the static tables
+  const CommandEntry* running = nullptr;
 } registry;
 
 }  // namespace
@@ -38,8 +39,13 @@ CommandHandler findCommand(std::string_view name) {
 
 void runCommand(const CommandEntry& entry, std::string_view args) {
   setCommandName(entry.displayName ? std::string_view(entry.displayName) : entry.name);
+  const CommandEntry* outer = registry.running;
+  registry.running = &entry;
   entry.handler(args);
+  registry.running = outer;
 }
+
+const CommandEntry* currentCommand() { return registry.running; }
 
 std::size_t commandCount() { return registry.entries.size(); }
 

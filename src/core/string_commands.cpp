@@ -56,7 +56,7 @@ bool textAndPattern(const std::vector<std::string_view>& args, std::string& text
 
 void cmdLen(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 2, 2)) return;
+  if (!countInRange(args)) return;
   std::int32_t* out = numberTarget(args, 0);
   std::string text;
   if (!out || !stringArgument(args, 1, text)) return;
@@ -65,7 +65,7 @@ void cmdLen(std::string_view argText) {
 
 void cmdMid(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 4, 4)) return;
+  if (!countInRange(args)) return;
   std::string* out = stringTarget(args, 0);
   std::string text;
   std::int32_t start = 0, count = 0;
@@ -86,7 +86,7 @@ void cmdSplit(std::string_view argText) {
 
 void cmdRegexpMatch(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 5)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::int32_t* length = numberTarget(args, 2);
@@ -115,7 +115,7 @@ void cmdRegexpMatch(std::string_view argText) {
 
 void cmdRegexpCount(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 3)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::int32_t* count = numberTarget(args, 2);
@@ -134,7 +134,7 @@ void cmdRegexpCount(std::string_view argText) {
 
 void cmdRegexpReplace(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 3)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::string* out = stringTarget(args, 2);
@@ -171,12 +171,12 @@ void cmdRegexpSplit(std::string_view argText) {
 }
 
 constexpr CommandEntry kStringCommands[] = {
-    {"len", cmdLen},
-    {"mid", cmdMid},
+    {"len", cmdLen, nullptr, 2, 2},
+    {"mid", cmdMid, nullptr, 4, 4},
     {"split", cmdSplit},
-    {"regexp.match", cmdRegexpMatch},
-    {"regexp.count", cmdRegexpCount},
-    {"regexp.replace", cmdRegexpReplace},
+    {"regexp.match", cmdRegexpMatch, nullptr, 3, 5},
+    {"regexp.count", cmdRegexpCount, nullptr, 3, 3},
+    {"regexp.replace", cmdRegexpReplace, nullptr, 3, 3},
     {"regexp.split", cmdRegexpSplit},
     {"getparentfoldername", cmdGetParentFolderName},
     {"getbasename", cmdGetBaseName},

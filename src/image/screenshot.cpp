@@ -60,7 +60,7 @@ void report(const char* utf8) { core::reportCommandError(platform::jp(utf8)); }
 
 void cmdGetScreenShot(std::string_view text) {
   const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args, 2, 2) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
+  if (!core::checkArgumentCount(args) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
   const int width = args[0].toInt(), height = args[1].toInt();
   if (width < 1 || height < 1) return report("幅値が不正です");
   captureScreenshot(width, height);
@@ -70,7 +70,7 @@ void cmdGetScreenShot(std::string_view text) {
 void cmdSaveScreenShot(std::string_view text) {
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
   const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args, 1, 5) || !core::needString(args, 0)) return;
+  if (!core::checkArgumentCount(args) || !core::needString(args, 0)) return;
   for (std::size_t i = 1; i < args.size(); ++i)
     if (!core::numberOrOmitted(args, i)) return;
   auto given = [&](std::size_t i) { return i < args.size() && args[i].isNumber(); };
@@ -108,8 +108,8 @@ void cmdSaveScreenShot(std::string_view text) {
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {
-    {"getscreenshot", cmdGetScreenShot, "getScreenShot"},
-    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot"},
+    {"getscreenshot", cmdGetScreenShot, "getScreenShot", 2, 2},
+    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", 1, 5},
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 void cmdSetFullScreen(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
     setFullScreen(!isFullScreen());
     return;
@@ -28,21 +28,21 @@ void cmdGetFullScreen(std::string_view args) {
 
 void cmdSetWindowText(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   setWindowTitle(v[0].text);
 }
 
 void cmdSetWallPaper(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   setWallpaper(v[0].text);
 }
 
 constexpr core::CommandEntry kDisplayCommands[] = {
-    {"setfullscreen", cmdSetFullScreen, "setFullScreen"},
+    {"setfullscreen", cmdSetFullScreen, "setFullScreen", 0, 1},
     {"getfullscreen", cmdGetFullScreen, "getFullScreen"},
-    {"setwindowtext", cmdSetWindowText, "setWindowText"},
-    {"setwallpaper", cmdSetWallPaper, "setWallPaper"},
+    {"setwindowtext", cmdSetWindowText, "setWindowText", 1, 1},
+    {"setwallpaper", cmdSetWallPaper, "setWallPaper", 1, 1},
 };
 
 }  // namespace

@@ -38,7 +38,7 @@ void cmdGetCursorPos(std::string_view args) {
 
 void cmdSetCursorPos(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 2, 3)) return;
+  if (!core::checkArgumentCount(v)) return;
   for (std::size_t i = 0; i < v.size(); ++i)
     if (!core::needNumber(v, i)) return;
   int speed = v.size() == 3 ? v[2].toInt() : 4;
@@ -52,7 +52,7 @@ bool hasExtension(std::string_view name, std::string_view ext) {
 
 void cmdSetCursor(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   const std::string& name = v[0].text;
   clearCustomCursor();
   if (name.empty()) return;
@@ -79,7 +79,7 @@ void cmdSetCursor(std::string_view args) {
 
 void cmdBtnErase(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needNumber(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
   int n = v[0].toInt();
   if (n < 0 || n > 999) return core::reportCommandError(jp("スプライト番号が不正です"));
   eraseButtonOfSprite(n);
@@ -92,8 +92,8 @@ void cmdBtnClear(std::string_view) {
 constexpr core::CommandEntry kInputCommands[] = {
     {"isdown", cmdIsDown, "isDown"},
     {"getcursorpos", cmdGetCursorPos, "getCursorPos"},
-    {"setcursorpos", cmdSetCursorPos, "setCursorPos"},
-    {"setcursor", cmdSetCursor, "setCursor"}, {"btnerase", cmdBtnErase, "btnErase"},     {"btnclear", cmdBtnClear},
+    {"setcursorpos", cmdSetCursorPos, "setCursorPos", 2, 3},
+    {"setcursor", cmdSetCursor, "setCursor", 1, 1}, {"btnerase", cmdBtnErase, "btnErase", 1, 1},     {"btnclear", cmdBtnClear},
 };
 
 }  // namespace

@@ -141,7 +141,7 @@ namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   bool& flag = messageState().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
@@ -158,7 +158,7 @@ void cmdGetAlreadyRead(std::string_view args) {
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead"},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", 0, 1},
     {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
 };
 

@@ -75,7 +75,7 @@ void cmdSetFontColor3(std::string_view args) {
 
 void cmdGetFontFile(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* current = core::stringVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   std::string* fallback = nullptr;
@@ -88,7 +88,7 @@ void cmdGetFontFile(std::string_view args) {
 
 void cmdGetFontStyle(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t* current = core::numberVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   std::int32_t* fallback = nullptr;
@@ -101,7 +101,7 @@ void cmdGetFontStyle(std::string_view args) {
 
 void cmdGetFontListNum(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t* count = core::numberVariableRef(pieces[0]);
   if (!count) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   ScriptValue flags = core::evaluateExpression(pieces[1]);
@@ -111,7 +111,7 @@ void cmdGetFontListNum(std::string_view args) {
 
 void cmdGetFontListStr(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* name = core::stringVariableRef(pieces[0]);
   if (!name) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   ScriptValue index = core::evaluateExpression(pieces[1]);
@@ -127,14 +127,14 @@ void cmdGetFontListStr(std::string_view args) {
 
 constexpr core::CommandEntry kFontCommands[] = {
     {"setfontfile", cmdSetFontFile, "setFontFile"},
-    {"getfontfile", cmdGetFontFile, "getFontFile"},
+    {"getfontfile", cmdGetFontFile, "getFontFile", 1, 2},
     {"setfontstyle", cmdSetFontStyle, "setFontStyle"},
-    {"getfontstyle", cmdGetFontStyle, "getFontStyle"},
+    {"getfontstyle", cmdGetFontStyle, "getFontStyle", 1, 2},
     {"setfontcolor", cmdSetFontColor, "setFontColor"},
     {"setfontcolor2", cmdSetFontColor2, "setFontColor2"},
     {"setfontcolor3", cmdSetFontColor3, "setFontColor3"},
-    {"getfontlistnum", cmdGetFontListNum, "getFontListNum"},
-    {"getfontliststr", cmdGetFontListStr, "getFontListStr"},
+    {"getfontlistnum", cmdGetFontListNum, "getFontListNum", 2, 2},
+    {"getfontliststr", cmdGetFontListStr, "getFontListStr", 2, 2},
 };
 
 }  // namespace

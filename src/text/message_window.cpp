@@ -149,7 +149,7 @@ void cmdBr(std::string_view) { lineBreak(); }
 void cmdSetWindowAlpha(std::string_view args) {
   std::vector<ScriptValue> v;
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needNumber(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
   std::int32_t alpha = v[0].toInt();
   if (alpha < 0 || alpha > 100) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   messageState().windowAlpha = alpha;
@@ -157,14 +157,14 @@ void cmdSetWindowAlpha(std::string_view args) {
 
 void cmdGetWindowAlpha(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 1)) return;
+  if (!core::countInRange(pieces)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowAlpha;
 }
 
 void cmdSetWindowVisible(std::string_view args) {
   std::vector<ScriptValue> v;
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   MessageState& ms = messageState();
   if (v.empty()) {
     ms.windowShown = !ms.windowShown;
@@ -180,7 +180,7 @@ void cmdSetWindowVisible(std::string_view args) {
 
 void cmdGetWindowVisible(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 1)) return;
+  if (!core::countInRange(pieces)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowShown ? 1 : 0;
 }
 
@@ -195,10 +195,10 @@ constexpr core::CommandEntry kMessageWindowCommands[] = {
     {"autoindent", cmdAutoIndent, "autoIndent"},
     {"textclear", cmdTextClear, "textClear"},
     {"br", cmdBr},
-    {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha"},
-    {"getwindowalpha", cmdGetWindowAlpha, "getWindowAlpha"},
-    {"setwindowvisible", cmdSetWindowVisible, "setWindowVisible"},
-    {"getwindowvisible", cmdGetWindowVisible, "getWindowVisible"},
+    {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha", 1, 1},
+    {"getwindowalpha", cmdGetWindowAlpha, "getWindowAlpha", 1, 1},
+    {"setwindowvisible", cmdSetWindowVisible, "setWindowVisible", 0, 1},
+    {"getwindowvisible", cmdGetWindowVisible, "getWindowVisible", 1, 1},
 };
 
 }  // namespace

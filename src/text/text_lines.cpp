@@ -23,7 +23,7 @@ const char kLineRangeMessage[] = "行数の指定が範囲を超えています"
 
 void cmdAddText(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string text;
   std::int32_t newline = 0;
   if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, newline)) return;
@@ -33,7 +33,7 @@ void cmdAddText(std::string_view args) {
 
 void cmdSetText(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 3, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::string text;
   std::int32_t line = 0, newline = 0;
   if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, line) || !core::numberArgument(pieces, 2, newline)) {
@@ -48,7 +48,7 @@ void cmdSetText(std::string_view args) {
 
 void cmdGetText(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* var = core::stringTarget(pieces, 0);
   std::int32_t line = 0;
   if (!var || !core::numberArgument(pieces, 1, line)) return;
@@ -62,7 +62,7 @@ void cmdClearText(std::string_view) { lines.clear(); }
 
 void cmdLoadText(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string name;
   if (!core::stringArgument(pieces, 0, name)) return;
   std::int32_t* count = core::numberTarget(pieces, 1);
@@ -80,7 +80,7 @@ void cmdLoadText(std::string_view args) {
 
 void cmdSaveText(std::string_view args) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::string name;
   if (!core::stringArgument(pieces, 0, name)) return;
   std::int32_t first = 0, end = static_cast<std::int32_t>(lines.size());
@@ -98,8 +98,8 @@ void cmdSaveText(std::string_view args) {
 }
 
 constexpr core::CommandEntry kTextLineCommands[] = {
-    {"addtext", cmdAddText, "addText"},   {"settext", cmdSetText, "setText"},   {"gettext", cmdGetText, "getText"},
-    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText, "loadText"}, {"savetext", cmdSaveText, "saveText"},
+    {"addtext", cmdAddText, "addText", 2, 2},   {"settext", cmdSetText, "setText", 3, 3},   {"gettext", cmdGetText, "getText", 2, 2},
+    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText, "loadText", 2, 2}, {"savetext", cmdSaveText, "saveText", 1, 3},
 };
 
 }  // namespace

@@ -82,34 +82,25 @@ bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
 
 namespace {
 
-bool numbersArgs(std::string_view args, const char* name, std::vector<core::ScriptValue>& v, std::size_t max) {
-  core::setCommandName(name);
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 1, max)) return false;
-  for (std::size_t i = 0; i < v.size(); ++i)
-    if (!core::needNumber(v, i)) return false;
-  return true;
-}
-
 void cmdWait(std::string_view args) {
-  std::vector<core::ScriptValue> v;
-  if (!numbersArgs(args, "wait", v, 2)) return;
+  std::vector<std::int32_t> v;
+  if (!core::readNumbers(args, v)) return;
   MessageState& ms = messageState();
   if (ms.skipMode || ms.fast) return;
   if (ms.showAll) {
     ms.showAll = false;
     graphics::renderFrame();
   }
-  std::int32_t ms32 = v[0].toInt();
-  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1].toInt() != 0);
+  std::int32_t ms32 = v[0];
+  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1] != 0);
 }
 
 void cmdWaitTimer(std::string_view args) {
-  std::vector<core::ScriptValue> v;
-  if (!numbersArgs(args, "waitTimer", v, 2)) return;
-  std::int32_t ms32 = v[0].toInt();
+  std::vector<std::int32_t> v;
+  if (!core::readNumbers(args, v)) return;
+  std::int32_t ms32 = v[0];
   timedWait(static_cast<std::uint32_t>(waits.timerStart), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0,
-            v.size() < 2 || v[1].toInt() != 0);
+            v.size() < 2 || v[1] != 0);
 }
 
 void cmdSleep(std::string_view args) {
@@ -320,7 +311,7 @@ void cmdEventWait(std::string_view args) {
 }
 
 constexpr core::CommandEntry kWaitCommands[] = {
-    {"wait", cmdWait},           {"waittimer", cmdWaitTimer}, {"sleep", cmdSleep},
+    {"wait", cmdWait, nullptr, 1, 2}, {"waittimer", cmdWaitTimer, "waitTimer", 1, 2}, {"sleep", cmdSleep},
     {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait"},
 };
 

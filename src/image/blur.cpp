@@ -9,12 +9,16 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "image/filters.h"
+#include "image/pixel_lanes.h"
 
 namespace image {
 namespace {
+
+using namespace lanes;
 
 // Alpha-weighted colour of a 32-bit picture: c x (a + (a >= 128)) >> 8, alpha as it is.
 void weightRow(const std::uint8_t* src, std::uint8_t* dst, int width, bool weighted) {
@@ -22,29 +26,54 @@ void weightRow(const std::uint8_t* src, std::uint8_t* dst, int width, bool weigh
     std::memcpy(dst, src, static_cast<std::size_t>(width) * 4);
     return;
   }
-  for (int x = 0; x < width; ++x, src += 4, dst += 4) {
-    const unsigned f = src[3] + (src[3] >= 128 ? 1u : 0u);
-    dst[0] = static_cast<std::uint8_t>((src[0] * f) >> 8);
-    dst[1] = static_cast<std::uint8_t>((src[1] * f) >> 8);
-    dst[2] = static_cast<std::uint8_t>((src[2] * f) >> 8);
-    dst[3] = src[3];
-  }
+  for (int x = 0; x < width; ++x, src += 4, dst += 4) storePixel(dst, weightedPixel(src));
 }
 
-// floor(n / count) for n < 2^16 + 2^7 and count < 256: single precision is exact once a
-// margin larger than its error (< 2^-15) and smaller than any fraction (>= 1/255) is added.
-struct SmallPath {
-  using Column = std::uint16_t;
-  using Sum = std::uint32_t;
-  using Real = float;
-  static constexpr Real kMargin = 1.0f / 1024;
+// Column sums entering and leaving the running row sum, widened to the sum's lanes. By
+// reference: a 32-byte vector passed by value would depend on the AVX calling convention.
+template <typename Column, typename Narrow, typename Sum>
+struct Lanes {
+  static void add(Sum& sum, const Column* p) {
+    Narrow v;
+    std::memcpy(&v, p, sizeof v);
+    sum += __builtin_convertvector(v, Sum);
+  }
+  static void subtract(Sum& sum, const Column* p) {
+    Narrow v;
+    std::memcpy(&v, p, sizeof v);
+    sum -= __builtin_convertvector(v, Sum);
+  }
 };
-// n < 2^35 and count <= 2^26: the double's error is below 2^-42, fractions are >= 2^-26.
-struct LargePath {
+
+// Windows of fewer than 256 pixels: n = sum + count/2 < 2^16 + 2^7, count < 256. Single
+// precision gives floor(n / count) exactly once a margin larger than its error (< 2^-15)
+// and smaller than any fraction (>= 1/255) is added.
+struct SmallPath : Lanes<std::uint16_t, U16x4, U32x4> {
+  using Column = std::uint16_t;
+  using Sum = U32x4;
+  using Real = F32x4;
+  using Scalar = float;
+  static constexpr float kMargin = 1.0f / 1024;
+  static Real toReal(Sum n) { return __builtin_convertvector(reinterpret_cast<I32x4>(n), Real); }
+};
+// Larger windows, up to 2^23 pixels: n < 2^31 still fits a signed lane; a double's error
+// stays below 2^-43 while fractions are at least 2^-23.
+struct LargePath : Lanes<std::uint32_t, U32x4, U32x4> {
   using Column = std::uint32_t;
-  using Sum = std::uint64_t;
-  using Real = double;
-  static constexpr Real kMargin = 1.0 / (1 << 30);
+  using Sum = U32x4;
+  using Real = F64x4;
+  using Scalar = double;
+  static constexpr double kMargin = 1.0 / (1 << 30);
+  static void toReal(Sum n, Real& out) { out = __builtin_convertvector(reinterpret_cast<I32x4>(n), Real); }
+};
+// Windows of 2^23 pixels or more (pictures of many millions of pixels): 64-bit sums.
+struct HugePath : Lanes<std::uint32_t, U32x4, U64x4> {
+  using Column = std::uint32_t;
+  using Sum = U64x4;
+  using Real = F64x4;
+  using Scalar = double;
+  static constexpr double kMargin = 1.0 / (1 << 30);
+  static void toReal(const Sum& n, Real& out) { out = __builtin_convertvector(n, Real); }
 };
 
 template <typename Path>
@@ -52,20 +81,22 @@ void blurRows(PixelImage& img, int rx, int ry, bool weighted) {
   using Column = typename Path::Column;
   using Sum = typename Path::Sum;
   using Real = typename Path::Real;
+  using Scalar = typename Path::Scalar;
   const int w = img.width, h = img.height;
   const std::size_t rowBytes = static_cast<std::size_t>(w) * 4;
   const int ringRows = static_cast<int>(std::min<std::int64_t>(2 * std::int64_t{ry} + 2, h));
   std::vector<std::uint8_t> ring(rowBytes * ringRows);
   std::vector<Column> columns(rowBytes, 0);
+  Column* col = columns.data();
   auto ringRow = [&](int y) { return ring.data() + rowBytes * static_cast<std::size_t>(y % ringRows); };
   auto enter = [&](int y) {
     std::uint8_t* r = ringRow(y);
     weightRow(img.row(y), r, w, weighted);
-    for (std::size_t i = 0; i < rowBytes; ++i) columns[i] = static_cast<Column>(columns[i] + r[i]);
+    for (std::size_t i = 0; i < rowBytes; ++i) col[i] = static_cast<Column>(col[i] + r[i]);
   };
   auto leave = [&](int y) {
     const std::uint8_t* r = ringRow(y);
-    for (std::size_t i = 0; i < rowBytes; ++i) columns[i] = static_cast<Column>(columns[i] - r[i]);
+    for (std::size_t i = 0; i < rowBytes; ++i) col[i] = static_cast<Column>(col[i] - r[i]);
   };
 
   for (int y = 0; y <= std::min(ry, h - 1); ++y) enter(y);
@@ -74,27 +105,60 @@ void blurRows(PixelImage& img, int rx, int ry, bool weighted) {
       if (y - ry - 1 >= 0) leave(y - ry - 1);
       if (y + ry < h) enter(y + ry);
     }
-    const Sum rows = static_cast<Sum>(std::min(h - 1, y + ry) - std::max(0, y - ry) + 1);
-    Sum sum[4] = {};
-    for (int x = 0; x <= std::min(rx, w - 1); ++x)
-      for (int c = 0; c < 4; ++c) sum[c] += columns[x * 4 + c];
+    const int rows = std::min(h - 1, y + ry) - std::max(0, y - ry) + 1;
+    Sum sum = {};
+    for (int x = 0; x <= std::min(rx, w - 1); ++x) Path::add(sum, col + x * 4);
     std::uint8_t* out = img.row(y);
-    Sum lastCount = 0;
-    Real inverse = 0;
-    for (int x = 0; x < w; ++x) {
-      const Sum count = rows * static_cast<Sum>(std::min(w - 1, x + rx) - std::max(0, x - rx) + 1);
-      if (count != lastCount) {
-        lastCount = count;
-        inverse = Real(1) / static_cast<Real>(count);
-      }
-      const Sum half = count / 2;
-      for (int c = 0; c < 4; ++c)
-        out[x * 4 + c] = static_cast<std::uint8_t>(static_cast<Real>(sum[c] + half) * inverse + Path::kMargin);
-      if (x + rx + 1 < w)
-        for (int c = 0; c < 4; ++c) sum[c] += columns[(x + rx + 1) * 4 + c];
-      if (x - rx >= 0)
-        for (int c = 0; c < 4; ++c) sum[c] -= columns[(x - rx) * 4 + c];
+    auto emit = [&](int x, Scalar inverse, std::uint64_t half) {
+      Real q;
+      if constexpr (std::is_same_v<Path, SmallPath>)
+        q = Path::toReal(sum + static_cast<std::uint32_t>(half));
+      else
+        Path::toReal(sum + static_cast<decltype(sum[0] + 0)>(half), q);
+      q = q * inverse + Path::kMargin;
+      storePixel(out + x * 4, reinterpret_cast<U32x4>(__builtin_convertvector(q, I32x4)));
+    };
+    // Windows cut by the left edge, whole windows, windows cut by the right edge: only the
+    // first and last change their pixel count, so only they divide to find the inverse.
+    const int wholeFirst = std::min(rx, w), wholeEnd = std::max(wholeFirst, w - rx);
+    auto edge = [&](int x) {
+      const std::int64_t count = std::int64_t{rows} * (std::min(w - 1, x + rx) - std::max(0, x - rx) + 1);
+      emit(x, Scalar(1) / static_cast<Scalar>(count), static_cast<std::uint64_t>(count / 2));
+    };
+    for (int x = 0; x < wholeFirst; ++x) {
+      edge(x);
+      if (x + rx + 1 < w) Path::add(sum, col + (x + rx + 1) * 4);
     }
+    const std::int64_t whole = std::int64_t{rows} * (2 * rx + 1);
+    const Scalar inverse = Scalar(1) / static_cast<Scalar>(whole);
+    const auto half = static_cast<std::uint64_t>(whole / 2);
+    for (int x = wholeFirst; x < wholeEnd; ++x) {
+      emit(x, inverse, half);
+      if (x + rx + 1 < w) Path::add(sum, col + (x + rx + 1) * 4);
+      Path::subtract(sum, col + (x - rx) * 4);
+    }
+    for (int x = wholeEnd; x < w; ++x) {
+      edge(x);
+      if (x - rx >= 0) Path::subtract(sum, col + (x - rx) * 4);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+BlurPath pathFor(int rx, int ry) {
+  const std::int64_t window = (2 * std::int64_t{rx} + 1) * (2 * std::int64_t{ry} + 1);
+  return window < 256 ? BlurPath::Small : window < (std::int64_t{1} << 23) ? BlurPath::Large : BlurPath::Huge;
+}
+
+void blurOn(PixelImage& img, int rx, int ry, BlurPath path) {
+  const bool weighted = img.bits == 32;
+  switch (path) {
+    case BlurPath::Small: blurRows<SmallPath>(img, rx, ry, weighted); break;
+    case BlurPath::Large: blurRows<LargePath>(img, rx, ry, weighted); break;
+    case BlurPath::Huge: blurRows<HugePath>(img, rx, ry, weighted); break;
   }
 }
 
@@ -105,24 +169,18 @@ bool filterBlur(PixelImage* img, int x, int y) {
   // Radii beyond the picture change nothing more; negative ones (a damaged save) mean none.
   const int rx = std::clamp(x, 0, img->width), ry = std::clamp(y, 0, img->height);
   if (rx == 0 && ry == 0) return true;
-  const bool weighted = img->bits == 32;
   try {
-    if ((2 * std::int64_t{rx} + 1) * (2 * std::int64_t{ry} + 1) < 256)
-      blurRows<SmallPath>(*img, rx, ry, weighted);
-    else
-      blurRows<LargePath>(*img, rx, ry, weighted);
+    blurOn(*img, rx, ry, pathFor(rx, ry));
   } catch (const std::bad_alloc&) {
-    return false;  // the picture stays as it was: rows are only written once computed
+    return false;  // the buffers are made before any row is written: the picture is as it was
   }
   return true;
 }
 
-// Both paths, chosen by the caller: tests check that they agree on the same window.
-void blurWithPath(PixelImage& img, int rx, int ry, bool large) {
-  if (large || (2 * std::int64_t{rx} + 1) * (2 * std::int64_t{ry} + 1) >= 256)
-    blurRows<LargePath>(img, rx, ry, img.bits == 32);
-  else
-    blurRows<SmallPath>(img, rx, ry, img.bits == 32);
+void blurWithPath(PixelImage& img, int x, int y, BlurPath path) {
+  const int rx = std::clamp(x, 0, img.width), ry = std::clamp(y, 0, img.height);
+  // A narrower path than the window needs would overflow: the window's own path then.
+  blurOn(img, rx, ry, std::max(path, pathFor(rx, ry)));
 }
 
 }  // namespace image

@@ -39,9 +39,12 @@ bool filterBlur(PixelImage* img, int x, int y);
 // w x h blocks from the top-left corner, each filled with its average pixel.
 bool filterMosaic(PixelImage* img, int w, int h);
 
-// The blur with its path chosen: `large` false takes the 16-bit path, which only windows
-// of fewer than 256 pixels may use (larger ones take the other path whatever is asked).
-void blurWithPath(PixelImage& img, int x, int y, bool large);
+// The blur's code paths by window size: fewer than 256 pixels (16-bit column sums, single
+// precision), fewer than 2^23 (32-bit sums, double precision), more (64-bit sums). All give
+// the same result; tests run one window on every path. A path too narrow for the window
+// is replaced by the window's own.
+enum class BlurPath { Small, Large, Huge };
+void blurWithPath(PixelImage& img, int x, int y, BlurPath path);
 
 // The check every filter starts with (the message above); shared by the filter files.
 bool isFilterTarget(PixelImage* img);

@@ -225,6 +225,13 @@ TEST(Filters, MosaicFillsBlocksFromTheTopLeftWithTheirAverage) {
       EXPECT_EQ(img.pixels, naiveMosaic(src, w, h).pixels) << bits << ": " << w << "x" << h;
     }
   }
+  // A block of 2^23 pixels or more takes the 64-bit sums: one block over the whole picture.
+  const PixelImage big = testPicture(4096, 2049, 32);
+  PixelImage one = big;
+  ASSERT_TRUE(image::filterMosaic(&one, 4096, 2049));
+  const PixelImage want = naiveMosaic(big, 4096, 2049);
+  EXPECT_TRUE(std::equal(want.pixels.begin(), want.pixels.begin() + 8, one.pixels.begin()));
+  EXPECT_TRUE(std::equal(want.pixels.end() - 8, want.pixels.end(), one.pixels.end() - 8));
   PixelImage still = testPicture(5, 5, 32);
   image::filterMosaic(&still, 1, 1);
   EXPECT_EQ(still.pixels, testPicture(5, 5, 32).pixels);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "graphics/test_pictures.h"
 #include "image/codecs.h"
 #include "image/pixel_image.h"
 
@@ -40,18 +41,8 @@ image::PixelImage makeImage(int w, int h, Px (*at)(int, int)) {
   return p;
 }
 
-void writePng(const fs::path& path, const image::PixelImage& img) {
-  std::string data, why;
-  ASSERT_TRUE(image::encodePng(img, 32, 6, false, data, why)) << why;
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-std::optional<image::PixelImage> readPng(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string why;
-  return image::decodePng({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-}
+using test_pictures::readPng;
+using test_pictures::writePng;
 
 int weighted(int colour, int alpha) { return (colour * (alpha + (alpha >= 128 ? 1 : 0))) >> 8; }
 
@@ -144,7 +135,9 @@ TEST_F(SpriteFilters, EachFilterReachesTheScreen) {
         const bool covered = y >= 1 && x < 6;
         const int over[3] = {(x + 2) * 20, (y - 1) * 20, 90};
         const int want = !covered ? v[c] : p.a == 0 ? over[c] : p.a == 255 ? std::abs(v[c] - over[c]) : -1;
-        if (want >= 0) ASSERT_EQ(at(8, x, y, c), want) << where;
+        if (want >= 0) {
+          ASSERT_EQ(at(8, x, y, c), want) << where;
+        }
         const int base[3] = {x * 20, y * 20, 90};
         const bool inFace = x >= 3 && x < 5 && y >= 4 && y < 6;
         ASSERT_EQ(at(9, x, y, c), inFace ? std::abs(base[c] - 100) : base[c]) << where;

@@ -114,15 +114,17 @@ bool compose(PixelImage& base, const PixelImage& overlay, int x, int y, int mode
   if (mode < 0 || mode >= kComposeModes) return fail("", "-BLD: 合成モードが不正です\n");
   if (x >= base.width || y >= base.height) return fail("-CMP: 座標の指定が不正です\n", "-BLD: 座標の指定が不正です\n");
 
-  const int sx = std::max(0, -x), sy = std::max(0, -y);
+  // In 64 bits: a corner of -2^31 (from a script or a PNG's Left) has no 32-bit negation.
+  const std::int64_t sx = std::max<std::int64_t>(0, -std::int64_t{x}), sy = std::max<std::int64_t>(0, -std::int64_t{y});
   const int dx = std::max(0, x), dy = std::max(0, y);
-  const int w = std::min(overlay.width - sx, base.width - dx);
-  const int h = std::min(overlay.height - sy, base.height - dy);
-  if (w <= 0 || h <= 0) return true;  // the overlay lies wholly above or left of the base
+  const std::int64_t cutW = std::min<std::int64_t>(overlay.width - sx, base.width - dx);
+  const std::int64_t cutH = std::min<std::int64_t>(overlay.height - sy, base.height - dy);
+  if (cutW <= 0 || cutH <= 0) return true;  // the overlay lies wholly above or left of the base
+  const int w = static_cast<int>(cutW), h = static_cast<int>(cutH);
   const BlendTables& t = blendTables();
   const ByteTable* table = modeTable(t, mode);
   for (int row = 0; row < h; ++row) {
-    const std::uint8_t* o = overlay.row(sy + row) + sx * 4;
+    const std::uint8_t* o = overlay.row(static_cast<int>(sy) + row) + sx * 4;
     std::uint8_t* b = base.row(dy + row) + dx * 4;
     switch (mode) {
       case 0:

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "image/blend_tables.h"
@@ -177,10 +178,12 @@ TEST(Compose, NegativeCornersClipTheOverlayAndTheBaseClipsTheRest) {
         EXPECT_EQ(p[1], y - 5);
       }
     }
-  // Wholly left of the base: nothing drawn and nothing to say.
+  // Wholly left of or above the base: nothing drawn and nothing to say.
   EXPECT_EQ(captured([] {
               PixelImage b = picture(false);
               image::compose(b, picture(true), -kSide, 0, 5);
+              image::compose(b, picture(true), INT32_MIN, INT32_MIN, 0);
+              EXPECT_EQ(b.pixels, picture(false).pixels);
             }),
             "");
 }

@@ -168,4 +168,29 @@ TEST_F(SpriteFilters, StandPictureCanvasAndComposeMessages) {
     }
 }
 
+TEST_F(SpriteFilters, DemoSceneRunsAndReturns) {
+  // The demo's filter scene as a gallery calls it: grey and sepia girls on the screen
+  // (their dresses, at 62% scale, below the centre of slots 151 and 152), and the
+  // subroutine returns to the caller.
+  const fs::path demo = fs::path(UTSUSHI_TEST_DATA) / ".." / ".." / "demo";
+  fs::copy(demo / "pic", game / "pic");
+  fs::copy(demo / "script" / "scene_filters.txt", game / "script" / "scene_filters.txt");
+  std::ofstream(game / "input.txt") << "2000 screenshot " << (game / "scene.png").string() << "\n";
+  const std::string script = "gosub *scene_filters\nerror \"back\"\n";
+  std::ofstream(game / "script" / "0.txt", std::ios::binary) << script;
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  const std::string command = std::string(UTSUSHI_BINARY_DIR) +
+                              "/utsushi --no-dialogs --virtual-clock --video=gl --audio=none --exit-after 60000 --input '" +
+                              (game / "input.txt").string() + "' '" + game.string() + "' 2>'" +
+                              (game / "stderr.txt").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(file("stderr.txt"), "Error: script/0.txt[2] error ※back\n");
+  auto shot = readPng(game / "scene.png");
+  ASSERT_TRUE(shot);
+  const std::uint8_t* grey = shot->row(340) + 84 * 4;
+  EXPECT_TRUE(grey[0] == grey[1] && grey[1] == grey[2]) << int{grey[0]} << " " << int{grey[1]} << " " << int{grey[2]};
+  const std::uint8_t* sepia = shot->row(340) + 242 * 4;
+  EXPECT_TRUE(sepia[2] > sepia[1] && sepia[1] > sepia[0]) << int{sepia[0]} << " " << int{sepia[1]} << " " << int{sepia[2]};
+}
+
 }  // namespace

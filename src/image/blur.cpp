@@ -3,13 +3,12 @@
 // follows it across, so each pixel costs the same whatever the radii. The rows still needed
 // as "leaving" rows are kept, alpha-weighted, in a ring of 2y + 2 rows, which lets the result
 // be written back in place. Windows of fewer than 256 pixels keep 16-bit column sums and
-// divide in single precision; larger ones keep 32-bit columns, 64-bit row sums and divide in
-// double precision. Both give exactly (sum + count/2) / count.
+// divide in single precision; larger ones keep 32-bit sums (64-bit from 2^23 pixels on) and
+// divide in double precision. Every path gives exactly (sum + count/2) / count.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <type_traits>
 #include <vector>
 
 #include "image/filters.h"
@@ -54,7 +53,7 @@ struct SmallPath : Lanes<std::uint16_t, U16x4, U32x4> {
   using Real = F32x4;
   using Scalar = float;
   static constexpr float kMargin = 1.0f / 1024;
-  static Real toReal(Sum n) { return __builtin_convertvector(reinterpret_cast<I32x4>(n), Real); }
+  static void toReal(Sum n, Real& out) { out = __builtin_convertvector(reinterpret_cast<I32x4>(n), Real); }
 };
 // Larger windows, up to 2^23 pixels: n < 2^31 still fits a signed lane; a double's error
 // stays below 2^-43 while fractions are at least 2^-23.
@@ -111,10 +110,7 @@ void blurRows(PixelImage& img, int rx, int ry, bool weighted) {
     std::uint8_t* out = img.row(y);
     auto emit = [&](int x, Scalar inverse, std::uint64_t half) {
       Real q;
-      if constexpr (std::is_same_v<Path, SmallPath>)
-        q = Path::toReal(sum + static_cast<std::uint32_t>(half));
-      else
-        Path::toReal(sum + static_cast<decltype(sum[0] + 0)>(half), q);
+      Path::toReal(sum + static_cast<decltype(sum[0] + 0)>(half), q);
       q = q * inverse + Path::kMargin;
       storePixel(out + x * 4, reinterpret_cast<U32x4>(__builtin_convertvector(q, I32x4)));
     };

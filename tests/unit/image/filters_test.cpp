@@ -142,7 +142,12 @@ void hslReference(std::uint8_t* px, int hue, int sat, int light) {
 }
 
 TEST(Filters, HslFollowsItsIntegerSteps) {
-  const PixelImage src = hslPicture();
+  PixelImage src = hslPicture();
+  // And a spread of colours meeting every difference of maximum and minimum.
+  for (int k = 0; k < 4096; ++k)
+    src.pixels.insert(src.pixels.end(), {static_cast<std::uint8_t>(k * 37 % 256), static_cast<std::uint8_t>(k * 101 % 256),
+                                         static_cast<std::uint8_t>(k / 16), 255});
+  src.width = static_cast<int>(src.pixels.size() / 4);
   for (auto [h, s, l] : {std::tuple{0, 0, 0}, {30, 256, 0}, {-120, -256, 127}, {180, 100, -255}, {-180, -40, 255},
                          {90, 0, -60}, {1, 255, 1}}) {
     PixelImage img = src;

@@ -2,7 +2,6 @@
 
 #include <unordered_map>
 
-#include "core/command_tables.h"
 #include "core/error_report.h"
 
 namespace core {
@@ -49,9 +48,6 @@ const CommandEntry* currentCommand() { return registry.running; }
 
 std::size_t commandCount() { return registry.entries.size(); }
 
-void registerCommands() {
-  registry.entries.clear();
-  for (auto table : allCommandTables()) addCommands(table);
-}
+void clearCommands() { registry.entries.clear(); }
 
 }  // namespace core

@@ -33,7 +33,7 @@ void runCommand(const CommandEntry& entry, std::string_view args);
 const CommandEntry* currentCommand();
 std::size_t commandCount();
 
-// Fills the registry with every subsystem's table (start-up).
-void registerCommands();
+// Empties the registry (app::registerCommands fills it at start-up).
+void clearCommands();
 
 }  // namespace core

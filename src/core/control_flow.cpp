@@ -7,7 +7,7 @@
 
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/interpreter.h"

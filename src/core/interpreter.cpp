@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/command_registry.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/control_flow.h"
 #include "core/error_report.h"
 #include "core/path_key.h"

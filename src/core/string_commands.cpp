@@ -2,7 +2,7 @@
 #include "core/string_commands.h"
 
 #include "core/argument_pieces.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/expression_parser.h"

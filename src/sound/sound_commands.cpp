@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/command_support.h"
-#include "core/command_tables.h"
+#include "sound/sound_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/statements.h"
@@ -257,8 +257,7 @@ constexpr core::CommandEntry kSoundCommands[] = {
 };
 
 }  // namespace
-}  // namespace sound
 
-namespace core {
-std::span<const CommandEntry> soundCommands() { return sound::kSoundCommands; }
-}  // namespace core
+std::span<const core::CommandEntry> soundCommands() { return kSoundCommands; }
+
+}  // namespace sound

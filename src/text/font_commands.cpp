@@ -7,12 +7,12 @@
 
 #include "core/argument_pieces.h"
 #include "core/command_support.h"
-#include "core/command_tables.h"
 #include "core/error_report.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
 #include "text/font_list.h"
 #include "text/font_settings.h"
+#include "text/text_commands.h"
 
 namespace text {
 
@@ -139,8 +139,6 @@ constexpr core::CommandEntry kFontCommands[] = {
 
 }  // namespace
 
-}  // namespace text
+std::span<const core::CommandEntry> fontCommands() { return kFontCommands; }
 
-namespace core {
-std::span<const CommandEntry> fontCommands() { return text::kFontCommands; }
-}  // namespace core
+}  // namespace text

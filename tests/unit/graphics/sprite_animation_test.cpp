@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/command_tables.h"
 #include "core/command_registry.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
@@ -47,7 +48,7 @@ class SpriteAnimation : public ::testing::Test {
     o.videoNone = true;
     platform::setOptions(o);
     platform::useVirtualClock(true);
-    if (core::commandCount() == 0) core::registerCommands();
+    if (core::commandCount() == 0) app::registerCommands();
   }
   static void TearDownTestSuite() {
     graphics::resetSprites();

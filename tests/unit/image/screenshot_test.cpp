@@ -4,10 +4,9 @@
 
 #include <cstdlib>
 
-#include "core/command_tables.h"
+#include "image/screenshot.h"
 #include "graphics/device.h"
 #include "image/image_loader.h"
-#include "image/screenshot.h"
 #include "image_test_support.h"
 #include "platform/options.h"
 #include "platform/window.h"

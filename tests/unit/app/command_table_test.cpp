@@ -7,16 +7,16 @@
 
 #include "core/argument_pieces.h"
 #include "core/command_registry.h"
-#include "core/command_tables.h"
+#include "app/command_tables.h"
 #include "core/error_report.h"
 #include "platform/options.h"
 
 namespace {
 
 TEST(CommandTable, EntriesAreLowercaseWithSaneRanges) {
-  core::registerCommands();
+  app::registerCommands();
   std::size_t entries = 0;
-  for (auto table : core::allCommandTables())
+  for (auto table : app::allCommandTables())
     for (const core::CommandEntry& e : table) {
       ++entries;
       for (char c : e.name) EXPECT_EQ(c, std::tolower(static_cast<unsigned char>(c))) << e.name;
@@ -40,7 +40,7 @@ TEST(CommandTable, RunCommandNamesTheErrorAndChecksTheEntrysRange) {
   platform::EngineOptions o;
   o.noDialogs = true;
   platform::setOptions(o);
-  core::registerCommands();
+  app::registerCommands();
   core::runCommand(*core::findCommandEntry("resettimer"), "");
   EXPECT_EQ(core::currentCommandName(), "resettimer");
   EXPECT_EQ(core::currentCommand(), nullptr);  // only while the handler runs

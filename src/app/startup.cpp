@@ -1,12 +1,13 @@
 // Start-up order matters: each step may rely on the ones before it. Steps whose subsystem is
 // not built yet are marked where they join.
-#include "core/startup.h"
+#include "app/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
+#include "app/command_tables.h"
 #include "core/archive.h"
 #include "core/command_registry.h"
 #include "core/control_flow.h"
@@ -37,7 +38,10 @@
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
 
-namespace core {
+namespace app {
+
+using namespace core;
+
 namespace {
 
 bool startScriptedInputFromOptions() {
@@ -180,4 +184,4 @@ int runEngine() {
   shutDown(0);
 }
 
-}  // namespace core
+}  // namespace app

@@ -152,10 +152,13 @@ void drawScreenQuad(TextureHandle texture, float left, float top, float right, f
 // The whole stage covered by the stage part of a screen-sized texture (the render texture,
 // the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
 void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);
+// The rule of rule transitions: the blue value of each of the 800 x 600 stage pixels, rows
+// top-down. Kept until the next rule. False without a device or on failure.
+bool uploadRuleBlue(const std::uint8_t* blue);
 // The rule frame: `stage` (the render texture) over the bound target with an opacity per
-// pixel from the blue value b of `rule` (the rule texture): 255 everywhere for gradation 0,
-// else clamp(255 x (level - b) / gradation, 0, 255) with truncating division.
-void drawRuleQuad(TextureHandle rule, TextureHandle stage, int level, int gradation);
+// pixel from the rule's blue value b: 255 everywhere for gradation 0, else
+// clamp(255 x (level - b) / gradation, 0, 255) with truncating division.
+void drawRuleQuad(TextureHandle stage, int level, int gradation);
 // Every tile of `image` with the picture's top-left corner at (left, top) of the bound
 // target, unscaled and unrotated, with its blend preset, tint and vertex colours.
 // Skipped when alpha is 0.

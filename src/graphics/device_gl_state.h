@@ -50,7 +50,8 @@ struct GlDevice {
   // The rule transition's program (rule_gl.cpp): the threshold per pixel from two textures.
   struct RuleProgram {
     GLuint id = 0;
-    GLint uTransform = -1, uLevel = -1, uGradation = -1;
+    GLint uTransform = -1, uLevel = -1, uScale = -1;
+    GLuint blue = 0;  // the rule picture's blue channel, 800 x 600, one byte a texel
   } rule;
   GLuint vertexArray = 0, vertexBuffer = 0;
   GLuint pointSampler = 0, linearSampler = 0;

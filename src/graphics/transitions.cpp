@@ -131,7 +131,7 @@ void fadeDrawer(int elapsed, int duration, int accel) {
 void ruleDrawer(int elapsed, int duration, int accel) {
   if (!drawBothStages("SetRenderTarget Stage 1 ", "SetRenderTarget Stage 2 ")) return;
   const int g = transitions.gradation;
-  drawRuleQuad(ruleTexture(), renderTexture(), easeValue(g + 255, elapsed, duration, accel), g);
+  drawRuleQuad(renderTexture(), easeValue(g + 255, elapsed, duration, accel), g);
 }
 
 void installDrawers() {
@@ -142,33 +142,24 @@ void installDrawers() {
   transitions.drawersInstalled = true;
 }
 
-// The rule picture as the 800 x 600 rule texture. A picture of another size is stretched
-// over the stage by nearest sampling: every stage pixel takes the blue value of one pixel
-// inside the picture, so its pattern covers the whole screen and nothing outside it is read.
+// The rule picture's blue channel for the stage's 800 x 600 pixels. A picture of another
+// size is stretched over the stage by nearest sampling: every stage pixel takes the blue
+// value of one pixel inside the picture, so its pattern covers the whole screen and
+// nothing outside it is read.
 void uploadRulePicture(const image::PixelImage& picture) {
   constexpr int W = platform::kStageWidth, H = platform::kStageHeight;
   if (!hasDevice()) return;
-  if (picture.width == W && picture.height == H) {
-    uploadPlainTexture(ruleTexture(), W, H, picture.pixels.data(), W * 4);
-    return;
-  }
-  std::vector<std::uint8_t> fitted(static_cast<std::size_t>(W) * H * 4);
+  std::vector<std::uint8_t> blue(static_cast<std::size_t>(W) * H);
   for (int y = 0; y < H; ++y) {
     const std::uint8_t* src = picture.row(static_cast<int>(static_cast<std::int64_t>(y) * picture.height / H));
-    std::uint8_t* dst = fitted.data() + static_cast<std::size_t>(y) * W * 4;
-    for (int x = 0; x < W; ++x) {
-      const std::uint8_t* px = src + static_cast<std::size_t>(static_cast<std::int64_t>(x) * picture.width / W) * 4;
-      dst[x * 4 + 0] = px[0];
-      dst[x * 4 + 1] = px[1];
-      dst[x * 4 + 2] = px[2];
-      dst[x * 4 + 3] = px[3];
-    }
+    std::uint8_t* dst = blue.data() + static_cast<std::size_t>(y) * W;
+    for (int x = 0; x < W; ++x) dst[x] = src[static_cast<std::size_t>(static_cast<std::int64_t>(x) * picture.width / W) * 4];
   }
-  uploadPlainTexture(ruleTexture(), W, H, fitted.data(), W * 4);
+  uploadRuleBlue(blue.data());
 }
 
 // The start operation of each kind; false when the transition does not run.
-bool startTransition(int type, const std::string& name) {
+bool startOperation(int type, const std::string& name) {
   if (type == kTypeNamed) {
     const NamedTransition* found = findNamedTransition(name);
     if (!found) {
@@ -213,7 +204,6 @@ TransitionStep transitionStep(const TransitionRun& run, platform::WindowMessage&
 namespace {
 
 void runTransition(int drawer, int duration) {
-  installDrawers();
   TransitionRun run{drawer, duration, platform::tickMs()};
   platform::WindowMessage& msg = core::interpreter().message;
   for (;;) {
@@ -256,14 +246,19 @@ void cmdPrint(std::string_view args) {
     finishTransition();
     return;
   }
-  transitions.gradation = gradation;
-  if (!startTransition(type, name)) return;  // the staged sprites stay staged
+  if (!startTransition(type, name, gradation)) return;  // the staged sprites stay staged
   runTransition(type - 1, duration);
 }
 
 constexpr core::CommandEntry kPrintCommands[] = {{"print", cmdPrint}};
 
 }  // namespace
+
+bool startTransition(int type, const std::string& name, int gradation) {
+  installDrawers();
+  transitions.gradation = gradation;
+  return startOperation(type, name);
+}
 
 int transitionGradation() { return transitions.gradation; }
 void resetTransitionGradation() { transitions.gradation = 0; }

@@ -1,0 +1,134 @@
+// The cost of a transition frame against a plain frame of the same stage: a full-screen
+// background and three partly transparent stand pictures, with a different background
+// staged as the new stage. Cross-fade and rule frames draw the stage twice and combine the
+// two; the rule frame's threshold runs in the fragment shader. A named rectangle transition
+// and a turned card are measured too. Run under xvfb-run (or SDL_VIDEODRIVER=offscreen).
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "graphics/device.h"
+#include "graphics/frame.h"
+#include "graphics/sprites.h"
+#include "graphics/transitions.h"
+#include "image/codecs.h"
+#include "platform/options.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int kDuration = 1000;
+
+image::PixelImage makePicture(int w, int h, unsigned seed, bool translucent) {
+  image::PixelImage p;
+  p.width = w;
+  p.height = h;
+  p.bits = 32;
+  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
+  for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>((i + seed) * 2654435761u >> 24);
+  for (std::size_t i = 3; i < p.pixels.size(); i += 4)
+    p.pixels[i] = static_cast<std::uint8_t>(translucent && i % 7 == 0 ? 128 : 255);
+  return p;
+}
+
+void stage(int n, image::PixelImage picture) {
+  graphics::TextureHolder h;
+  graphics::loadTexture(h, std::move(picture));
+  graphics::stageMadePicture(n, std::move(h), "bench", 0);
+}
+
+void buildStage() {
+  graphics::resetSprites();
+  stage(0, makePicture(800, 600, 7, false));
+  graphics::spriteSlot(0)->staged()->blendMode = 0;
+  for (int n = 1; n <= 3; ++n) {
+    stage(n, makePicture(300, 500, static_cast<unsigned>(n), true));
+    graphics::spriteSlot(n)->staged()->posX = static_cast<float>(n * 200);
+    graphics::spriteSlot(n)->staged()->posY = 330;
+  }
+  graphics::commitSprites();
+  stage(0, makePicture(800, 600, 99, false));  // the new stage: another background
+}
+
+// Frames at moments spread over the transition, so every size of the moving parts is met.
+void frames(benchmark::State& state, int drawer) {
+  int t = 0;
+  for (auto _ : state) {
+    graphics::renderFrame(drawer, t, kDuration, 0);
+    t = (t + 37) % kDuration;
+  }
+  glFinish();
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_PlainFrame(benchmark::State& state) {
+  buildStage();
+  frames(state, graphics::kDrawPlain);
+}
+
+void BM_CrossFadeFrame(benchmark::State& state) {
+  buildStage();
+  graphics::startTransition(3, "", 1);
+  frames(state, graphics::kDrawFade);
+}
+
+void BM_RuleFrame(benchmark::State& state) {
+  buildStage();
+  graphics::startTransition(4, "rule.png", static_cast<int>(state.range(0)));
+  frames(state, graphics::kDrawRule);
+}
+
+void BM_NamedFrame(benchmark::State& state, const char* name) {
+  buildStage();
+  graphics::startTransition(2, name, 1);
+  frames(state, graphics::kDrawNamedTransition);
+}
+
+BENCHMARK(BM_PlainFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_CrossFadeFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_RuleFrame)->Arg(1)->Arg(256)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK_CAPTURE(BM_NamedFrame, shutterup, "shutterup")->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK_CAPTURE(BM_NamedFrame, rotateinplusccy, "rotateinplusccy")
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
+
+void writeRulePicture() {
+  image::PixelImage rule = makePicture(800, 600, 3, false);
+  std::string data, why;
+  if (!image::encodePng(rule, 32, 1, false, data, why)) return;
+  std::ofstream("rule.png", std::ios::binary) << data;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  const auto here = std::filesystem::current_path();
+  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_transitions_bench";
+  std::filesystem::create_directories(scratch);
+  std::filesystem::current_path(scratch);
+  writeRulePicture();
+  platform::EngineOptions o;
+  o.noDialogs = true;
+  platform::setOptions(o);
+  graphics::setLimitFps(1000);  // measure drawing, not pacing
+  std::string why;
+  if (!platform::createMainWindow("transitions bench", why) || !graphics::startDevice()) {
+    std::fprintf(stderr, "transitions_bench: no drawing device: %s\n", why.c_str());
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  graphics::releaseSprites();
+  graphics::shutDownDevice();
+  platform::destroyMainWindow();
+  std::filesystem::current_path(here);
+  benchmark::Shutdown();
+  return 0;
+}

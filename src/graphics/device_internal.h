@@ -81,8 +81,6 @@ struct Pacing {
 void setPacingRate(Pacing& p, int framesPerSecond);  // <= 1 counts as 60
 // One frame's wait: sleeps in 1 ms steps on the engine clock until the frame is due.
 void waitForFrame(Pacing& p);
-// Milliseconds until waitForFrame would let the next frame through; 0 when it is due.
-std::uint32_t msUntilDue(const Pacing& p);
 
 // The capability report appended to Information.txt (capability_report.cpp).
 struct Capabilities {

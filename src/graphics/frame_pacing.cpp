@@ -38,13 +38,4 @@ void waitForFrame(Pacing& p) {
   if (p.carry > static_cast<std::int64_t>(p.periodMs)) p.carry = 0;
 }
 
-std::uint32_t msUntilDue(const Pacing& p) {
-  if (!p.started) return 0;
-  const std::int64_t units =
-      static_cast<std::int64_t>(p.stepFrames) * static_cast<std::uint32_t>(platform::tickMs() - p.lastMs) + p.carry;
-  const std::int64_t missing = static_cast<std::int64_t>(p.periodMs) - units;
-  if (missing <= 0 || p.stepFrames == 0) return 0;
-  return static_cast<std::uint32_t>((missing + p.stepFrames - 1) / p.stepFrames);
-}
-
 }  // namespace graphics::detail

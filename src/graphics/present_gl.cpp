@@ -94,12 +94,6 @@ void refreshPacingFromDisplay() {
   }
 }
 
-std::uint32_t msUntilNextFrame() {
-  if (!gl().alive) return 0;
-  refreshPacingFromDisplay();
-  return msUntilDue(gl().pacing);
-}
-
 int presentFrame() {
   GlDevice& d = gl();
   if (!d.alive) return 1;

@@ -10,16 +10,15 @@
 
 #include "core/command_support.h"
 #include "core/error_report.h"
-#include "core/interpreter.h"
 #include "graphics/frame.h"
 #include "graphics/sprite_commands.h"
 #include "graphics/sprites.h"
 #include "graphics/transition_plans.h"
+#include "graphics/wait_loop.h"
 #include "image/image_loader.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
-#include "platform/window_procedure.h"
 #include "text/message_state.h"
 
 namespace graphics {
@@ -182,39 +181,33 @@ void finishTransition() {
   renderFrame(kDrawPlain);
 }
 
-bool cancelsTransition(const platform::WindowMessage& msg) {
-  if (!text::messageState().effectCancel) return false;
-  if (msg.kind == platform::MessageKind::KeyDown) return msg.key == kKeyReturn || msg.key == kKeyControl;
-  return msg.kind == platform::MessageKind::LButtonUp;
-}
-
-}  // namespace
-
-TransitionStep transitionStep(const TransitionRun& run, platform::WindowMessage& msg) {
-  const std::uint32_t elapsed = platform::tickMs() - run.start;
-  if (run.duration <= 0 || elapsed >= static_cast<std::uint32_t>(run.duration)) return TransitionStep::Finished;
-  // A frame shows the moment it is presented at: drawn only once the pacing lets it out.
-  if (msUntilNextFrame() == 0) renderFrame(run.drawer, static_cast<int>(elapsed), run.duration, 0);
-  if (platform::pumpMessage(msg) == 0) return TransitionStep::Closed;
-  const bool cancel = cancelsTransition(msg);
+// True when the reader cancels the transition with this message, which is consumed.
+bool cancelsTransition(platform::WindowMessage& msg) {
+  const platform::MessageKind kind = msg.kind;
   msg.kind = platform::MessageKind::None;
-  return cancel ? TransitionStep::Cancelled : TransitionStep::Running;
+  if (!text::messageState().effectCancel) return false;
+  if (kind == platform::MessageKind::KeyDown) return msg.key == kKeyReturn || msg.key == kKeyControl;
+  return kind == platform::MessageKind::LButtonUp;
 }
 
-namespace {
-
+// Frames until the time is up, the reader cancels or the window closes; then the commit
+// and the plain frame, except after a close (nothing is committed).
 void runTransition(int drawer, int duration) {
-  TransitionRun run{drawer, duration, platform::tickMs()};
-  platform::WindowMessage& msg = core::interpreter().message;
-  for (;;) {
-    const TransitionStep step = transitionStep(run, msg);
-    if (step == TransitionStep::Closed) {
-      core::interpreter().quitRequested = true;  // leave at once: nothing is committed
-      return;
-    }
-    if (step != TransitionStep::Running) break;
-    platform::sleepMs(1);
-  }
+  const std::uint32_t start = platform::tickMs();
+  auto elapsedAt = [start](std::uint32_t now) { return static_cast<std::int64_t>(static_cast<std::uint32_t>(now - start)); };
+  auto before = [&] { return elapsedAt(platform::tickMs()) >= duration ? WaitStep::Done : WaitStep::Continue; };
+  auto step = [&](WaitPass& pass) {
+    if (cancelsTransition(pass.message)) return WaitStep::Done;
+    const std::int64_t elapsed = elapsedAt(pass.now);
+    if (elapsed >= duration) return WaitStep::Done;
+    pass.changed = true;
+    pass.dueInMs = 0;  // every frame differs
+    pass.drawer = drawer;
+    pass.elapsed = static_cast<int>(elapsed);
+    pass.duration = duration;
+    return WaitStep::Continue;
+  };
+  if (waitLoop(step, {before}) == WaitEnd::Quit) return;
   finishTransition();
 }
 

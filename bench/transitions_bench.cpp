@@ -89,6 +89,29 @@ void BM_NamedFrame(benchmark::State& state, const char* name) {
   frames(state, graphics::kDrawNamedTransition);
 }
 
+// The combining step alone (both stages already drawn), finished on the device each time.
+void BM_FadeCombineOnly(benchmark::State& state) {
+  buildStage();
+  graphics::bindRenderTarget(graphics::mainTarget());
+  for (auto _ : state) {
+    graphics::drawFullScreenQuad(graphics::renderTexture(), 128);
+    glFinish();
+  }
+}
+
+void BM_RuleCombineOnly(benchmark::State& state) {
+  buildStage();
+  graphics::startTransition(4, "rule.png", 64);
+  graphics::bindRenderTarget(graphics::mainTarget());
+  for (auto _ : state) {
+    graphics::drawRuleQuad(graphics::renderTexture(), static_cast<int>(state.range(0)), 64);
+    glFinish();
+  }
+}
+
+BENCHMARK(BM_FadeCombineOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+// Levels: nothing changed yet (every pixel discarded), half way, everything changed.
+BENCHMARK(BM_RuleCombineOnly)->Arg(0)->Arg(160)->Arg(319)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_PlainFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_CrossFadeFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_RuleFrame)->Arg(1)->Arg(256)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();

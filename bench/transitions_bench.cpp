@@ -6,53 +6,34 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "gl_bench.h"
 #include "graphics/device.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
 #include "graphics/transitions.h"
 #include "image/codecs.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
 constexpr int kDuration = 1000;
 
-image::PixelImage makePicture(int w, int h, unsigned seed, bool translucent) {
-  image::PixelImage p;
-  p.width = w;
-  p.height = h;
-  p.bits = 32;
-  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>((i + seed) * 2654435761u >> 24);
-  for (std::size_t i = 3; i < p.pixels.size(); i += 4)
-    p.pixels[i] = static_cast<std::uint8_t>(translucent && i % 7 == 0 ? 128 : 255);
-  return p;
-}
-
-void stage(int n, image::PixelImage picture) {
-  graphics::TextureHolder h;
-  graphics::loadTexture(h, std::move(picture));
-  graphics::stageMadePicture(n, std::move(h), "bench", 0);
-}
+using gl_bench::noisePicture;
+using gl_bench::stage;
 
 void buildStage() {
   graphics::resetSprites();
-  stage(0, makePicture(800, 600, 7, false));
+  stage(0, noisePicture(800, 600, 7, false));
   graphics::spriteSlot(0)->staged()->blendMode = 0;
   for (int n = 1; n <= 3; ++n) {
-    stage(n, makePicture(300, 500, static_cast<unsigned>(n), true));
+    stage(n, noisePicture(300, 500, static_cast<unsigned>(n), true));
     graphics::spriteSlot(n)->staged()->posX = static_cast<float>(n * 200);
     graphics::spriteSlot(n)->staged()->posY = 330;
   }
   graphics::commitSprites();
-  stage(0, makePicture(800, 600, 99, false));  // the new stage: another background
+  stage(0, noisePicture(800, 600, 99, false));  // the new stage: another background
 }
 
 // Frames at moments spread over the transition, so every size of the moving parts is met.
@@ -122,7 +103,7 @@ BENCHMARK_CAPTURE(BM_NamedFrame, rotateinplusccy, "rotateinplusccy")
     ->UseRealTime();
 
 void writeRulePicture() {
-  image::PixelImage rule = makePicture(800, 600, 3, false);
+  image::PixelImage rule = noisePicture(800, 600, 3, false);
   std::string data, why;
   if (!image::encodePng(rule, 32, 1, false, data, why)) return;
   std::ofstream("rule.png", std::ios::binary) << data;
@@ -130,28 +111,4 @@ void writeRulePicture() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_transitions_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  writeRulePicture();
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  graphics::setLimitFps(1000);  // measure drawing, not pacing
-  std::string why;
-  if (!platform::createMainWindow("transitions bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "transitions_bench: no drawing device: %s\n", why.c_str());
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::releaseSprites();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return gl_bench::run(argc, argv, "transitions_bench", writeRulePicture); }

@@ -91,7 +91,7 @@ void BM_RuleCombineOnly(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FadeCombineOnly)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
-// Levels: nothing changed yet (every pixel discarded), half way, everything changed.
+// Levels: nothing changed yet, half way, everything changed.
 BENCHMARK(BM_RuleCombineOnly)->Arg(0)->Arg(160)->Arg(319)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_PlainFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_CrossFadeFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();

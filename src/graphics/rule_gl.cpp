@@ -29,9 +29,6 @@ void main() {
   ivec2 p = ivec2(gl_FragCoord.xy);
   float blue = floor(texelFetch(ruleTex, p, 0).r * 255.0 + 0.5);
   float alpha = clamp(floor((level - blue) * scale + 1e-3), 0.0, 255.0);
-  // Where the old stage still shows whole there is nothing to blend: the new stage is not
-  // even fetched.
-  if (alpha == 0.0) discard;
   fragColour = vec4(texelFetch(stageTex, p, 0).rgb, alpha / 255.0);
 }
 )";

@@ -1,5 +1,6 @@
 // A game folder in the temporary directory that the whole engine runs on the GL device
-// (--virtual-clock, scripted input, screenshot events), and the PNG files going in and out.
+// (--virtual-clock, scripted input, screenshot events); pictures go in and out as PNG files
+// through test_pictures.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,28 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
-#include "image/codecs.h"
-#include "image/pixel_image.h"
+#include "graphics/test_pictures.h"
 
 namespace engine_game {
 
 namespace fs = std::filesystem;
 
-inline void writePng(const fs::path& path, const image::PixelImage& img) {
-  std::string data, why;
-  ASSERT_TRUE(image::encodePng(img, 32, 6, false, data, why)) << why;
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-inline std::optional<image::PixelImage> readPng(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string why;
-  return image::decodePng({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-}
+using test_pictures::readPng;
+using test_pictures::writePng;
 
 class EngineGame : public ::testing::Test {
  protected:

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "engine_game.h"
+#include "graphics/engine_game.h"
 #include "image/pixel_image.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine_game.h"
+#include "graphics/engine_game.h"
 #include "image/pixel_image.h"
 
 namespace {

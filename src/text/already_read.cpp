@@ -22,6 +22,10 @@ namespace {
 
 constexpr const char* kRecordPath = "save/already.dat";
 
+// The record as the file now holds it: an unchanged record is not written again (writing
+// it means an fsync, the largest part of an exit).
+std::string onDisk;
+
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
 
 std::uint32_t parseHexKey(std::string_view keyText) {
@@ -118,6 +122,7 @@ void loadAlreadyRead() {
   std::string file, text;
   if (!platform::readWholeFile(std::string_view(kRecordPath), file)) return;
   if (!unpackAlreadyRead(file, text)) return;
+  onDisk = file;
   std::vector<std::string> unknown;
   applyAlreadyRead(text, core::readStateMaps(), unknown);
   for (const std::string& key : unknown) core::showErrorBox(key + platform::jp(" が存在しなくなっています"));
@@ -125,22 +130,23 @@ void loadAlreadyRead() {
 
 void saveAlreadyRead() {
   std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
-  if (packed.empty()) return;
+  if (packed.empty() || packed == onDisk) return;
   std::error_code ec;
   std::filesystem::create_directories("save", ec);
   std::optional<std::filesystem::path> path = platform::resolvePathForWrite(kRecordPath);
   // The write goes to a temporary file renamed over the record, so a full disk or a
   // read-only folder leaves the old record whole; the reader is told it was not updated.
-  if (!path || !platform::writeFileAtomically(*path, packed))
+  if (path && platform::writeFileAtomically(*path, packed))
+    onDisk = std::move(packed);
+  else
     core::showErrorBox(std::string(kRecordPath) + platform::jp(" を保存出来ませんでした"));
 }
 
 namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
-  core::setCommandName("setAlreadyRead");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   bool& flag = messageState().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
@@ -151,15 +157,14 @@ void cmdSetAlreadyRead(std::string_view args) {
 }
 
 void cmdGetAlreadyRead(std::string_view args) {
-  core::setCommandName("getAlreadyRead");
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   *var = messageState().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead},
-    {"getalreadyread", cmdGetAlreadyRead},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", 0, 1},
+    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
 };
 
 }  // namespace

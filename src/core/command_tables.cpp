@@ -1,6 +1,7 @@
 #include "core/command_tables.h"
 
 #include "graphics/sprite_commands.h"
+#include "movie/movie_commands.h"
 #include "platform/platform_commands.h"
 #include "text/text_commands.h"
 
@@ -29,6 +30,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
+      movie::movieCommands(),
   };
 }
 

@@ -120,6 +120,15 @@ TextureHandle createPlainTexture(int width, int height);
 bool uploadPlainTexture(TextureHandle texture, int width, int height, const std::uint8_t* bgra, int pitchBytes);
 void releasePlainTexture(TextureHandle& texture);
 
+// ---- Writing a texture in place (movie frames) ----
+// The storage of a width x height region at the top-left of `texture` for writing, as a
+// lock that discards the old contents gives it: B,G,R,A rows top-down, pitchBytes apart,
+// undefined until written. Null without a device. One lock at a time.
+std::uint8_t* lockTexture(TextureHandle texture, int width, int height, int& pitchBytes);
+// Ends the lock: the top-left writtenWidth x writtenHeight of what was written replace the
+// texture's pixels there; 0 x 0 keeps the texture as it was (a write that went wrong).
+void unlockTexture(TextureHandle texture, int writtenWidth, int writtenHeight);
+
 // ---- Drawing state and drawing ----
 // Entry `index` (0..8) of the blend preset table; the tint stage is reset by it.
 void setBlendPreset(unsigned index);
@@ -143,7 +152,9 @@ TextureHandle renderTexture();  // g_pRenderTexture: what the render surface hol
 // A screen-space quad at pixel edges (left, top)-(right, bottom) of the bound target, the
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
 // lands on one pixel when the quad has the texture's size: there is no half-pixel offset.
-void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb);
+// `uRight` and `vBottom` narrow the texture to its top-left part (1: the whole texture).
+void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb,
+                    float uRight = 1.0f, float vBottom = 1.0f);
 // The whole stage covered by the stage part of a screen-sized texture (the render texture,
 // the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
 void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);
@@ -182,6 +193,8 @@ void blitPictureToWindow(const image::PixelImage& picture, int x, int y);
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);
+// The back buffer's size (the stage size without a device).
+void backBufferSize(int& width, int& height);
 // The frame as last presented: 800 x 600, B,G,R,A (alpha 255), rows top-down; black before
 // the first present. False without a device.
 bool readPresentedFrame(image::PixelImage& out);

@@ -71,14 +71,8 @@ void setFrameDrawer(int index, FrameDrawerFunction drawer) {
   if (index > kDrawPlain && index < static_cast<int>(frames.drawers.size())) frames.drawers[index] = drawer;
 }
 
-int renderFrame(int drawer, int elapsed, int duration, int accel) {
-  // Animations are part of the script's timeline: they run even when nothing is drawn.
-  updateAnimations();
+int presentDrawnFrame(FrameDrawerFunction draw, int elapsed, int duration, int accel) {
   if (!hasDevice()) return 1;
-
-  FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
-                                                                                            : nullptr;
-  if (!draw) draw = frames.drawers[kDrawPlain];
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
   bindRenderTarget(mainTarget());
@@ -96,6 +90,17 @@ int renderFrame(int drawer, int elapsed, int duration, int accel) {
     }
   }
   return presentFrame();
+}
+
+int renderFrame(int drawer, int elapsed, int duration, int accel) {
+  // Animations are part of the script's timeline: they run even when nothing is drawn.
+  updateAnimations();
+  if (!hasDevice()) return 1;
+
+  FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
+                                                                                            : nullptr;
+  if (!draw) draw = frames.drawers[kDrawPlain];
+  return presentDrawnFrame(draw, elapsed, duration, accel);
 }
 
 void drawScene(bool useStaged) {

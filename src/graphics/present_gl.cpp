@@ -159,6 +159,12 @@ bool changeScreenSize(int width, int height, bool skipIfSame) {
   return ok;
 }
 
+void backBufferSize(int& width, int& height) {
+  const GlDevice& d = gl();
+  width = d.alive ? d.screenWidth : platform::kStageWidth;
+  height = d.alive ? d.screenHeight : platform::kStageHeight;
+}
+
 bool readPresentedFrame(image::PixelImage& out) {
   GlDevice& d = gl();
   if (!d.alive || !d.presented.framebuffer) return false;

@@ -154,6 +154,9 @@ int packMovie(const std::vector<std::string>& args) {
     previous = std::move(data);
   }
   const auto endTime = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frames.size()) * header.scale * 1000 / header.rate);
+  // Playback ends when the end tag is read: a last chunk of length 0 keeps the last frame on
+  // the stage (and its sound playing) for its whole period.
+  movie::appendChunk(chunks, "00dc", endTime, {});
   movie::appendChunk(chunks, "EOF ", endTime, {});
 
   std::string file = movie::movieHeaderBytes(header);

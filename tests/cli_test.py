@@ -160,6 +160,30 @@ class DemoGame(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
         self.assertEqual(r.stderr.decode(errors="replace"), "")
 
+    def test_demo_movie_scene_plays_and_returns(self):
+        # The scene is a subroutine other scenes call: run it from a script of our own over
+        # a copy of the demo; a click one second in skips the rest of the movie.
+        demo = os.environ["UTSUSHI_DEMO"]
+        work = tempfile.mkdtemp(prefix="utsushi-cli-")
+        try:
+            game = os.path.join(work, "demo")
+            shutil.copytree(demo, game)
+            with open(os.path.join(game, "script", "0.txt"), "w") as f:
+                f.write('gosub *music_start\nresettimer\ngosub *scene_movie\ngettimer %0\nerror %0\n'
+                        'sd.status 0, %1\nerror %1\n')
+            with open(os.path.join(work, "input.txt"), "w") as f:
+                f.write("1000 click 400 300\n")
+            r = subprocess.run([ENGINE, *HEADLESS, "--input", os.path.join(work, "input.txt"), game],
+                               capture_output=True, timeout=60)
+            lines = r.stderr.decode(errors="replace").splitlines()
+            self.assertEqual(r.returncode, 0, lines)
+            self.assertEqual(len(lines), 2, lines)
+            self.assertTrue(900 <= int(lines[0].split("※")[1]) <= 1100, lines)
+            self.assertEqual(lines[1], "Error: script/0.txt[7] error ※0")  # the theme plays again
+            self.assertFalse(os.path.exists(os.path.join(game, "error.txt")))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
 
 class Packer(unittest.TestCase):
     def test_packed_script_round_trip(self):

@@ -3,12 +3,11 @@
 
 #include <cstdio>
 
-#include "core/interpreter.h"
 #include "graphics/device.h"
 #include "graphics/frame.h"
+#include "graphics/wait_loop.h"
 #include "platform/clock.h"
 #include "platform/window.h"
-#include "platform/window_procedure.h"
 
 namespace movie {
 namespace {
@@ -186,23 +185,27 @@ bool MjpegPlayer::isSkipRequest(const platform::WindowMessage& msg) {
 }
 
 void MjpegPlayer::play(bool skippable) {
-  platform::WindowMessage& msg = core::interpreter().message;
   start();
-  for (;;) {
-    if (!pending_ && !showNextChunk()) return;
-    if (platform::pumpMessage(msg) == 0) {
-      core::interpreter().quitRequested = true;
-      return;
-    }
-    const bool skip = isSkipRequest(msg);
-    msg.kind = platform::MessageKind::None;
-    if (skip && skippable) return;
-    if (static_cast<std::int32_t>(platform::tickMs() - dueTick()) >= 0) {
-      presentDue();
-      continue;
-    }
-    platform::sleepMs(1);
-  }
+  // The loop draws nothing of its own: the stage is the movie's until playback ends, and
+  // each frame is presented by the step when its time comes.
+  graphics::WaitOptions options;
+  options.frames = false;
+  graphics::waitLoop(
+      [&](graphics::WaitPass& pass) {
+        const bool skip = isSkipRequest(pass.message);
+        pass.message.kind = platform::MessageKind::None;
+        if (skip && skippable) return graphics::WaitStep::Done;
+        for (;;) {
+          if (!pending_ && !showNextChunk()) return graphics::WaitStep::Done;
+          const auto wait = static_cast<std::int32_t>(dueTick() - platform::tickMs());
+          if (wait > 0) {
+            pass.dueInMs = wait;
+            return graphics::WaitStep::Continue;
+          }
+          presentDue();
+        }
+      },
+      options);
 }
 
 }  // namespace movie

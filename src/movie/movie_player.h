@@ -47,7 +47,7 @@ class MjpegPlayer {
   // flag is set) or, when `skippable`, the reader's skip request.
   void play(bool skippable);
 
-  // ---- The loop's pieces, for a waiting loop that pumps messages itself ----
+  // ---- The loop's pieces (play runs them in the engine's waiting loop) ----
   // Starts the clock of the timestamps.
   void start();
   // Reads chunks until one is due: a decoded frame waiting for its time, or a chunk of

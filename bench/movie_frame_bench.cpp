@@ -5,18 +5,19 @@
 // Run under xvfb-run (or SDL_VIDEODRIVER=offscreen).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
+#include "bench_device.h"
 #include "graphics/device.h"
 #include "image/codecs.h"
 #include "movie/movie_file.h"
 #include "movie/movie_player.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -90,26 +91,13 @@ BENCHMARK(BM_MovieFrame)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_movie_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  graphics::setLimitFps(1000);
-  std::string why;
-  if (!platform::createMainWindow("movie bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "movie_frame_bench: no drawing device: %s\n", why.c_str());
-    return 1;
+  {
+    benchdevice::Session device("movie_frame_bench");
+    if (!device.ok()) return 1;
+    writeMovie();
+    std::printf("frame: 800 x 600 JPEG of %zu bytes\n", frameJpeg().size());
+    benchmark::RunSpecifiedBenchmarks();
   }
-  writeMovie();
-  std::printf("frame: 800 x 600 JPEG of %zu bytes\n", frameJpeg().size());
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
   benchmark::Shutdown();
   return 0;
 }

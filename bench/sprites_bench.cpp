@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "bench_device.h"
 #include "graphics/device.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -90,25 +89,12 @@ BENCHMARK(BM_DrawSceneOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRea
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_sprites_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  graphics::setLimitFps(1000);  // measure drawing, not pacing
-  std::string why;
-  if (!platform::createMainWindow("sprites bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "sprites_bench: no drawing device: %s\n", why.c_str());
-    return 1;
+  {
+    benchdevice::Session device("sprites_bench");
+    if (!device.ok()) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    graphics::releaseSprites();
   }
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::releaseSprites();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
   benchmark::Shutdown();
   return 0;
 }

@@ -128,6 +128,10 @@ std::uint8_t* lockTexture(TextureHandle texture, int width, int height, int& pit
 // Ends the lock: the top-left writtenWidth x writtenHeight of what was written replace the
 // texture's pixels there; 0 x 0 keeps the texture as it was (a write that went wrong).
 void unlockTexture(TextureHandle texture, int writtenWidth, int writtenHeight);
+// Copies the top-left width x height texels of `texture` onto the bound target with their
+// top-left corner at (left, top), one texel a pixel, replacing what was there: what a quad
+// drawn with the copy preset and point sampling leaves, for the price of a copy.
+void copyTextureToTarget(TextureHandle texture, int width, int height, int left, int top);
 
 // ---- Drawing state and drawing ----
 // Entry `index` (0..8) of the blend preset table; the tint stage is reset by it.
@@ -152,9 +156,7 @@ TextureHandle renderTexture();  // g_pRenderTexture: what the render surface hol
 // A screen-space quad at pixel edges (left, top)-(right, bottom) of the bound target, the
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
 // lands on one pixel when the quad has the texture's size: there is no half-pixel offset.
-// `uRight` and `vBottom` narrow the texture to its top-left part (1: the whole texture).
-void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb,
-                    float uRight = 1.0f, float vBottom = 1.0f);
+void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb);
 // The whole stage covered by the stage part of a screen-sized texture (the render texture,
 // the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
 void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);

@@ -397,16 +397,14 @@ void setLinearFiltering(bool linear) {
   glBindSampler(0, linear ? gl().linearSampler : gl().pointSampler);
 }
 
-void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb,
-                    float uRight, float vBottom) {
+void drawScreenQuad(TextureHandle texture, float left, float top, float right, float bottom, std::uint32_t argb) {
   if (!deviceAlive()) return;
   int w, h;
   boundTargetSize(w, h);
-  const float u = uRight, v = vBottom;
   TextureVertex quad[4] = {{left, top, 0, argb, 0, 0, 0, 0},
-                           {left, bottom, 0, argb, 0, v, 0, v},
-                           {right, top, 0, argb, u, 0, u, 0},
-                           {right, bottom, 0, argb, u, v, u, v}};
+                           {left, bottom, 0, argb, 0, 1, 0, 1},
+                           {right, top, 0, argb, 1, 0, 1, 0},
+                           {right, bottom, 0, argb, 1, 1, 1, 1}};
   drawStrip(texture, quad, affine(2.0f / w, -1.0f, -2.0f / h, 1.0f));
 }
 

@@ -1,6 +1,8 @@
-// Writing a texture in place: the lock that movie frames are decoded into. The storage is a
-// pixel-unpack buffer mapped for writing, so the decoder writes where the driver reads the
-// upload from, and the upload at unlock is one copy inside the driver. Main thread only.
+// Writing a texture in place, and copying it onto the stage: the path of movie frames. The
+// lock's storage is a pixel-unpack buffer mapped for writing, so the decoder writes where the
+// driver reads the upload from, and the upload at unlock is one copy inside the driver. The
+// frame then reaches the stage by a blit, which on a software rasteriser costs a good part
+// less than drawing the same pixels as a textured quad. Main thread only.
 #include <cstddef>
 
 #include "graphics/device_gl_state.h"
@@ -16,6 +18,7 @@ struct TextureLock {
   std::size_t bytes = 0;    // its storage size
   TextureHandle locked = 0; // the texture being written; 0 when nothing is locked
   int width = 0;            // row length of the locked region, pixels
+  GLuint readFramebuffer = 0;  // the texture being copied, as a framebuffer to blit from
 } lock;
 
 }  // namespace
@@ -59,6 +62,19 @@ void unlockTexture(TextureHandle texture, int writtenWidth, int writtenHeight) {
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   }
   glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+  takeGlError();
+}
+
+void copyTextureToTarget(TextureHandle texture, int width, int height, int left, int top) {
+  if (!deviceAlive() || texture == 0 || width <= 0 || height <= 0) return;
+  if (lock.readFramebuffer != 0 && !glIsFramebuffer(lock.readFramebuffer)) lock.readFramebuffer = 0;
+  if (lock.readFramebuffer == 0) glGenFramebuffers(1, &lock.readFramebuffer);
+  Surface* target = surfaceFor(gl().bound);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, lock.readFramebuffer);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->framebuffer);
+  glBlitFramebuffer(0, 0, width, height, left, top, left + width, top + height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, target->framebuffer);
   takeGlError();
 }
 

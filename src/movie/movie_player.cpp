@@ -16,17 +16,15 @@ constexpr int kKeyTab = 9, kKeyReturn = 13, kKeyControl = 17, kKeyEscape = 27;
 // Collected errors are written out once they fill what the player's text buffer held.
 constexpr std::size_t kErrorTextLimit = 8192;
 
-// Where the frame being shown lies: on the stage and in the picture texture.
+// Where the frame being shown lies on the stage; the frame is the top-left of the texture.
 struct FrameQuad {
-  float left = 0, top = 0, right = 0, bottom = 0;  // stage pixels
-  float u = 1, v = 1;                              // the frame's part of the texture
+  int left = 0, top = 0, width = 0, height = 0;
 } frameQuad;
 
+// The frame's quad: the texture copied texel for pixel over the stage's centre, replacing
+// what was there, as an unblended, point-sampled quad of the frame's size would.
 void drawFrameQuad(int, int, int) {
-  graphics::setBlendPreset(0);
-  graphics::setLinearFiltering(false);
-  graphics::drawScreenQuad(graphics::ruleTexture(), frameQuad.left, frameQuad.top, frameQuad.right, frameQuad.bottom,
-                           0xFFFFFFFF, frameQuad.u, frameQuad.v);
+  graphics::copyTextureToTarget(graphics::ruleTexture(), frameQuad.width, frameQuad.height, frameQuad.left, frameQuad.top);
 }
 
 void appendToErrorFile(const std::string& text) {
@@ -117,12 +115,7 @@ bool MjpegPlayer::decodeFrame(std::span<const std::uint8_t> jpeg) {
     appendError(why == image::kPictureTooLarge ? "SCREEN SIZE ERROR\n" : "NOT JPEG FILE\n");
     return false;
   }
-  frameQuad.left = static_cast<float>(x_);
-  frameQuad.top = static_cast<float>(y_);
-  frameQuad.right = static_cast<float>(x_ + static_cast<int>(header_.width));
-  frameQuad.bottom = static_cast<float>(y_ + static_cast<int>(header_.height));
-  frameQuad.u = static_cast<float>(header_.width) / static_cast<float>(texWidth);
-  frameQuad.v = static_cast<float>(header_.height) / static_cast<float>(texHeight);
+  frameQuad = {x_, y_, static_cast<int>(header_.width), static_cast<int>(header_.height)};
   return true;
 }
 

@@ -26,11 +26,17 @@ struct Colour {
 constexpr Colour kRed{230, 20, 20}, kGreen{20, 200, 40}, kBlue{30, 40, 220}, kYellow{240, 230, 30},
     kMagenta{210, 30, 200}, kCyan{30, 210, 220};
 
-std::string solidJpeg(int w, int h, Colour c) {
+// Rows above h / 2 in `c`, the rest in `lower` (the same colour by default).
+std::string solidJpeg(int w, int h, Colour c, std::optional<Colour> lower = {}) {
   auto img = image::createImage(w, h, 24);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       std::uint8_t* px = img->row(y) + x * 4;
+      if (lower && y >= h / 2) {
+        px[0] = static_cast<std::uint8_t>(lower->b), px[1] = static_cast<std::uint8_t>(lower->g), px[2] = static_cast<std::uint8_t>(lower->r);
+        px[3] = 255;
+        continue;
+      }
       px[0] = static_cast<std::uint8_t>(c.b), px[1] = static_cast<std::uint8_t>(c.g), px[2] = static_cast<std::uint8_t>(c.r);
       px[3] = 255;
     }
@@ -130,7 +136,8 @@ class MoviePlayback : public ::testing::Test {
 // events and the script's first statement runs at once.
 TEST_F(MoviePlayback, FramesShowFromTheirTimestampsAndHoldsKeepThePicture) {
   MovieBuilder m(320, 240);  // 50 ms a frame
-  m.frame(0, kRed).frame(37, kGreen).frame(130, kBlue).frame(251, kYellow).raw(400, "").frame(433, kMagenta).raw(600, "").end();
+  m.frame(0, kRed).frame(37, kGreen).frame(130, kBlue).frame(251, kYellow).raw(400, "");
+  m.raw(433, solidJpeg(320, 240, kMagenta, kCyan)).raw(600, "").end();
   write("m.mpg", m.bytes());
   ASSERT_EQ(run("mpegplay \"m.mpg\", 0\n", {{20, "a"}, {100, "b"}, {200, "c"}, {300, "d"}, {420, "e"}, {500, "f"}}), 0)
       << errors();
@@ -139,10 +146,12 @@ TEST_F(MoviePlayback, FramesShowFromTheirTimestampsAndHoldsKeepThePicture) {
   EXPECT_TRUE(shows("c", 400, 300, kBlue));
   EXPECT_TRUE(shows("d", 400, 300, kYellow));
   EXPECT_TRUE(shows("e", 400, 300, kYellow)) << "a chunk of length 0 holds the picture";
-  EXPECT_TRUE(shows("f", 400, 300, kMagenta));
-  // Centred: (800 - 320) / 2 = 240, (600 - 240) / 2 = 180; outside stays as the stage was.
+  // Centred: (800 - 320) / 2 = 240, (600 - 240) / 2 = 180, the upper half above row 300;
+  // outside, the stage stays as it was.
+  EXPECT_TRUE(shows("f", 400, 290, kMagenta));
+  EXPECT_TRUE(shows("f", 400, 310, kCyan));
   EXPECT_TRUE(shows("f", 240, 180, kMagenta));
-  EXPECT_TRUE(shows("f", 559, 419, kMagenta));
+  EXPECT_TRUE(shows("f", 559, 419, kCyan));
   EXPECT_TRUE(shows("f", 239, 300, {0, 0, 0}));
   EXPECT_TRUE(shows("f", 400, 420, {0, 0, 0}));
   EXPECT_FALSE(fs::exists(game / "error.txt"));

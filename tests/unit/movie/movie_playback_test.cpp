@@ -267,6 +267,17 @@ TEST_F(MoviePlayback, SkipRequestsEndOnlyASkippableMovie) {
   }
 }
 
+TEST_F(MoviePlayback, ClosingTheWindowEndsEvenAnUnskippableMovieAndTheScript) {
+  MovieBuilder m(64, 48);
+  m.frame(0, kRed).frame(500, kGreen).raw(1000, "").end();
+  write("m.mpg", m.bytes());
+  // The close question is answered yes without dialogs; the script stops after mpegplay.
+  ASSERT_EQ(run("mpegplay \"m.mpg\", 0\nerror \"after\"\n", {{200, "a"}, {700, "b"}}, "300 close\n"), 0) << errors();
+  EXPECT_TRUE(shows("a", 400, 300, kRed));
+  EXPECT_FALSE(fs::exists(game / "b.png")) << "the engine ran on after the close";
+  EXPECT_EQ(errors(), "終了確認: 終了しますか？\n");
+}
+
 TEST_F(MoviePlayback, SoundTrackPlaysOnStreamNineFromTheMovieAndIsUnloadedAfter) {
   soundtest::Tone tone;
   tone.freqs.assign(8, 440.0);  // 0.8 s of 440 Hz

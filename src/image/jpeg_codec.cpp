@@ -247,11 +247,14 @@ JpegStreamPtr createJpegStream(std::string& why) {
 
 bool decodeJpegInto(JpegStream& stream, std::span<const std::uint8_t> file, const JpegTarget& target, int& width,
                     int& height, std::string& why) {
+  if (!target.pixels || target.width <= 0 || target.height <= 0 ||
+      target.pitchBytes < static_cast<std::size_t>(target.width) * 4)
+    return why = "no target surface", false;
   return decodeWith(stream, file, target.width, target.height, why,
                     [&](int w, int h, std::uint8_t*& pixels, std::size_t& pitch) {
                       width = w, height = h;
                       pixels = target.pixels, pitch = target.pitchBytes;
-                      return target.pixels != nullptr;
+                      return true;
                     });
 }
 

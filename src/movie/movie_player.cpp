@@ -82,10 +82,6 @@ void MjpegPlayer::open(std::string_view path) {
   chunkPos_ = firstChunkOffset(header_);
 }
 
-std::span<const std::uint8_t> MjpegPlayer::soundTrack() const {
-  return source_.bytes().subspan(kHeaderBytes, header_.soundLength);
-}
-
 void MjpegPlayer::start() {
   startTick_ = platform::tickMs();
   playing_ = true;

@@ -41,7 +41,6 @@ class MjpegPlayer {
   // the decoder. Throws MovieError; nothing is left open then.
   void open(std::string_view path);
   const MovieHeader& header() const { return header_; }
-  std::span<const std::uint8_t> soundTrack() const;
 
   // The playback loop: runs until the end tag, a broken chunk, a quit (the program's quit
   // flag is set) or, when `skippable`, the reader's skip request.

@@ -5,11 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
-#include "bench_device.h"
+#include "gl_bench.h"
 #include "graphics/device.h"
 
 namespace {
@@ -105,13 +101,4 @@ BENCHMARK(BM_PresentFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  {
-    benchdevice::Session device("device_upload_bench");
-    if (!device.ok()) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-  }
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return gl_bench::run(argc, argv, "device_upload_bench"); }

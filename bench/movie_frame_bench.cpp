@@ -13,7 +13,7 @@
 #include <fstream>
 #include <memory>
 
-#include "bench_device.h"
+#include "gl_bench.h"
 #include "graphics/device.h"
 #include "image/codecs.h"
 #include "movie/movie_file.h"
@@ -107,17 +107,11 @@ BENCHMARK(BM_PlainDecodeAndPresent)->Unit(benchmark::kMillisecond)->MeasureProce
 BENCHMARK(BM_PictureDecodeDrawAndPresent)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_MovieFrame)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
+void prepare() {
+  writeMovie();
+  std::printf("frame: 800 x 600 JPEG of %zu bytes\n", frameJpeg().size());
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  {
-    benchdevice::Session device("movie_frame_bench");
-    if (!device.ok()) return 1;
-    writeMovie();
-    std::printf("frame: 800 x 600 JPEG of %zu bytes\n", frameJpeg().size());
-    benchmark::RunSpecifiedBenchmarks();
-  }
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return gl_bench::run(argc, argv, "movie_frame_bench", prepare); }

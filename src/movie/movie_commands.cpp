@@ -16,10 +16,9 @@ constexpr int kMovieStream = 9;
 
 // mpegplay file, skippable
 void cmdMpegPlay(std::string_view args) {
-  core::setCommandName("mpegPlay");
   std::vector<core::ScriptValue> v;
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 2, 2) || !core::needString(v, 0) || !core::needNumber(v, 1)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0) || !core::needNumber(v, 1)) return;
   const std::string& file = v[0].text;
   const bool skippable = v[1].toInt() != 0;
 
@@ -44,7 +43,7 @@ void cmdMpegPlay(std::string_view args) {
 }
 
 constexpr core::CommandEntry kMovieCommands[] = {
-    {"mpegplay", cmdMpegPlay},
+    {"mpegplay", cmdMpegPlay, "mpegPlay", 2, 2},
 };
 
 }  // namespace

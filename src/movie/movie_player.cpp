@@ -7,12 +7,12 @@
 #include "graphics/frame.h"
 #include "graphics/wait_loop.h"
 #include "platform/clock.h"
+#include "platform/keys.h"
 #include "platform/window.h"
 
 namespace movie {
 namespace {
 
-constexpr int kKeyTab = 9, kKeyReturn = 13, kKeyControl = 17, kKeyEscape = 27;
 // Collected errors are written out once they fill what the player's text buffer held.
 constexpr std::size_t kErrorTextLimit = 8192;
 
@@ -166,7 +166,8 @@ bool MjpegPlayer::isSkipRequest(const platform::WindowMessage& msg) {
   using platform::MessageKind;
   switch (msg.kind) {
     case MessageKind::KeyDown:
-      return msg.key == kKeyTab || msg.key == kKeyReturn || msg.key == kKeyControl || msg.key == kKeyEscape;
+      return msg.key == platform::kKeyTab || msg.key == platform::kKeyReturn || msg.key == platform::kKeyControl ||
+             msg.key == platform::kKeyEscape;
     case MessageKind::LButtonUp:
     case MessageKind::RButtonUp: return true;
     default: return false;

@@ -68,7 +68,7 @@ bool readLayout(const ByteReader& r, BmpLayout& out, std::string& why) {
     case 1: case 4: case 8: case 24: case 32: break;
     default: return why = "unsupported bit count " + std::to_string(out.bitCount), false;
   }
-  if (sizeTooLarge(out.width, out.height)) return why = kPictureTooLarge, false;
+  if (sizeTooLarge(out.width, out.height)) return why = kPictureOverLimit, false;
   if (!sizeAllowed(out.width, out.height)) return why = "bad picture size", false;
   if (out.bitCount < 24) {
     out.paletteEntries = 1u << out.bitCount;

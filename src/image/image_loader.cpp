@@ -65,7 +65,7 @@ std::optional<PixelImage> loadImage(std::string_view path) {
   }
   std::string why;
   auto img = decodeImage({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-  if (!img && why == kPictureTooLarge) {
+  if (!img && why == kPictureOverLimit) {
     core::reportCommandError(std::string(path) + platform::jp(" は大きすぎます (上限 ") +
                              std::to_string(core::kLargestPicturePixels) + platform::jp(" 画素)"));
   } else if (!img) {

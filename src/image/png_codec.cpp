@@ -124,7 +124,7 @@ bool runPngReadHeader(png_structp png, png_infop info, std::size_t fileSize, Png
   png_read_info(png, info);
   int bitDepth = 0, colorType = 0;
   png_get_IHDR(png, info, &shape.width, &shape.height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-  if (sizeTooLarge(shape.width, shape.height)) png_error(png, kPictureTooLarge);
+  if (sizeTooLarge(shape.width, shape.height)) png_error(png, kPictureOverLimit);
   if (!sizeAllowed(shape.width, shape.height)) png_error(png, "picture size not allowed");
   if (!rowsCanFit(shape.width, shape.height, bitDepth, colorType, fileSize)) png_error(png, "file too short for its size");
   static_cast<AllocationBudget*>(png_get_mem_ptr(png))->limit += std::size_t{shape.width} * 8 * 2;

@@ -140,6 +140,7 @@ def main():
     # Sound: the demo's short sound effect (decoding) and loop comments in every form.
     put("ogg_decode_fuzz", "chime.ogg", read("demo/se/chime.ogg"))
     put("ogg_decode_fuzz", "theme_with_loop.ogg", read("demo/bgm/theme.ogg"))
+    put("ogg_decode_fuzz", "empty_file", b"")  # an empty file once handed memcpy a null buffer
     comments = ["\x44\xacCOMMENT=settime 0,1000,5000", "\x22\x56COMMENT=setsample 0,44100,220500\nTITLE=x",
                 "\x44\xacCOMMENT=settime 10,20", "\x44\xacARTIST=a\ncomment=SETTIME 5,6,7", "\x00\x00COMMENT=setsample -1,0,99999999999"]
     for i, c in enumerate(comments):

@@ -13,6 +13,8 @@ size_t memoryRead(void* ptr, size_t size, size_t count, void* source) {
   std::size_t left = f->bytes.size() - std::min(f->readPos, f->bytes.size());
   // size x count may overflow: compare in items first.
   std::size_t want = count > left / size ? left : size * count;
+  // An empty file has no buffer at all: memcpy must not be handed its null pointer.
+  if (want == 0) return 0;
   std::memcpy(ptr, f->bytes.data() + f->readPos, want);
   f->readPos += want;
   return want / size;

@@ -294,9 +294,10 @@ ls -a "{outside}/save" > "{g.dir}/save.list"
         # Real time, in a wait and in a script loop that never waits: SIGTERM arrives as a quit
         # through the message pump, which the loop reaches through the interpreter's busy hook.
         # The run ends without a question and writes the already-read record on the way out.
-        for name, tail in (("wait", "wait 60000\n"), ("busy loop", "*spin\ncal %0 = %0 + 1\ngoto *spin\n")):
+        spin = "goto *start\n*spin\ncal %0 = %0 + 1\ngoto *spin\n*start\n一行目\\\ngoto *spin\n"
+        for name, text in (("wait", "一行目\\\nwait 60000\n"), ("busy loop", spin)):
             with self.subTest(name):
-                g = Game({"script/0.txt": "一行目\\\n" + tail + "error \"never\"\n",
+                g = Game({"script/0.txt": text + "error \"never\"\n",
                           "clicks.txt": "100 click 10 10\n"})
                 try:
                     p = subprocess.Popen([ENGINE, "--no-dialogs", "--video=none", "--audio=none", "--input",

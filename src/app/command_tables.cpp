@@ -3,7 +3,7 @@
 #include "core/core_commands.h"
 #include "graphics/sprite_commands.h"
 #include "image/screenshot.h"
-#include "platform/platform_commands.h"
+#include "input/input_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
 
@@ -24,10 +24,10 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       graphics::quakeCommands(),
       graphics::printCommands(),
       graphics::buttonCommands(),
-      graphics::textSpriteCommands(),
+      text::textSpriteCommands(),
       image::screenshotCommands(),
-      platform::inputCommands(),
-      platform::displayCommands(),
+      input::inputCommands(),
+      input::displayCommands(),
       sound::soundCommands(),
       text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),

@@ -1,4 +1,6 @@
-// The command tables of the window and input subsystem.
+// The script commands of input and the window: the reader's input devices, the cursor
+// picture, full screen, the window title and the wallpaper. They drive platform/ from above,
+// as any subsystem's commands drive it.
 #pragma once
 #include <optional>
 #include <span>
@@ -7,13 +9,13 @@
 #include "core/command_registry.h"
 #include "platform/cursor_file.h"
 
-namespace platform {
+namespace input {
 
 std::span<const core::CommandEntry> inputCommands();    // isdown getcursorpos setcursorpos setcursor btnerase btnclear
 std::span<const core::CommandEntry> displayCommands();  // setfullscreen getfullscreen setwindowtext setwallpaper
 
 // A picture file made into a cursor frame with its hot spot at the top-left pixel; nothing
 // after the image loader has reported the failure.
-std::optional<CursorFrame> loadCursorPicture(const std::string& name);
+std::optional<platform::CursorFrame> loadCursorPicture(const std::string& name);
 
-}  // namespace platform
+}  // namespace input

@@ -10,9 +10,12 @@
 #include "image/pixel_image.h"
 #include "platform/cp932.h"
 #include "text/glyph_renderer.h"
+#include "text/text_commands.h"
 
-namespace graphics {
+namespace text {
 namespace {
+
+using namespace graphics;
 
 constexpr std::size_t kTextSpriteFaceLimit = 32;
 constexpr std::size_t kTextSpriteNameLimit = 127;  // the slot's name holds 128 bytes
@@ -76,4 +79,4 @@ constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp}, {"ssp.set
 
 std::span<const core::CommandEntry> textSpriteCommands() { return kTextSpriteCommands; }
 
-}  // namespace graphics
+}  // namespace text

@@ -27,7 +27,15 @@ using FrameDrawerFunction = void (*)(int elapsed, int duration, int accel);
 // The transitions install drawers 1 to 3; an empty entry draws the plain frame.
 void setFrameDrawer(int index, FrameDrawerFunction drawer);
 
-// Every sprite, then the message text, into the bound target. `useStaged`: the stage as the
+// The message layer, which text registers: whether the message window is up (pictures on
+// layer 2 and above show only with it) and the drawing of its glyphs over every sprite.
+struct MessageLayer {
+  bool (*shown)() = nullptr;
+  void (*draw)() = nullptr;
+};
+void setMessageLayer(const MessageLayer& layer);
+
+// Every sprite, then the message layer, into the bound target. `useStaged`: the stage as the
 // next commit will leave it (the new picture of a transition).
 void drawScene(bool useStaged);
 // One picture: the tiles and textures of `textures`, the vertices and properties of `props`.

@@ -4,6 +4,7 @@
 #include "graphics/sprite_commands.h"
 #include "image/screenshot.h"
 #include "input/input_commands.h"
+#include "movie/movie_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
 
@@ -32,6 +33,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
+      movie::movieCommands(),
   };
 }
 

@@ -1,6 +1,7 @@
 // The mouse cursor in stage coordinates: reading it, moving it at once or in a glide, and
 // the wheel step that turns wheel deltas into script events.
 #pragma once
+#include <string>
 
 namespace platform {
 
@@ -22,6 +23,9 @@ void advanceGlide();
 struct CursorAnimation;
 void setCustomCursor(const CursorAnimation& cursor);
 void clearCustomCursor();
+// setcursor's work: a .cur or .ani file, or any picture, from disk or the archive; an empty
+// name returns to the arrow. False after reporting why it could not be read.
+bool setCursorFromFile(const std::string& name);
 void advanceCursorAnimation();
 
 // Wheel delta that makes one wheel event: 120 / the scroll lines a notch (3 here).

@@ -3,6 +3,7 @@
 #include <lua5.1/lua.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -102,11 +103,24 @@ std::uint32_t DataValue::toBits() const {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::trunc(number)));
 }
 
+std::string DataValue::textOf() const {
+  if (!isString) return {};
+  if (!text.empty() || !isNumber) return text;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, LUA_NUMBER_FMT, number);
+  return buf;
+}
+
 namespace {
 
 DataValue valueAt(lua_State* L, int index) {
   DataValue v;
-  // Checked in this order: lua_tolstring turns a number on the stack into a string.
+  if (lua_type(L, index) == LUA_TNUMBER) {
+    // Most elements are numbers: their text is made only when a string field asks for it.
+    v.isNumber = v.isString = true;
+    v.number = lua_tonumber(L, index);
+    return v;
+  }
   if (lua_isnumber(L, index)) {
     v.isNumber = true;
     v.number = lua_tonumber(L, index);

@@ -29,8 +29,10 @@ struct DataValue {
   bool isNumber = false;
   bool isString = false;
   double number = 0;
-  std::string text;
+  std::string text;  // of a string; a number's text is made only when asked (textOf)
   int toInt() const;  // truncated toward zero, clamped to 32 bits
+  // The text as lua_tolstring gives it ("%.14g" for a number); "" for neither.
+  std::string textOf() const;
   // Colours and other 32-bit patterns, written signed or unsigned: the low 32 bits.
   std::uint32_t toBits() const;
 };

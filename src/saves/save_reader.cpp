@@ -21,7 +21,7 @@ double numberAt(const std::vector<DataValue>& v, std::size_t i) {
 std::int32_t intAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toInt() : 0; }
 std::uint32_t bitsAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toBits() : 0; }
 std::string textAt(const std::vector<DataValue>& v, std::size_t i) {
-  return i < v.size() && v[i].isString ? v[i].text : std::string();
+  return i < v.size() ? v[i].textOf() : std::string();
 }
 
 bool readSprite(LuaData& lua, int slot, SavedSprite& s, std::vector<DataValue>& v) {
@@ -79,8 +79,9 @@ template <typename Entry>
 void readEntries(LuaData& lua, const char* record, std::vector<DataValue>& v, Entry entry) {
   if (!globalArray(lua, record, -1, v)) return;
   for (const DataValue& e : v) {
-    if (!e.isString || e.text.empty()) break;
-    entry(e.text);
+    const std::string text = e.textOf();
+    if (text.empty()) break;
+    entry(text);
   }
 }
 

@@ -245,18 +245,20 @@ bool parseSettingsText(std::string_view text, Settings& s, std::string& why) {
   if (globalArray(*lua, "Integer", -1, v)) {
     s.integers.clear();
     for (const DataValue& e : v) {
-      if (!e.isString || e.text.empty()) break;
+      const std::string text = e.textOf();
+      if (text.empty()) break;
       std::string name;
       std::int32_t value = 0;
-      if (splitIntegerEntry(e.text, name, value) && name.starts_with("s_")) s.integers.emplace_back(std::move(name), value);
+      if (splitIntegerEntry(text, name, value) && name.starts_with("s_")) s.integers.emplace_back(std::move(name), value);
     }
   }
   if (globalArray(*lua, "String", -1, v)) {
     s.strings.clear();
     for (const DataValue& e : v) {
-      if (!e.isString || e.text.empty()) break;
+      const std::string text = e.textOf();
+      if (text.empty()) break;
       std::string name, value;
-      if (splitStringEntry(e.text, name, value) && name.starts_with("s_")) s.strings.emplace_back(std::move(name), std::move(value));
+      if (splitStringEntry(text, name, value) && name.starts_with("s_")) s.strings.emplace_back(std::move(name), std::move(value));
     }
   }
   return true;

@@ -27,6 +27,8 @@ void clearCustomCursor();
 // name returns to the arrow. False after reporting why it could not be read.
 bool setCursorFromFile(const std::string& name);
 void advanceCursorAnimation();
+// Ms until the glide or the cursor animation next moves (0: at once), -1 when neither runs.
+int msUntilCursorStep();
 
 // Wheel delta that makes one wheel event: 120 / the scroll lines a notch (3 here).
 int wheelStep();

@@ -47,4 +47,22 @@ void appendFloat(std::string& out, double value) {
   out.append(buf, static_cast<std::size_t>(n));
 }
 
+void appendVariableRecords(std::string& out, const std::vector<std::pair<std::string, std::int32_t>>& integers,
+                           const std::vector<std::pair<std::string, std::string>>& strings, std::string_view lineEnd) {
+  out += "Integer={";
+  for (const auto& [name, value] : integers) {
+    appendLuaString(out, name + "=" + std::to_string(value));
+    out += ',';
+  }
+  out += "\"\"}";
+  out += lineEnd;
+  out += "String={";
+  for (const auto& [name, value] : strings) {
+    appendLuaString(out, name + "='" + value + "'");
+    out += ',';
+  }
+  out += "\"\"}";
+  out += lineEnd;
+}
+
 }  // namespace saves

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace saves {
 
@@ -14,5 +16,10 @@ void appendLuaString(std::string& out, std::string_view bytes);
 void appendDecimal(std::string& out, std::int64_t value);
 void appendHex(std::string& out, std::uint32_t value);  // "0x" and upper-case digits
 void appendFloat(std::string& out, double value);       // shortest "%g" form
+
+// The variable records of save games and the settings file: Integer={"name=value",...,""}
+// and String={"name='value'",...,""}, each line ended by `lineEnd`.
+void appendVariableRecords(std::string& out, const std::vector<std::pair<std::string, std::int32_t>>& integers,
+                           const std::vector<std::pair<std::string, std::string>>& strings, std::string_view lineEnd);
 
 }  // namespace saves

@@ -53,6 +53,17 @@ bool formatArgument(const Pieces& p, std::size_t i, bool& compressed) {
   return true;
 }
 
+// slot, result variable, [format]: the arguments of loadcomment, saveexist and savetime.
+template <typename Target>
+Target* slotVariableFormat(std::string_view args, Target* (*target)(const Pieces&, std::size_t), std::int32_t& slot,
+                           bool& compressed) {
+  const Pieces p = core::argumentPieces(args);
+  if (!core::countInRange(p, 2, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return nullptr;
+  Target* out = target(p, 1);
+  if (!out || !formatArgument(p, 2, compressed)) return nullptr;
+  return out;
+}
+
 void takeSnapshot() {
   if (state.snapshot.empty()) state.snapshot = formatSaveText(captureState());
 }
@@ -127,12 +138,10 @@ void cmdLoadGame(std::string_view args) {
 
 void cmdLoadComment(std::string_view args) {
   core::setCommandName("loadComment");
-  const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 2, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
-  std::string* out = core::stringTarget(p, 1);
-  if (!out || !formatArgument(p, 2, compressed)) return;
+  std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
+  if (!out) return;
   const std::string name = saveFileName(slot, compressed);
   std::optional<std::string> text = readSaveFile(name, compressed);
   if (!text) return;
@@ -147,12 +156,10 @@ void cmdLoadComment(std::string_view args) {
 
 void cmdSaveExist(std::string_view args) {
   core::setCommandName("saveExist");
-  const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 2, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
-  std::int32_t* out = core::numberTarget(p, 1);
-  if (!out || !formatArgument(p, 2, compressed)) return;
+  std::int32_t* out = slotVariableFormat(args, core::numberTarget, slot, compressed);
+  if (!out) return;
   *out = lastWrite(slot, compressed) ? 1 : 0;
 }
 
@@ -172,12 +179,10 @@ void cmdSaveDelete(std::string_view args) {
 
 void cmdSaveTime(std::string_view args) {
   core::setCommandName("saveTime");
-  const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 2, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
-  std::string* out = core::stringTarget(p, 1);
-  if (!out || !formatArgument(p, 2, compressed)) return;
+  std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
+  if (!out) return;
   struct stat st {};
   if (::stat(saveFilePath(slot, compressed).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     core::reportCommandError(platform::jp("データが存在しません"));

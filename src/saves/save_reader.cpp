@@ -74,17 +74,6 @@ std::optional<std::array<std::int32_t, N>> readNumbers(LuaData& lua, const char*
   return out;
 }
 
-// The list's strings up to the first empty one (or the first element that is no string).
-template <typename Entry>
-void readEntries(LuaData& lua, const char* record, std::vector<DataValue>& v, Entry entry) {
-  if (!globalArray(lua, record, -1, v)) return;
-  for (const DataValue& e : v) {
-    const std::string text = e.textOf();
-    if (text.empty()) break;
-    entry(text);
-  }
-}
-
 }  // namespace
 
 bool splitIntegerEntry(std::string_view entry, std::string& name, std::int32_t& value) {
@@ -110,6 +99,30 @@ bool splitStringEntry(std::string_view entry, std::string& name, std::string& va
   name.assign(entry.substr(0, eq));
   value.assign(rest.substr(1, rest.size() - 2));
   return true;
+}
+
+void readVariableRecords(LuaData& lua, std::string_view prefix, std::vector<std::pair<std::string, std::int32_t>>& integers,
+                         std::vector<std::pair<std::string, std::string>>& strings) {
+  std::vector<DataValue> v;
+  if (globalArray(lua, "Integer", -1, v)) {
+    integers.clear();
+    for (const DataValue& e : v) {
+      const std::string text = e.textOf();
+      if (text.empty()) break;
+      std::string name;
+      std::int32_t value = 0;
+      if (splitIntegerEntry(text, name, value) && name.starts_with(prefix)) integers.emplace_back(std::move(name), value);
+    }
+  }
+  if (globalArray(lua, "String", -1, v)) {
+    strings.clear();
+    for (const DataValue& e : v) {
+      const std::string text = e.textOf();
+      if (text.empty()) break;
+      std::string name, value;
+      if (splitStringEntry(text, name, value) && name.starts_with(prefix)) strings.emplace_back(std::move(name), std::move(value));
+    }
+  }
 }
 
 std::optional<SaveData> parseSaveText(std::string_view text, std::string& why) {
@@ -158,15 +171,7 @@ std::optional<SaveData> parseSaveText(std::string_view text, std::string& why) {
   }
   data.window = readNumbers<12>(*lua, "Window", v);
   if (globalArray(*lua, "File", 2, v)) data.resume = std::make_pair(bitsAt(v, 0), intAt(v, 1));
-  readEntries(*lua, "Integer", v, [&](const std::string& e) {
-    std::string n;
-    std::int32_t value = 0;
-    if (splitIntegerEntry(e, n, value)) data.integers.emplace_back(std::move(n), value);
-  });
-  readEntries(*lua, "String", v, [&](const std::string& e) {
-    std::string n, value;
-    if (splitStringEntry(e, n, value)) data.strings.emplace_back(std::move(n), std::move(value));
-  });
+  readVariableRecords(*lua, "g_", data.integers, data.strings);
   std::string comment;
   if (globalString(*lua, "Comment", comment)) data.comment = std::move(comment);
   return data;

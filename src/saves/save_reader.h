@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "saves/save_data.h"
 
@@ -21,5 +23,12 @@ std::optional<std::string> parseSaveComment(std::string_view text, std::string& 
 // and the entry's last byte, which must be a quote: quotes inside come back unchanged.
 bool splitIntegerEntry(std::string_view entry, std::string& name, std::int32_t& value);
 bool splitStringEntry(std::string_view entry, std::string& name, std::string& value);
+
+// The Integer and String records of a text that has run: their entries up to the first
+// empty string, those whose names begin with `prefix` ("g_" in saves, "s_" in the settings
+// file). A list whose record is no table is left as it was.
+struct LuaData;
+void readVariableRecords(LuaData& lua, std::string_view prefix, std::vector<std::pair<std::string, std::int32_t>>& integers,
+                         std::vector<std::pair<std::string, std::string>>& strings);
 
 }  // namespace saves

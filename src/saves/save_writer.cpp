@@ -174,17 +174,7 @@ std::string formatSaveText(const SaveData& data) {
                   static_cast<int>(data.resume->second));
     out += buf;
   }
-  out += "Integer={";
-  for (const auto& [name, value] : data.integers) {
-    appendLuaString(out, name + "=" + std::to_string(value));
-    out += ',';
-  }
-  out += "\"\"}\nString={";
-  for (const auto& [name, value] : data.strings) {
-    appendLuaString(out, name + "='" + value + "'");
-    out += ',';
-  }
-  out += "\"\"}\n";
+  appendVariableRecords(out, data.integers, data.strings, "\n");
   return out;
 }
 

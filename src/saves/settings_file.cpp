@@ -214,17 +214,8 @@ std::string formatSettingsText(const Settings& s) {
     appendDecimal(out, flag);
     out += ',';
   }
-  out += "0}\r\nInteger={";
-  for (const auto& [name, value] : s.integers) {
-    appendLuaString(out, name + "=" + std::to_string(value));
-    out += ',';
-  }
-  out += "\"\"}\r\nString={";
-  for (const auto& [name, value] : s.strings) {
-    appendLuaString(out, name + "='" + value + "'");
-    out += ',';
-  }
-  out += "\"\"}\r\n";
+  out += "0}\r\n";
+  appendVariableRecords(out, s.integers, s.strings, "\r\n");
   return out;
 }
 
@@ -242,25 +233,7 @@ bool parseSettingsText(std::string_view text, Settings& s, std::string& why) {
   if (globalArray(*lua, "saveProtect", kProtectedSlots, v))
     for (std::size_t i = 0; i < v.size(); ++i) s.saveProtect[i] = static_cast<std::uint8_t>(v[i].toBits() & 0xFF);
   // The variables of the file are system variables: names other than s_ are not taken.
-  if (globalArray(*lua, "Integer", -1, v)) {
-    s.integers.clear();
-    for (const DataValue& e : v) {
-      const std::string text = e.textOf();
-      if (text.empty()) break;
-      std::string name;
-      std::int32_t value = 0;
-      if (splitIntegerEntry(text, name, value) && name.starts_with("s_")) s.integers.emplace_back(std::move(name), value);
-    }
-  }
-  if (globalArray(*lua, "String", -1, v)) {
-    s.strings.clear();
-    for (const DataValue& e : v) {
-      const std::string text = e.textOf();
-      if (text.empty()) break;
-      std::string name, value;
-      if (splitStringEntry(text, name, value) && name.starts_with("s_")) s.strings.emplace_back(std::move(name), std::move(value));
-    }
-  }
+  readVariableRecords(*lua, "s_", s.integers, s.strings);
   return true;
 }
 

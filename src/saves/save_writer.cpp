@@ -31,42 +31,36 @@ void appendSprite(std::string& out, const SavedSprite& s) {
   }
   // With an animation list the step's values are whole numbers, as its tracks are.
   const bool animated = !s.steps.empty();
-  auto number = [&](double v) {
-    if (animated) appendDecimal(out, static_cast<std::int64_t>(v));
-    else appendFloat(out, v);
+  auto decimal = [&](std::int64_t v) {
+    out += ',';
+    appendDecimal(out, v);
+  };
+  auto real = [&](double v) {
+    out += ',';
+    appendFloat(out, v);
+  };
+  auto position = [&](double v) {
+    if (animated) decimal(static_cast<std::int64_t>(v));
+    else real(v);
   };
   out += ' ';
   appendDecimal(out, s.layer);
-  out += ',';
-  appendDecimal(out, s.alpha);
-  out += ',';
-  appendDecimal(out, s.blendMode);
+  decimal(s.alpha);
+  decimal(s.blendMode);
   out += ',';
   appendHex(out, s.colourOp);
-  out += ',';
-  appendDecimal(out, static_cast<std::int32_t>(s.colourFactor));
-  out += ',';
-  appendDecimal(out, s.width);
-  out += ',';
-  appendDecimal(out, s.height);
-  out += ',';
-  number(s.x);
-  out += ',';
-  number(s.y);
-  out += ',';
-  appendFloat(out, s.scaleX);
-  out += ',';
-  appendFloat(out, s.scaleY);
-  out += ',';
-  number(s.rotX);
-  out += ',';
-  number(s.rotY);
-  out += ',';
-  number(s.rotZ);
-  out += ',';
-  appendFloat(out, s.pivotX);
-  out += ',';
-  appendFloat(out, s.pivotY);
+  decimal(static_cast<std::int32_t>(s.colourFactor));
+  decimal(s.width);
+  decimal(s.height);
+  position(s.x);
+  position(s.y);
+  real(s.scaleX);
+  real(s.scaleY);
+  position(s.rotX);
+  position(s.rotY);
+  position(s.rotZ);
+  real(s.pivotX);
+  real(s.pivotY);
   out += ", ";
   appendDecimal(out, animated ? s.repeatMode : 0);
   out += "}\n";

@@ -6,6 +6,7 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
+#include "image/crossfade.h"
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
@@ -91,8 +92,7 @@ std::string forwardSlashes(std::string path) {
 }
 
 void applyToSubsystems(const Settings& s) {
-  // The image filters' cross-fade workers (Thread; 0 = one a processor) take this value
-  // from currentSettings() once the filter chain reads it.
+  image::setWorkerThreads(s.thread);
   sound::setHardwareSound(s.hardwareSound);
   sound::setStreamBufferSize(s.streamBufferSize);
   sound::setGlobalFocus(s.globalFocus);

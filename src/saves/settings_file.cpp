@@ -78,6 +78,9 @@ constexpr NumberKey kNumberKeys[] = {
 constexpr std::string_view kKeyBeforeFontFile = "AlreadyRead";
 
 Settings settings;
+// The file as it is on disk: an exit that changed nothing does not write it again (the
+// write's fsync is the largest part of an exit).
+std::string onDisk;
 
 // Paths are written with "/" (the trail byte 0x5C of a two-byte character is no separator).
 std::string forwardSlashes(std::string path) {
@@ -242,6 +245,7 @@ void readSettings() {
   std::string file;
   const auto path = platform::writableGamePath(kSettingsFile);
   if (platform::readWholeFile(path, file)) {
+    onDisk = file;
     std::string text, why;
     Settings fromFile = settings;
     // A missing, unreadable or damaged file leaves every default.
@@ -256,7 +260,10 @@ void applyWindowSettings() {
 
 void writeSettings() {
   settings = gatherFromSubsystems();
-  writeSaveFile(kSettingsFile, formatSettingsText(settings), true);
+  const std::string text = formatSettingsText(settings);
+  std::string packed = packCompressed(text);
+  if (packed.empty()) writeSaveFile(kSettingsFile, text, true);  // shows why it failed
+  else if (packed != onDisk && writeSaveFile(kSettingsFile, packed, false)) onDisk = std::move(packed);
   text::saveAlreadyRead();
 }
 

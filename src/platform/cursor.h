@@ -1,6 +1,7 @@
 // The mouse cursor in stage coordinates: reading it, moving it at once or in a glide, and
 // the wheel step that turns wheel deltas into script events.
 #pragma once
+#include <string>
 
 namespace platform {
 

@@ -1,5 +1,7 @@
 // Script commands of the mouse and the cursor: isdown, getcursorpos, setcursorpos,
 // setcursor, and the button table's btnerase and btnclear.
+#include "input/input_commands.h"
+
 #include <string>
 
 #include "core/archive.h"
@@ -13,11 +15,16 @@
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/cursor_file.h"
-#include "platform/platform_commands.h"
 #include "platform/window.h"
 
-namespace platform {
+namespace input {
 namespace {
+
+using namespace platform;
+
+bool hasExtension(std::string_view name, std::string_view ext) {
+  return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
+}
 
 void cmdIsDown(std::string_view args) {
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
@@ -37,6 +44,43 @@ void cmdGetCursorPos(std::string_view args) {
   *y = cy;
 }
 
+}  // namespace
+
+bool setCursorFromFile(const std::string& name) {
+  clearCustomCursor();
+  if (name.empty()) return true;
+  CursorAnimation cursor;
+  std::string why;
+  if (hasExtension(name, ".cur") || hasExtension(name, ".ani")) {
+    // Read from disk or the archive alike: the bytes are parsed here, so no temporary
+    // file is needed.
+    std::string bytes;
+    switch (core::readResourceFile(name, bytes, core::kLargestCursorFileBytes)) {
+      case core::ResourceRead::Ok: break;
+      case core::ResourceRead::TooLarge:
+        core::reportCommandError(core::tooLargeMessage(name, core::kLargestCursorFileBytes));
+        return false;
+      default: core::reportCommandError(name + jp(" が存在しません")); return false;
+    }
+    auto parsed = decodeAnimatedCursor(bytes, why);
+    if (!parsed) {
+      core::reportCommandError(name + jp(" カーソルを読み込めませんでした (") + why + ")");
+      return false;
+    }
+    cursor = std::move(*parsed);
+  } else {
+    auto picture = loadCursorPicture(name);
+    if (!picture) return false;  // the image loader has reported why
+    cursor.frames.push_back(std::move(*picture));
+    cursor.sequence = {0};
+    cursor.stepMs = {0};
+  }
+  setCustomCursor(cursor);
+  return true;
+}
+
+namespace {
+
 void cmdSetCursorPos(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v)) return;
@@ -47,39 +91,10 @@ void cmdSetCursorPos(std::string_view args) {
   moveCursor(v[0].toInt(), v[1].toInt(), speed, true);
 }
 
-bool hasExtension(std::string_view name, std::string_view ext) {
-  return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
-}
-
 void cmdSetCursor(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
-  const std::string& name = v[0].text;
-  clearCustomCursor();
-  if (name.empty()) return;
-  CursorAnimation cursor;
-  std::string why;
-  if (hasExtension(name, ".cur") || hasExtension(name, ".ani")) {
-    // Read from disk or the archive alike: the bytes are parsed here, so no temporary
-    // file is needed.
-    std::string bytes;
-    switch (core::readResourceFile(name, bytes, core::kLargestCursorFileBytes)) {
-      case core::ResourceRead::Ok: break;
-      case core::ResourceRead::TooLarge:
-        return core::reportCommandError(core::tooLargeMessage(name, core::kLargestCursorFileBytes));
-      default: return core::reportCommandError(name + jp(" が存在しません"));
-    }
-    auto parsed = decodeAnimatedCursor(bytes, why);
-    if (!parsed) return core::reportCommandError(name + jp(" カーソルを読み込めませんでした (") + why + ")");
-    cursor = std::move(*parsed);
-  } else {
-    auto picture = loadCursorPicture(name);
-    if (!picture) return;  // the image loader has reported why
-    cursor.frames.push_back(std::move(*picture));
-    cursor.sequence = {0};
-    cursor.stepMs = {0};
-  }
-  setCustomCursor(cursor);
+  setCursorFromFile(v[0].text);
 }
 
 void cmdBtnErase(std::string_view args) {
@@ -105,4 +120,4 @@ constexpr core::CommandEntry kInputCommands[] = {
 
 std::span<const core::CommandEntry> inputCommands() { return kInputCommands; }
 
-}  // namespace platform
+}  // namespace input

@@ -109,7 +109,8 @@ class Checker(unittest.TestCase):
     def test_labels_that_name_nothing(self):
         for stmt, cmd, label in [("goto *nowhere", "goto", "*nowhere"), ("gosub \"*gone\"", "gosub", "*gone"),
                                  ("return *away", "return", "*away"), ("textgosub *nohook", "textgosub", "*nohook"),
-                                 ("pretextgosub *pre", "pretextgosub", "*pre"), ("defsub shout", "defsub", "*shout")]:
+                                 ("pretextgosub *text_lb", "pretextgosub", "*pretext_lb"),
+                                 ("defsub shout", "defsub", "*shout")]:
             with self.subTest(stmt=stmt):
                 self.expect_one("script/other.txt", 3, [cmd, f'"{label}"', "ラベルが存在しません"],
                                 extra={"script/other.txt": f"*other\n; {cmd}\n{stmt}\n"})

@@ -155,8 +155,13 @@ void checkStatement(std::string_view stmt, int index) {
   if (name == "goto" || name == "gosub" || name == "return") {
     if (std::optional<std::string> label = literalText(args, true)) checkLabel(name, *label);
   } else if (name == "textgosub" || name == "pretextgosub") {
-    // These look the argument text up as it stands, without evaluating it.
+    // These look the argument text up as it stands, without evaluating it; whatever it
+    // names, the hook itself always calls its fixed label.
     checkLabel(name, core::trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1));
+    std::string_view hook = name == "textgosub" ? "*text_lb" : "*pretext_lb";
+    if (!core::findLabel(hook))
+      add(checker.line, std::string(name) + ": the hook calls " + inQuotes(hook) +
+                            ", which the script does not define (ラベルが存在しません)");
   } else if (name == "defsub") {
     std::string_view defined = core::trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
     checkLabel(name, "*" + std::string(defined));

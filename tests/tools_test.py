@@ -105,6 +105,11 @@ class Checker(unittest.TestCase):
     def test_unknown_command(self):
         self.expect_one("script/other.txt", 2, ['unknown command "spp"', "未対応の命令です"],
                         extra={"script/other.txt": "*other\nsPP 1, \"pic/bg.png\"\n"})
+        # Commands inside message text run too, with their arguments checked the same way.
+        self.expect_one("script/other.txt", 3, ['unknown command "wiat" in the text'],
+                        extra={"script/other.txt": "*other\n\nああ[wiat 100]いい[wait 100]\n"})
+        self.expect_one("script/other.txt", 3, ['picture "pic/gone.png"'],
+                        extra={"script/other.txt": "*other\n\nああ[sp 3, \"pic/gone.png\"]\n"})
 
     def test_labels_that_name_nothing(self):
         for stmt, cmd, label in [("goto *nowhere", "goto", "*nowhere"), ("gosub \"*gone\"", "gosub", "*gone"),

@@ -23,6 +23,7 @@
 #include "core/statements.h"
 #include "platform/cp932.h"
 #include "platform/message_box.h"
+#include "text/inline_commands.h"
 
 namespace check {
 namespace {
@@ -184,6 +185,30 @@ void checkStatement(std::string_view stmt, int index) {
   }
 }
 
+// Message text runs the commands written in it as "[name arguments]"; "//" ends the text.
+void checkInlineCommands(std::string_view line) {
+  for (std::size_t i = 0; i < line.size();) {
+    unsigned char b = static_cast<unsigned char>(line[i]);
+    if (core::isLeadByte(b)) {
+      i += 2;
+      continue;
+    }
+    if (b == '/' && i + 1 < line.size() && line[i + 1] == '/') return;
+    if (b != '[') {
+      ++i;
+      continue;
+    }
+    text::InlineCommandText inline_ = text::parseInlineCommand(line, i);
+    if (!core::findCommand(inline_.name)) {
+      add(checker.line, "unknown command " + inQuotes(inline_.name) + " in the text (未対応の命令です)");
+      i = inline_.nameEnd + 1;
+      continue;
+    }
+    checkStatement(inline_.name + std::string(inline_.args), 1);
+    i = inline_.next;
+  }
+}
+
 // Whether a line is an `else` whose branch runs a command other than another `if`: when that
 // branch has run, a following elseif or else is an error.
 bool isElseThatRuns(const std::vector<std::string_view>& statements) {
@@ -206,10 +231,17 @@ void walkStatements(const LoadedFile& f) {
     std::string text = f.lines[i];  // splitting lowercases in place, as the interpreter's copy
     core::splitStatements(text, ':', statements);
     checker.line = f.physical[i];
+    bool textChecked = false;
     for (std::size_t k = 0; k < statements.size(); ++k) {
       std::string_view stmt = statements[k];
-      if (!stmt.empty() && core::isCommandStart(static_cast<unsigned char>(stmt[0])))
+      unsigned char first = stmt.empty() ? 0 : static_cast<unsigned char>(stmt[0]);
+      if (core::isCommandStart(first)) {
         checkStatement(stmt, static_cast<int>(k));
+      } else if (first != 0 && first != '*' && !textChecked) {
+        // A text statement shows the whole line.
+        checkInlineCommands(f.lines[i]);
+        textChecked = true;
+      }
     }
     checker.elseRan = isElseThatRuns(statements);
   }

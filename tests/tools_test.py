@@ -226,7 +226,8 @@ class NewGame(unittest.TestCase):
             r = subprocess.run([ENGINE, *HEADLESS, "--input", clicks, "--exit-after", "60000", game],
                                capture_output=True, timeout=60)
             self.assertEqual(r.returncode, 0)
-            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[51] error ※the end\n")
+            last = script.split(b"\n").index(b"end") + 1
+            self.assertEqual(r.stderr.decode(), f"Error: script/0.txt[{last}] error ※the end\n")
             self.assertNotEqual(subprocess.run([PACKER, "new", game], capture_output=True).returncode, 0)
         finally:
             shutil.rmtree(d, ignore_errors=True)

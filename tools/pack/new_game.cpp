@@ -41,6 +41,32 @@ image::PixelImage skyPicture() {
   return img;
 }
 
+// The message window: a dark, half-transparent panel with a light rim, 768 x 164 pixels.
+image::PixelImage windowPicture() {
+  image::PixelImage img;
+  img.width = 768;
+  img.height = 164;
+  img.bits = 32;
+  img.pixels.resize(768u * 164u * 4u);
+  for (int y = 0; y < img.height; ++y) {
+    std::uint8_t* row = img.row(y);
+    for (int x = 0; x < img.width; ++x) {
+      bool rim = x < 2 || y < 2 || x >= img.width - 2 || y >= img.height - 2;
+      row[x * 4 + 0] = rim ? 230 : 60;
+      row[x * 4 + 1] = rim ? 210 : 28;
+      row[x * 4 + 2] = rim ? 200 : 20;
+      row[x * 4 + 3] = rim ? 220 : 170;
+    }
+  }
+  return img;
+}
+
+bool writePicture(const fs::path& path, const image::PixelImage& img) {
+  std::error_code ec;
+  std::string scriptPath = platform::utf8ToCp932(fs::absolute(path, ec).string());
+  return image::savePng(scriptPath, &img, 0, 9, 0);
+}
+
 bool writeBytes(const fs::path& path, std::string_view bytes) {
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
@@ -62,9 +88,8 @@ int newGame(const fs::path& dir) {
   if (!writeBytes(dir / "script" / "0.txt", platform::utf8ToCp932(scriptUtf8))) return 1;
   if (!writeBytes(dir / "se" / "chime.ogg", sound)) return 1;
   fs::create_directories(dir / "pic", ec);
-  image::PixelImage sky = skyPicture();
-  std::string picture = platform::utf8ToCp932(fs::absolute(dir / "pic" / "bg.png", ec).string());
-  if (!image::savePng(picture, &sky, 24, 9, 0)) return 1;
+  if (!writePicture(dir / "pic" / "bg.png", skyPicture()) || !writePicture(dir / "pic" / "window.png", windowPicture()))
+    return 1;
   std::printf("made a new game in %s\n  play it:  utsushi %s\n  check it: utsushi --check %s\n",
               dir.string().c_str(), dir.string().c_str(), dir.string().c_str());
   return 0;

@@ -4,8 +4,8 @@
 
 namespace pack {
 
-// Writes DIR/script/0.txt (CP932, commented for a first-time author), DIR/pic/bg.png and
-// DIR/se/chime.ogg. Refuses a DIR that exists and is not empty. Returns the exit status.
+// Writes DIR/script/0.txt (CP932, commented for a first-time author), DIR/pic/bg.png,
+// DIR/pic/window.png and DIR/se/chime.ogg. Refuses a DIR that exists and is not empty. Returns the exit status.
 int newGame(const std::filesystem::path& dir);
 
 }  // namespace pack

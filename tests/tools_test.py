@@ -142,6 +142,8 @@ class Checker(unittest.TestCase):
                         extra={"script/other.txt": "*other\nfor %0, 1, 2\ncal %1 = 0\n"})
         self.expect_one("script/other.txt", 2, ["if", "parentheses", "式が不正です"],
                         extra={"script/other.txt": "*other\nif %0 == 1 goto *start\n"})
+        self.expect_one("script/other.txt", 2, ["elseif", "does not give a number", "式が不正です"],
+                        extra={"script/other.txt": "*other\nelseif (\"yes\") goto *start\n"})
         self.expect_one("script/other.txt", 3, ["else must begin its line", "行頭で使って下さい"],
                         extra={"script/other.txt": "*other\nif (%0) goto *start\ncal %0 = 1 : else goto *start\n"})
         self.expect_one("script/other.txt", 4, ["elseif follows", "前の行にif命令がありません"],

@@ -119,6 +119,17 @@ void checkConditional(std::string_view name, std::string_view args, int index) {
     add(checker.line, std::string(name) + ": the condition must stand in parentheses (式が不正です)");
     return;
   }
+  // A condition without variables is all literals: evaluate it as the interpreter would.
+  std::string_view condition = args.substr(0, close + 1);
+  if (condition.find_first_of("%$") == std::string_view::npos) {
+    std::vector<std::string> reports;
+    platform::divertMessageBoxes(&reports);
+    core::ScriptValue v = core::evaluateExpression(condition);
+    platform::divertMessageBoxes(nullptr);
+    if (!v.isNumber())
+      add(checker.line, std::string(name) + ": the condition " + inQuotes(condition) +
+                            " does not give a number (式が不正です)");
+  }
   checkTail(close + 2 <= args.size() ? args.substr(close + 2) : std::string_view(), index);
 }
 

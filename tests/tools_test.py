@@ -178,11 +178,17 @@ class Checker(unittest.TestCase):
     def test_argument_counts_from_the_command_tables(self):
         listed = subprocess.run([ENGINE, "--list-commands"], capture_output=True, text=True, check=True).stdout
         ranges = {f[0]: f[2:4] for f in (line.split("\t") for line in listed.splitlines())}
-        if not ranges["sp"][0]:
+        ranged = [name for name in ["sp", "wait", "sd.stop", "print"] if ranges.get(name, [""])[0]]
+        if not ranged:
             self.skipTest("the command tables do not carry argument counts")
-        lo, hi = ranges["sp"]
-        self.expect_one("script/other.txt", 2, ["sp takes", f"not {int(hi) + 1}", "引数の数が不正です"],
-                        extra={"script/other.txt": "*other\nsp " + ", ".join(["1"] * (int(hi) + 1)) + "\n"})
+        for name in ranged:
+            lo, hi = (int(x) for x in ranges[name])
+            with self.subTest(name=name):
+                self.expect_one("script/other.txt", 2, [f"{name} takes", f"not {hi + 1}", "引数の数が不正です"],
+                                extra={"script/other.txt": f"*other\n{name} " + ", ".join(["1"] * (hi + 1)) + "\n"})
+                if lo > 0:
+                    self.expect_one("script/other.txt", 2, [f"{name} takes", f"not {lo - 1}"],
+                                    extra={"script/other.txt": f"*other\n{name} " + ", ".join(["1"] * (lo - 1)) + "\n"})
 
 
 class Reference(unittest.TestCase):

@@ -7,6 +7,7 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
+#include "image/blend_tables.h"
 #include "image/codecs.h"
 #include "image/gray_tables.h"
 #include "image/resize.h"
@@ -118,6 +119,7 @@ constexpr core::CommandEntry kScreenshotCommands[] = {
 
 void initImages() {
   grayTables();
+  blendTables();
   platform::setScreenshotWriter(writePresentedFrame);
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/command_tables.h"
 #include "check/script_check.h"
 #include "platform/options.h"
 
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::EngineOptions o;
     o.noDialogs = true;
     platform::setOptions(o);
+    app::registerCommands();
     std::filesystem::path game = std::filesystem::temp_directory_path() / ("utsushi-check-fuzz-" + std::to_string(getpid()));
     std::filesystem::create_directories(game / "script");
     std::filesystem::current_path(game);

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/command_list.h"
+#include "app/command_tables.h"
+#include "app/startup.h"
 #include "check/check_main.h"
-#include "core/startup.h"
 #include "platform/options.h"
 
 namespace {
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
       return 2;
     case platform::ParseResult::Run: break;
   }
-  if (opts.listCommands) return check::listCommands();
+  if (opts.listCommands) return app::listCommands();
   if (opts.gameDir.empty()) opts.gameDir = platform::chooseGameDir(programFolder());
   std::error_code ec;
   if (!std::filesystem::is_directory(opts.gameDir, ec)) {
@@ -54,7 +56,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   platform::setOptions(opts);
-  if (opts.check) return check::runCheck();
+  if (opts.check) {
+    app::registerCommands();
+    return check::runCheck();
+  }
   if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
-  return core::runEngine();
+  return app::runEngine();
 }

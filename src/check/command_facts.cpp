@@ -19,16 +19,17 @@ constexpr FileArgument kFileArguments[] = {
 
 }  // namespace
 
+// Both read the registry entry, the same one the dispatcher and the handlers use.
 std::optional<ArgumentRange> argumentRange(std::string_view command) {
-  // The registry entry does not carry its handler's range yet; until it does, nothing is
-  // claimed here rather than keeping a second copy of the handlers' limits.
-  (void)command;
-  return std::nullopt;
+  const core::CommandEntry* e = core::findCommandEntry(command);
+  if (!e || e->minArguments < 0 || e->maxArguments < 0) return std::nullopt;
+  return ArgumentRange{static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments)};
 }
 
 std::string_view errorName(std::string_view command) {
-  (void)command;
-  return {};
+  const core::CommandEntry* e = core::findCommandEntry(command);
+  if (!e) return {};
+  return e->displayName ? std::string_view(e->displayName) : e->name;
 }
 
 std::span<const FileArgument> fileArguments() { return kFileArguments; }

@@ -14,12 +14,12 @@ struct ArgumentRange {
   std::size_t max = 0;
 };
 
-// The range the command's handler accepts, from its registry entry; nothing when the entry
-// does not state one.
+// The range the command's handler accepts, from its registry entry; nothing when the handler
+// applies a rule of its own. The registry must be filled.
 std::optional<ArgumentRange> argumentRange(std::string_view command);
 
-// The name the command's errors are reported under, from its registry entry; empty when the
-// entry does not state one.
+// The name the command's errors are reported under, from its registry entry; empty for an
+// unknown command.
 std::string_view errorName(std::string_view command);
 
 enum class FileKind { Picture, Sound, Movie, Font, Cursor, LoadedFile };

@@ -157,8 +157,9 @@ void checkStatement(std::string_view stmt, int index) {
   if (std::optional<ArgumentRange> range = argumentRange(name)) {
     std::size_t count = core::argumentPieces(args).size();
     if (count < range->min || count > range->max) {
-      std::string wanted = range->min == range->max ? std::to_string(range->min)
-                                                    : std::to_string(range->min) + " to " + std::to_string(range->max);
+      std::string wanted = std::to_string(range->min);
+      if (range->max != range->min)
+        wanted += (range->max == range->min + 1 ? " or " : " to ") + std::to_string(range->max);
       add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range->max == 1 ? "" : "s") +
                             ", not " + std::to_string(count) + " (引数の数が不正です)");
     }
@@ -359,7 +360,6 @@ std::vector<Finding> checkGame() {
   core::resetScriptSources();
   core::resetInterpreter();
   core::resetVariables();
-  core::registerCommands();
   core::LoadOutcome outcome = core::forEachScriptFile([](const core::ScriptFileText& text) {
     LoadedFile f;
     f.text = text;

@@ -14,7 +14,8 @@ struct Finding {
   std::string message;  // UTF-8
 };
 
-// Checks the game in the working folder, findings in load order of the files, by line.
+// Checks the game in the working folder against the commands in the registry (filled by the
+// caller); findings in load order of the files, by line.
 std::vector<Finding> checkGame();
 
 // "FILE:LINE: message" (or "FILE: message" without a line).

@@ -110,6 +110,7 @@ void fail(const char* prefix, std::uint32_t code) { core::showErrorBox(failureTe
 void destroyContext() {
   destroyDrawingState();
   deleteSurface(device.presented);
+  device.presentedIn = nullptr;
   device.alive = false;
   if (device.context) SDL_GL_DeleteContext(device.context);
   device.context = nullptr;
@@ -265,6 +266,7 @@ bool createRenderTargets() {
 
 void releaseRenderTargets() {
   if (!device.alive) return;
+  keepPresentedFrame();  // the surfaces go; the presented frame stays readable
   deleteTexture(device.ruleTexture);
   deleteSurface(device.renderSurface);  // g_pRenderSurface with g_pRenderTexture
   deleteSurface(device.backBuffer);
@@ -296,8 +298,16 @@ void bindRenderTarget(RenderTarget target) {
   glViewport(0, 0, s->width, s->height);
 }
 
+std::uint32_t setRenderTarget(RenderTarget target) {
+  bindRenderTarget(target);
+  if (!device.alive) return kD3dOk;
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  return status == GL_FRAMEBUFFER_COMPLETE ? kD3dOk : d3dCodeFromGlError(status);
+}
+
 void clearRenderTarget(std::uint32_t argb) {
   if (!device.alive) return;
+  beforeDrawingInto(surfaceFor(device.bound));
   glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
                ((argb >> 24) & 0xFF) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);
@@ -306,6 +316,12 @@ void clearRenderTarget(std::uint32_t argb) {
 int stretchFilter() { return device.stretchFilter; }
 
 TextureHandle ruleTexture() { return device.ruleTexture; }
+
+void stageTextureCoordinates(float& u, float& v) {
+  u = device.screenWidth > 0 ? static_cast<float>(platform::kStageWidth) / static_cast<float>(device.screenWidth) : 1.0f;
+  v = device.screenHeight > 0 ? static_cast<float>(platform::kStageHeight) / static_cast<float>(device.screenHeight)
+                              : 1.0f;
+}
 TextureHandle renderTexture() { return device.renderSurface.texture; }
 
 }  // namespace graphics

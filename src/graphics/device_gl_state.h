@@ -33,8 +33,12 @@ struct GlDevice {
   Surface backSurface;    // g_pBackSurface
   Surface renderSurface;  // g_pRenderTexture (texture) and g_pRenderSurface (framebuffer)
   GLuint ruleTexture = 0;  // g_pTexture
-  Surface presented;      // the stage as last presented (800 x 600)
-  bool havePresented = false;
+  // The stage as last presented (800 x 600). A present leaves the frame in the stage surface
+  // it came from (`presentedIn`); it is copied here only when something other than the next
+  // frame is about to be drawn there, or when it is read back.
+  Surface presented;
+  Surface* presentedIn = nullptr;
+  bool drawingStageFrame = false;  // the next frame is being drawn: no copy is needed
   bool stretched = false;  // main target is the back surface
   RenderTarget bound = RenderTarget::BackBuffer;
 
@@ -47,6 +51,12 @@ struct GlDevice {
   };
   Program plain, tinted;
   const Program* active = nullptr;  // the program in use; null before the default state
+  // The rule transition's program (rule_gl.cpp): the threshold per pixel from two textures.
+  struct RuleProgram {
+    GLuint id = 0;
+    GLint uTransform = -1, uLevel = -1, uScale = -1;
+    GLuint blue = 0;  // the rule picture's blue channel, 800 x 600, one byte a texel
+  } rule;
   GLuint vertexArray = 0, vertexBuffer = 0;
   GLuint pointSampler = 0, linearSampler = 0;
   GLuint whiteTexture = 0;  // stands in for "no texture" (D3D samples opaque white there)
@@ -56,10 +66,25 @@ struct GlDevice {
 
 GlDevice& gl();
 
+// Copies the presented frame out of the stage surface that still holds it, if one does.
+void keepPresentedFrame();
+// Every drawing into a surface passes here first: the presented frame it may hold is kept
+// aside, unless the frame being drawn is the next one to present.
+inline void beforeDrawingInto(const Surface* target) {
+  GlDevice& d = gl();
+  if (target == d.presentedIn && target && !d.drawingStageFrame) keepPresentedFrame();
+}
+
 // GL errors pending since the last call, as the nearest Direct3D code (the first one wins).
 std::uint32_t takeGlError();
 
 // Drawing pieces (draw_gl.cpp).
+extern const char* const kPictureVertexShader;  // position, colour, uv through `transform`
+// A linked program from two shader sources; 0 with `code` set on failure.
+GLuint buildProgram(const char* vertexSource, const char* fragmentSource, std::uint32_t& code);
+// rule_gl.cpp, called by the drawing state's creation and destruction.
+bool createRuleProgram(std::uint32_t& code);
+void destroyRuleProgram();
 bool createDrawingState(std::uint32_t& code);
 void destroyDrawingState();
 void applyDefaultDrawingState();

@@ -88,6 +88,7 @@ int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
   if (!draw) draw = frames.drawers[kDrawPlain];
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
+  setDrawingStageFrame(true);
   bindRenderTarget(mainTarget());
   draw(elapsed, duration, accel);
   if (stretched) {
@@ -98,11 +99,13 @@ int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
                                            stretchFilter());
     bindRenderTarget(mainTarget());
     if (code != 0) {
+      setDrawingStageFrame(false);
       core::reportCommandError("StretchRect " + d3dErrorName(code));
       return 0;
     }
   }
   const int result = presentFrame();
+  setDrawingStageFrame(false);
   ++frames.presented;
   frames.statementsAtPresent = core::interpreter().statementsRun;
   if (frames.tracePresents)
@@ -118,12 +121,12 @@ int renderFrame(int drawer, int elapsed, int duration, int accel) {
   return drawAndPresent(drawer, elapsed, duration, accel);
 }
 
-void waitFrame(bool changed) {
+void waitFrame(bool changed, int drawer, int elapsed, int duration) {
   const bool animated = updateAnimations();
   if (!hasDevice()) return;
   const bool repaint = platform::takeRepaintRequest();
   if (changed || animated || repaint || core::interpreter().statementsRun != frames.statementsAtPresent) {
-    drawAndPresent(kDrawPlain, 0, 0, 0);
+    drawAndPresent(drawer, elapsed, duration, 0);
   } else if (platform::isVirtualClock()) {
     paceFrame();
   }

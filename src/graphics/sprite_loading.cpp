@@ -55,9 +55,8 @@ void cmdSp(std::string_view args) { spriteLoad(args, "sp", false); }
 void cmdSp2(std::string_view args) { spriteLoad(args, "sp2", true); }
 
 void cmdSpSt(std::string_view args) {
-  core::setCommandName("sp.st");
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 4, 4)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (!core::needNumber(v, 0) || !core::needString(v, 1) || !core::needNumber(v, 2) || !core::needNumber(v, 3)) return;
   const std::int32_t n = v[0].toInt(), width = v[2].toInt(), height = v[3].toInt();
   SpriteSlot* slot = slotArgument(n);
@@ -101,7 +100,7 @@ void cmdSpSt(std::string_view args) {
 constexpr core::CommandEntry kSpriteLoadCommands[] = {
     {"sp", cmdSp},
     {"sp2", cmdSp2},
-    {"sp.st", cmdSpSt},
+    {"sp.st", cmdSpSt, nullptr, 4, 4},
 };
 
 }  // namespace

@@ -20,6 +20,10 @@ namespace text {
 namespace {
 
 constexpr const char* kRecordPath = "save/already.dat";
+
+// The record as the file now holds it: an unchanged record is not written again (writing
+// it means an fsync, the largest part of an exit).
+std::string onDisk;
 // A record names one digit a text block: far below this even for very large scripts. A
 // larger declared length is a damaged file, not a reason to allocate.
 constexpr std::uint32_t kTextLimit = 64u << 20;
@@ -118,6 +122,7 @@ void loadAlreadyRead() {
   std::string file, text;
   if (!platform::readWholeFile(std::string_view(kRecordPath), file)) return;
   if (!unpackAlreadyRead(file, text)) return;
+  onDisk = file;
   std::vector<std::string> unknown;
   applyAlreadyRead(text, core::readStateMaps(), unknown);
   for (const std::string& key : unknown) core::showErrorBox(key + platform::jp(" が存在しなくなっています"));
@@ -125,19 +130,18 @@ void loadAlreadyRead() {
 
 void saveAlreadyRead() {
   std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
-  if (packed.empty()) return;
+  if (packed.empty() || packed == onDisk) return;
   std::error_code ec;
   std::filesystem::create_directories("save", ec);
   std::optional<std::filesystem::path> path = platform::resolvePathForWrite(kRecordPath);
-  if (path) platform::writeFileAtomically(*path, packed);
+  if (path && platform::writeFileAtomically(*path, packed)) onDisk = std::move(packed);
 }
 
 namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
-  core::setCommandName("setAlreadyRead");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   bool& flag = messageState().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
@@ -148,15 +152,14 @@ void cmdSetAlreadyRead(std::string_view args) {
 }
 
 void cmdGetAlreadyRead(std::string_view args) {
-  core::setCommandName("getAlreadyRead");
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   *var = messageState().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead},
-    {"getalreadyread", cmdGetAlreadyRead},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", 0, 1},
+    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
 };
 
 }  // namespace

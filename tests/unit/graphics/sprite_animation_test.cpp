@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/command_tables.h"
 #include "core/command_registry.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
@@ -20,9 +21,9 @@ namespace fs = std::filesystem;
 using graphics::easeValue;
 
 void run(std::string_view name, std::string_view args) {
-  core::CommandHandler h = core::findCommand(name);
-  ASSERT_NE(h, nullptr) << name;
-  h(args);
+  const core::CommandEntry* e = core::findCommandEntry(name);
+  ASSERT_NE(e, nullptr) << name;
+  core::runCommand(*e, args);
 }
 
 image::PixelImage solid(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
@@ -47,7 +48,7 @@ class SpriteAnimation : public ::testing::Test {
     o.videoNone = true;
     platform::setOptions(o);
     platform::useVirtualClock(true);
-    if (core::commandCount() == 0) core::registerCommands();
+    if (core::commandCount() == 0) app::registerCommands();
   }
   static void TearDownTestSuite() {
     graphics::resetSprites();

@@ -100,7 +100,8 @@ bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& l
   return true;
 }
 
-// The index of script.sbx in the working folder; nothing when there is none or it is damaged.
+// The index of script.sbx in the working folder: nothing when there is no such file, no
+// records when its index is damaged.
 std::optional<std::vector<PackedIndexRecord>> readPackedIndex() {
   std::ifstream packed(kPackedScriptFile, std::ios::binary);
   if (!packed) return std::nullopt;

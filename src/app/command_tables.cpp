@@ -3,6 +3,7 @@
 #include "core/core_commands.h"
 #include "graphics/sprite_commands.h"
 #include "image/screenshot.h"
+#include "movie/movie_commands.h"
 #include "platform/platform_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
@@ -32,6 +33,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
+      movie::movieCommands(),
   };
 }
 

@@ -5,6 +5,7 @@
 #include "image/screenshot.h"
 #include "movie/movie_commands.h"
 #include "platform/platform_commands.h"
+#include "saves/save_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
 
@@ -34,6 +35,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
       movie::movieCommands(),
+      saves::saveCommands(),
   };
 }
 

@@ -2,6 +2,7 @@
 // control-flow commands.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace core {
@@ -16,5 +17,9 @@ std::size_t conditionEnd(std::string_view args);
 
 // Forgets pending subroutine returns and loops (loading a save game).
 void clearControlStacks();
+
+// Where the outermost pending subroutine call returns to (a save point inside subroutines
+// resumes there); false when no call is pending. `line` and `statement` as jumpTo takes them.
+bool outermostReturn(int& line, int& statement, std::uint32_t& fileKey);
 
 }  // namespace core

@@ -81,6 +81,7 @@ bool runTextStatement(const std::string& line) {
   if (state.line != state.lastTextBlockStart && page.text.empty()) {
     newBlock = true;
     state.textBlockLine = state.line;
+    state.textBlockKey = runningFileKey();
     state.lastTextBlockStart = state.line;
     state.resumeOffset = 0;
     if (line.size() >= 2 && static_cast<unsigned char>(line[0]) == kOpenBracket[0] &&

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -145,5 +146,11 @@ struct TextSpriteSettings {
   std::uint32_t colour1 = 0xFFFFFF, colour2 = 0xFFFFFF, colour3 = 0;
 };
 TextSpriteSettings& textSpriteSettings();
+// The string renderer takes the settings above (ssp.set, loading a save game).
+void applyTextSpriteSettings();
+// Draws the line with the string renderer into a picture of its own and stages it in slot n
+// as ssp does; false after reporting (a line no texture could hold).
+bool stageTextSprite(int n, std::string_view line, std::uint32_t layer);
+
 
 }  // namespace graphics

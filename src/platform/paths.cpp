@@ -139,6 +139,8 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes) {
   return ok;
 }
 
+fs::path writableGamePath(std::string_view relative) { return fs::path(toDiskText(relative)); }
+
 std::string diskNameToScript(const fs::path& name) { return utf8ToCp932(name.string()); }
 
 }  // namespace platform

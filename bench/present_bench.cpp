@@ -10,16 +10,9 @@
 
 #include <time.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
-#include "graphics/device.h"
+#include "gl_bench.h"
 #include "graphics/frame.h"
-#include "graphics/sprites.h"
 #include "platform/clock.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -34,27 +27,15 @@ void reportCpu(benchmark::State& state, double startMs) {
       benchmark::Counter((processCpuMs() - startMs) / static_cast<double>(state.iterations()));
 }
 
-image::PixelImage stagePicture() {
-  image::PixelImage p;
-  p.width = platform::kStageWidth;
-  p.height = platform::kStageHeight;
-  p.pixels.resize(static_cast<std::size_t>(p.width) * p.height * 4);
-  for (int y = 0; y < p.height; ++y)
-    for (int x = 0; x < p.width; ++x) {
-      std::uint8_t* px = &p.pixels[(static_cast<std::size_t>(y) * p.width + x) * 4];
-      px[0] = static_cast<std::uint8_t>(x);
-      px[1] = static_cast<std::uint8_t>(y);
-      px[2] = static_cast<std::uint8_t>(x ^ y);
-      px[3] = 255;
-    }
-  return p;
-}
+image::PixelImage stagePicture() { return gl_bench::noisePicture(platform::kStageWidth, platform::kStageHeight, 7, false); }
+
+// Shown, so that every swap reaches the X server as it does in a game.
+void showWindow() { SDL_ShowWindow(platform::mainSdlWindow()); }
 
 void BM_EngineFrame(benchmark::State& state) {
+  showWindow();
   graphics::resetSprites();
-  graphics::TextureHolder holder;
-  graphics::loadTexture(holder, stagePicture());
-  graphics::stageMadePicture(0, std::move(holder), "stage", 0);
+  gl_bench::stage(0, stagePicture());
   graphics::commitSprites();
   const double start = processCpuMs();
   for (auto _ : state) benchmark::DoNotOptimize(graphics::renderFrame());
@@ -96,6 +77,7 @@ void BM_DirectQuad(benchmark::State& state) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, picture.width, picture.height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                picture.pixels.data());
+  showWindow();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glDisable(GL_BLEND);
   glUseProgram(program);
@@ -123,27 +105,8 @@ BENCHMARK(BM_DirectQuad)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_present_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  platform::useVirtualClock(true);  // the pacing's waits cost nothing
-  graphics::setVSyncWait(0);
-  std::string why;
-  if (!platform::createMainWindow("present bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "present_bench: no drawing device: %s\n", why.c_str());
-    return 1;
-  }
-  SDL_ShowWindow(platform::mainSdlWindow());
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
-  benchmark::Shutdown();
-  return 0;
+  return gl_bench::run(argc, argv, "present_bench", [] {
+    platform::useVirtualClock(true);  // the pacing's waits cost nothing
+    graphics::setVSyncWait(0);
+  });
 }

@@ -3,8 +3,8 @@
 #include "core/core_commands.h"
 #include "graphics/sprite_commands.h"
 #include "image/screenshot.h"
+#include "input/input_commands.h"
 #include "movie/movie_commands.h"
-#include "platform/platform_commands.h"
 #include "saves/save_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
@@ -26,10 +26,10 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       graphics::quakeCommands(),
       graphics::printCommands(),
       graphics::buttonCommands(),
-      graphics::textSpriteCommands(),
+      text::textSpriteCommands(),
       image::screenshotCommands(),
-      platform::inputCommands(),
-      platform::displayCommands(),
+      input::inputCommands(),
+      input::displayCommands(),
       sound::soundCommands(),
       text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),

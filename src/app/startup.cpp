@@ -39,6 +39,7 @@
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
+#include "text/reading_modes.h"
 
 namespace app {
 
@@ -133,6 +134,8 @@ int runEngine() {
   platform::setWallpaperDrawer(graphics::drawWallpaper);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.toggleSkipMode = text::toggleSkipModeByKey;
+  hooks.toggleAutoMode = text::toggleAutoModeByKey;
   hooks.exitSave = saves::exitSave;
   hooks.cursorToCloseButton = [] {
     // Towards where the quit question shows its buttons: the middle, 50 pixels lower.

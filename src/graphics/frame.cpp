@@ -16,8 +16,6 @@
 #include "platform/clock.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
-#include "text/glyph_renderer.h"
-#include "text/message_state.h"
 
 namespace graphics {
 namespace {
@@ -41,6 +39,7 @@ struct Frames {
   std::uint64_t presented = 0;
   std::uint64_t statementsAtPresent = ~std::uint64_t{0};  // nothing presented yet
   bool tracePresents = std::getenv("UTSUSHI_TRACE_PRESENTS") != nullptr;
+  MessageLayer messageLayer;
 } frames;
 
 bool stretchedMode() {
@@ -137,8 +136,11 @@ void waitFrame(bool changed, int drawer, int elapsed, int duration) {
 
 std::uint64_t presentedFrames() { return frames.presented; }
 
+void setMessageLayer(const MessageLayer& layer) { frames.messageLayer = layer; }
+
 void drawScene(bool useStaged) {
-  const bool windowShown = text::messageState().windowShown;
+  const MessageLayer& message = frames.messageLayer;
+  const bool windowShown = !message.shown || message.shown();
   for (int n : drawOrder()) {
     SpriteSlot& slot = *spriteSlot(n);
     const TextureImage* textures = slot.shown();
@@ -154,10 +156,7 @@ void drawScene(bool useStaged) {
     drawPicture(*textures, *props);
   }
   // The message text lies over every sprite; a hidden window keeps its glyphs for later.
-  if (windowShown) {
-    text::drawMessageGlyphs(text::messageRenderer());
-    text::drawMessageGlyphs(text::rubyRenderer());
-  }
+  if (windowShown && message.draw) message.draw();
 }
 
 void drawPicture(const TextureImage& textures, const TextureImage& props) {

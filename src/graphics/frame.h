@@ -33,7 +33,15 @@ void setFrameDrawer(int index, FrameDrawerFunction drawer);
 // scaled full-screen modes, and the frame is presented. Sprite animations do not advance.
 int presentDrawnFrame(FrameDrawerFunction draw, int elapsed = 0, int duration = 0, int accel = 0);
 
-// Every sprite, then the message text, into the bound target. `useStaged`: the stage as the
+// The message layer, which text registers: whether the message window is up (pictures on
+// layer 2 and above show only with it) and the drawing of its glyphs over every sprite.
+struct MessageLayer {
+  bool (*shown)() = nullptr;
+  void (*draw)() = nullptr;
+};
+void setMessageLayer(const MessageLayer& layer);
+
+// Every sprite, then the message layer, into the bound target. `useStaged`: the stage as the
 // next commit will leave it (the new picture of a transition).
 void drawScene(bool useStaged);
 // One picture: the tiles and textures of `textures`, the vertices and properties of `props`.

@@ -17,7 +17,6 @@ std::span<const core::CommandEntry> animationCommands();    // sp.a*, sp.set, sp
 std::span<const core::CommandEntry> quakeCommands();        // quake.*, sp.q*
 std::span<const core::CommandEntry> printCommands();        // print
 std::span<const core::CommandEntry> buttonCommands();       // spbtn
-std::span<const core::CommandEntry> textSpriteCommands();   // ssp, ssp.set
 
 // Sets the display name, then reads min..max arguments that must all be numbers (whole,
 // truncated toward zero); false after reporting.

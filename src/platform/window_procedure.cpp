@@ -4,7 +4,6 @@
 #include "platform/keys.h"
 #include "platform/menu_bar.h"
 #include "platform/message_box.h"
-#include "text/reading_modes.h"
 
 namespace platform {
 namespace {
@@ -39,8 +38,8 @@ int pumpMessage(WindowMessage& msg, bool* took) {
       }
       break;
     case MessageKind::KeyDown:
-      if (msg.key == kKeyTab) text::toggleSkipModeByKey();
-      else if (msg.key == kKeyShift) text::toggleAutoModeByKey();
+      if (msg.key == kKeyTab && hooks.toggleSkipMode) hooks.toggleSkipMode();
+      else if (msg.key == kKeyShift && hooks.toggleAutoMode) hooks.toggleAutoMode();
       else if (msg.key == kKeySpace && confirmQuit()) {  // Space asks to quit, as the close box does
         msg.kind = MessageKind::Quit;
         return 0;

@@ -16,6 +16,8 @@ struct WindowHooks {
   void (*exitSave)() = nullptr;         // the save made when the reader quits
   void (*cursorToCloseButton)() = nullptr;  // glide the cursor before the quit question
   bool (*toggleFullScreen)() = nullptr;  // Alt+Return; false when refused
+  void (*toggleSkipMode)() = nullptr;    // Tab
+  void (*toggleAutoMode)() = nullptr;    // Shift
 };
 void setWindowHooks(const WindowHooks& hooks);
 

@@ -7,6 +7,7 @@
 #include "core/expression.h"
 #include "graphics/device.h"
 #include "image/crossfade.h"
+#include "input/input_commands.h"
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
@@ -255,7 +256,7 @@ void readSettings() {
 }
 
 void applyWindowSettings() {
-  if (!settings.cursorFile.empty()) platform::setCursorFromFile(settings.cursorFile);
+  if (!settings.cursorFile.empty()) input::setCursorFromFile(settings.cursorFile);
 }
 
 void writeSettings() {

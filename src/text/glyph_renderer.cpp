@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "core/error_report.h"
+#include "graphics/frame.h"
 #include "text/font_settings.h"
 #include "text/glyph_textures.h"
+#include "text/message_state.h"
 
 namespace text {
 
@@ -145,7 +147,20 @@ GlyphRenderer& messageRenderer() { return renderers.message; }
 GlyphRenderer& rubyRenderer() { return renderers.ruby; }
 GlyphRenderer& stringRenderer() { return renderers.string; }
 
+namespace {
+
+// The message layer of every frame: the message and ruby glyphs, while the window is up.
+void drawMessageLayer() {
+  drawMessageGlyphs(renderers.message);
+  drawMessageGlyphs(renderers.ruby);
+}
+
+bool messageWindowShown() { return messageState().windowShown; }
+
+}  // namespace
+
 bool createGlyphRenderers() {
+  graphics::setMessageLayer({messageWindowShown, drawMessageLayer});
   const MessageFontSettings& font = messageFont();
   int pitchX = messagePitchX();
   bool ok = create(renderers.message, font.face, pitchX, font.style, kMessageGlyphSlots);
@@ -155,6 +170,7 @@ bool createGlyphRenderers() {
 }
 
 void destroyGlyphRenderers() {
+  graphics::setMessageLayer({});
   destroy(renderers.string);
   destroy(renderers.ruby);
   destroy(renderers.message);

@@ -14,5 +14,6 @@ std::span<const core::CommandEntry> backlogCommands();        // getlog gettaglo
 std::span<const core::CommandEntry> backlogSpriteCommands();  // logsp
 std::span<const core::CommandEntry> alreadyReadCommands();    // setalreadyread getalreadyread
 std::span<const core::CommandEntry> fontCommands();           // setfontfile .. getfontliststr
+std::span<const core::CommandEntry> textSpriteCommands();     // ssp, ssp.set
 
 }  // namespace text

@@ -17,7 +17,6 @@
 #include "platform/display_modes.h"
 #include "platform/options.h"
 #include "platform/window.h"
-#include "text/message_state.h"
 
 namespace {
 
@@ -58,7 +57,6 @@ class SpriteFrame : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(deviceUp && graphics::hasDevice());
     graphics::resetSprites();
-    text::messageState().windowShown = true;
   }
   void TearDown() override { graphics::resetSprites(); }
 
@@ -213,10 +211,14 @@ TEST_F(SpriteFrame, LayerTwoFollowsTheMessageWindow) {
   stage(9, makePicture(50, 50, opaqueAt), 2);
   graphics::commitSprites();
   EXPECT_FALSE(isBackground(frame(), 400, 300));
-  text::messageState().windowShown = false;
+  // The message layer text registers tells whether the window is up.
+  static bool shown = true;
+  graphics::setMessageLayer({[] { return shown; }, nullptr});
+  shown = false;
   EXPECT_TRUE(isBackground(frame(), 400, 300));
-  text::messageState().windowShown = true;
+  shown = true;
   EXPECT_FALSE(isBackground(frame(), 400, 300));
+  graphics::setMessageLayer({});
 }
 
 TEST_F(SpriteFrame, StagedChangesWaitForTheCommit) {

@@ -1,15 +1,18 @@
 // Script commands of the display: setfullscreen, getfullscreen, setwindowtext, setwallpaper.
+#include "input/input_commands.h"
+
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "platform/cp932.h"
 #include "platform/display_modes.h"
-#include "platform/platform_commands.h"
 #include "platform/window.h"
 
-namespace platform {
+namespace input {
 namespace {
+
+using namespace platform;
 
 void cmdSetFullScreen(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
@@ -49,4 +52,4 @@ constexpr core::CommandEntry kDisplayCommands[] = {
 
 std::span<const core::CommandEntry> displayCommands() { return kDisplayCommands; }
 
-}  // namespace platform
+}  // namespace input

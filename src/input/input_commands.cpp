@@ -1,5 +1,7 @@
 // Script commands of the mouse and the cursor: isdown, getcursorpos, setcursorpos,
 // setcursor, and the button table's btnerase and btnclear.
+#include "input/input_commands.h"
+
 #include <string>
 
 #include "core/archive.h"
@@ -12,11 +14,12 @@
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/cursor_file.h"
-#include "platform/platform_commands.h"
 #include "platform/window.h"
 
-namespace platform {
+namespace input {
 namespace {
+
+using namespace platform;
 
 bool hasExtension(std::string_view name, std::string_view ext) {
   return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
@@ -113,4 +116,4 @@ constexpr core::CommandEntry kInputCommands[] = {
 
 std::span<const core::CommandEntry> inputCommands() { return kInputCommands; }
 
-}  // namespace platform
+}  // namespace input

@@ -10,6 +10,7 @@
 #include "image/pixel_image.h"
 #include "platform/cp932.h"
 #include "text/glyph_renderer.h"
+#include "text/text_commands.h"
 
 namespace graphics {
 
@@ -48,11 +49,16 @@ bool stageTextSprite(int n, std::string_view line, std::uint32_t layer) {
   return true;
 }
 
+}  // namespace graphics
+
+namespace text {
 namespace {
+
+using namespace graphics;
+
 constexpr std::size_t kTextSpriteFaceLimit = 32;
 
 void cmdSspSet(std::string_view args) {
-  core::setCommandName("ssp.set");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 6, 6) || !core::needString(v, 0)) return;
   for (std::size_t i = 1; i < 6; ++i)
@@ -68,7 +74,6 @@ void cmdSspSet(std::string_view args) {
 }
 
 void cmdSsp(std::string_view args) {
-  core::setCommandName("ssp");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
   if (v.size() == 3 && !core::needNumber(v, 2)) return;
@@ -84,4 +89,4 @@ constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp}, {"ssp.set
 
 std::span<const core::CommandEntry> textSpriteCommands() { return kTextSpriteCommands; }
 
-}  // namespace graphics
+}  // namespace text

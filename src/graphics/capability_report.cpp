@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "graphics/device_internal.h"
+#include "platform/writable_path.h"
 
 namespace graphics::detail {
 namespace {
@@ -96,7 +97,8 @@ std::string formatCapabilityReport(const Capabilities& c) {
 }
 
 void appendInformation(const std::string& text) {
-  std::FILE* f = std::fopen("Information.txt", "ab");
+  std::optional<std::filesystem::path> path = platform::writablePath("Information.txt");
+  std::FILE* f = path ? std::fopen(path->c_str(), "ab") : nullptr;
   if (!f) return;
   std::fwrite(text.data(), 1, text.size(), f);
   std::fclose(f);

@@ -6,6 +6,7 @@
 #include "image/codecs.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
+#include "platform/writable_path.h"
 
 namespace image {
 namespace {
@@ -21,7 +22,8 @@ void printSaveMessage(std::string_view prefix, std::string_view path, std::strin
 }
 
 bool writeFile(std::string_view path, const std::string& bytes) {
-  auto target = platform::resolvePathForWrite(path);
+  // A picture named relative to the game folder goes where the game's files may be written.
+  auto target = platform::writablePath(path);
   return target && platform::writeFileAtomically(*target, bytes);
 }
 

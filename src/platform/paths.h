@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// The disk form of a script path: "\" separators as "/", the name in UTF-8.
+std::string toDiskText(std::string_view scriptPath);
+
 // The existing file or folder the script path names, or nothing.
 std::optional<std::filesystem::path> resolvePath(std::string_view scriptPath);
 

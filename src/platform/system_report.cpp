@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/writable_path.h"
+
 namespace platform {
 namespace {
 
@@ -68,8 +70,10 @@ std::string describeFitRectangles(const DisplayState& d) {
 }
 
 void writeSystemReport(const DisplayState& d) {
-  std::ofstream out("Information.txt", std::ios::binary | std::ios::trunc);
-  if (!out) return;  // a read-only game folder: the report is only for the reader's support
+  std::optional<std::filesystem::path> path = writablePath("Information.txt");
+  if (!path) return;
+  std::ofstream out(*path, std::ios::binary | std::ios::trunc);
+  if (!out) return;  // the report is only for the reader's support: no reason to stop
   out << describeMachine() << describeFitRectangles(d);
 }
 

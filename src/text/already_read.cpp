@@ -12,6 +12,7 @@
 #include "core/error_report.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
+#include "platform/writable_path.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
 
@@ -116,7 +117,8 @@ bool unpackAlreadyRead(std::string_view file, std::string& text) {
 
 void loadAlreadyRead() {
   std::string file, text;
-  if (!platform::readWholeFile(std::string_view(kRecordPath), file)) return;
+  std::optional<std::filesystem::path> path = platform::writablePath(kRecordPath);
+  if (!path || !platform::readWholeFile(*path, file)) return;
   if (!unpackAlreadyRead(file, text)) return;
   std::vector<std::string> unknown;
   applyAlreadyRead(text, core::readStateMaps(), unknown);
@@ -128,7 +130,7 @@ void saveAlreadyRead() {
   if (packed.empty()) return;
   std::error_code ec;
   std::filesystem::create_directories("save", ec);
-  std::optional<std::filesystem::path> path = platform::resolvePathForWrite(kRecordPath);
+  std::optional<std::filesystem::path> path = platform::writablePath(kRecordPath);
   if (path) platform::writeFileAtomically(*path, packed);
 }
 

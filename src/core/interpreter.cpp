@@ -144,6 +144,10 @@ bool runTextStatement(const std::string& line) {
   int nextLength = state.line + 1 < static_cast<int>(slot.lines.size())
                        ? static_cast<int>(slot.lines[static_cast<std::size_t>(state.line) + 1].size())
                        : 0;
+  // A hook that leaves by goto, by return to a label or by loading never comes back to the
+  // line it stopped: where that line stopped must not cut into the next text shown.
+  if (state.resumePosition != 0 && (state.resumeLine != state.line || state.resumeFileKey != slot.fileKey))
+    state.resumePosition = state.resumeColumn = 0;
   state.inText = true;
   int result = text::showMessageLine(shown, nextLength, state.resumeOffset, state.message);
   state.inText = false;
@@ -152,7 +156,11 @@ bool runTextStatement(const std::string& line) {
     return false;
   }
   if (state.textHookCount != 0 && state.stopKind != 0) {
-    if (state.resumePosition != 0) --state.line;
+    if (state.resumePosition != 0) {
+      state.resumeFileKey = slot.fileKey;
+      state.resumeLine = state.line;
+      --state.line;
+    }
     gosub("*text_lb");
   }
   return true;

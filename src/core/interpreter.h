@@ -60,6 +60,8 @@ struct InterpreterState {
   int resumeOffset = 0;    // byte offset where the current text line continues
   int resumePosition = 0;  // set by the message layout while the text hook is on
   int resumeColumn = 0;
+  std::uint32_t resumeFileKey = 0;  // the line the two values above belong to
+  int resumeLine = -1;
   int stopKind = 0;
   bool inText = false;
 

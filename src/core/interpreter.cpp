@@ -78,10 +78,20 @@ bool runTextStatement(const std::string& line) {
   text::BacklogPage& page = text::currentBacklogPage();
   text::MessageState& ms = text::messageState();
   bool newBlock = false;
-  if (state.line != state.lastTextBlockStart && page.text.empty()) {
+  const std::uint32_t fileKey = state.slots[state.currentSlot].fileKey;
+  // A line continued after the text hook belongs to the block it began in, even when the hook
+  // cleared the page. The block's start line also runs again after the pre-text hook: still
+  // the same block. Reached again by a jump once its text was shown and its page cleared
+  // (back to the title and a new game), it starts anew: its speaker name is taken out again
+  // and the pre-text hook runs again.
+  const bool sameStart = state.line == state.lastTextBlockStart && fileKey == state.lastTextBlockFileKey;
+  const bool resuming = state.resumePosition != 0 && state.resumeLine == state.line && state.resumeFileKey == fileKey;
+  if (page.text.empty() && !resuming && (!sameStart || !state.textBlockStartPending)) {
     newBlock = true;
     state.textBlockLine = state.line;
     state.lastTextBlockStart = state.line;
+    state.lastTextBlockFileKey = fileKey;
+    state.textBlockStartPending = true;
     state.resumeOffset = 0;
     if (line.size() >= 2 && static_cast<unsigned char>(line[0]) == kOpenBracket[0] &&
         static_cast<unsigned char>(line[1]) == kOpenBracket[1]) {
@@ -148,6 +158,7 @@ bool runTextStatement(const std::string& line) {
   // line it stopped: where that line stopped must not cut into the next text shown.
   if (state.resumePosition != 0 && (state.resumeLine != state.line || state.resumeFileKey != slot.fileKey))
     state.resumePosition = state.resumeColumn = 0;
+  state.textBlockStartPending = false;
   state.inText = true;
   int result = text::showMessageLine(shown, nextLength, state.resumeOffset, state.message);
   state.inText = false;

@@ -56,6 +56,8 @@ struct InterpreterState {
   int textHookCount = 0;
 
   int lastTextBlockStart = -1;
+  std::uint32_t lastTextBlockFileKey = 0;
+  bool textBlockStartPending = false;  // its text has not begun showing (the pre-text hook runs)
   int textBlockLine = 0;   // first line of the current text block, for the backlog
   int resumeOffset = 0;    // byte offset where the current text line continues
   int resumePosition = 0;  // set by the message layout while the text hook is on

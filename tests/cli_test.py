@@ -43,6 +43,7 @@ class EngineCommandLine(unittest.TestCase):
         r = subprocess.run([ENGINE, "--help"], capture_output=True)
         self.assertEqual(r.returncode, 0)
         self.assertIn(b"--virtual-clock", r.stdout)
+        self.assertIn(b"$XDG_DATA_HOME/utsushi/", r.stdout)
         r = subprocess.run([ENGINE, "--version"], capture_output=True)
         self.assertEqual(r.returncode, 0)
         self.assertTrue(r.stdout.startswith(b"utsushi "))

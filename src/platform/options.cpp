@@ -24,7 +24,7 @@ std::string usageText() {
          "  --exit-after MS    quit when the clock is MS past the start\n"
          "  --help, --version\n"
          "\n"
-         "Saves, settings, save/already.dat, screenshots and Information.txt are written in\n"
+         "The files written for the game (below save/, screenshots, Information.txt) go in\n"
          "GAME_DIR. When GAME_DIR cannot be written they go, under the same names, to\n"
          "$XDG_DATA_HOME/utsushi/<name of GAME_DIR>/ (~/.local/share/utsushi/... by default).\n";
 }

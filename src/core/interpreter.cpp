@@ -286,7 +286,40 @@ void setReplacement(std::string_view text) {
   state.replace = true;
 }
 
+namespace {
+
+// Statements between two looks at the clock: a clock read per statement would cost a
+// measurable share of a plain loop's speed.
+constexpr std::uint64_t kBusyCheckMask = 255;
+constexpr std::uint32_t kBusyFrameMs = 16;
+
+struct Busy {
+  bool (*hook)() = nullptr;
+  std::uint64_t restedAt = 0;  // statementsRun at the last rest
+  std::uint32_t restedTick = 0;
+} busy;
+
+[[gnu::noinline]] void serviceBusyStretch() {
+  if (!busy.hook) return;
+  if (platform::isVirtualClock()) {
+    if (state.statementsRun - busy.restedAt < kBusyStatements) return;
+  } else if (platform::tickMs() - busy.restedTick < kBusyFrameMs) {
+    return;
+  }
+  if (!busy.hook()) state.quitRequested = true;
+}
+
+}  // namespace
+
+void setBusyHook(bool (*hook)()) { busy.hook = hook; }
+
+void noteWaitRest(std::uint32_t tick) {
+  busy.restedAt = state.statementsRun;
+  busy.restedTick = tick;
+}
+
 void runScript() {
+  noteWaitRest(platform::tickMs());
   for (;;) {
     ScriptSlot* slot = &state.slots[state.currentSlot];
     if (state.line < 0) state.line = 0;  // a jump to the label on a file's first line
@@ -303,6 +336,10 @@ void runScript() {
       const int lineOfStatements = state.line;
       const int slotOfStatements = state.currentSlot;
       while (state.statement < state.statementCount) {
+        if ((++state.statementsRun & kBusyCheckMask) == 0) {
+          serviceBusyStretch();
+          if (state.quitRequested) return;
+        }
         std::string_view stmt = statements[static_cast<std::size_t>(state.statement)];
         unsigned char first = stmt.empty() ? 0 : static_cast<unsigned char>(stmt[0]);
         if (isCommandStart(first)) {

@@ -72,6 +72,8 @@ struct InterpreterState {
 
   ReadStateMap* readState = nullptr;  // of the file now running
   platform::WindowMessage message;
+
+  std::uint64_t statementsRun = 0;  // every statement begun: a frame is due once any ran
 };
 
 InterpreterState& interpreter();
@@ -84,6 +86,15 @@ bool loadMainScript();
 
 // Runs until the script ends or a quit is requested.
 void runScript();
+
+// The busy hook keeps the window answering while statements run without a wait: the loop
+// calls it once ~16 ms of engine time have passed since the last rest of a wait (under the
+// virtual clock, once kBusyStatements statements have run, so runs stay repeatable). It
+// returns false when the program must quit.
+constexpr std::uint64_t kBusyStatements = 4096;
+void setBusyHook(bool (*hook)());
+// A wait rested (slept, drew) at `tick`: the statements after it start a new busy stretch.
+void noteWaitRest(std::uint32_t tick);
 
 // The position after the current statement: (line - 1, statement + 1) when more statements
 // follow on this line, else (line, 0); the loop increments the line before it continues.

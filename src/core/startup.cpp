@@ -16,6 +16,7 @@
 #include "core/script_sources.h"
 #include "graphics/device.h"
 #include "graphics/sprites.h"
+#include "graphics/wait_loop.h"
 #include "graphics/wallpaper.h"
 #include "image/screenshot.h"
 #include "platform/clock.h"
@@ -113,6 +114,8 @@ int runEngine() {
     platform::moveCursor(w / 2, h / 2 + 50, 4, false);
   };
   platform::setWindowHooks(hooks);
+  // A script that runs without waiting still lets the window answer and draw.
+  core::setBusyHook(graphics::serviceWindow);
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));

@@ -69,37 +69,50 @@ void setFadeLevel(int n, SpriteSlot& slot, int level) {
   slot.fadeLevel = level;
 }
 
-void writeTrackValue(SpriteSlot& slot, int track, std::int32_t value) {
+template <typename T>
+bool assign(T& field, T value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
+// True when a picture's property took a new value.
+bool writeTrackValue(SpriteSlot& slot, int track, std::int32_t value) {
+  bool changed = false;
   for (TextureHolder& holder : slot.images) {
     TextureImage* image = holder.get();
     if (!image) continue;
     switch (track) {
-      case kTrackPosX: image->posX = static_cast<float>(value); break;
-      case kTrackPosY: image->posY = static_cast<float>(value); break;
+      case kTrackPosX: changed |= assign(image->posX, static_cast<float>(value)); break;
+      case kTrackPosY: changed |= assign(image->posY, static_cast<float>(value)); break;
       case kTrackAlpha:
-        image->alpha = value & 0xFF;
-        applyAlphaToVertices(*image);
+        if (assign(image->alpha, value & 0xFF)) {
+          applyAlphaToVertices(*image);
+          changed = true;
+        }
         break;
-      case kTrackScaleX: image->scaleX = value / 100.0f; break;
-      case kTrackScaleY: image->scaleY = value / 100.0f; break;
-      case kTrackRotX: image->rotX = static_cast<float>(value); break;
-      case kTrackRotY: image->rotY = static_cast<float>(value); break;
-      case kTrackRotZ: image->rotZ = static_cast<float>(value); break;
+      case kTrackScaleX: changed |= assign(image->scaleX, value / 100.0f); break;
+      case kTrackScaleY: changed |= assign(image->scaleY, value / 100.0f); break;
+      case kTrackRotX: changed |= assign(image->rotX, static_cast<float>(value)); break;
+      case kTrackRotY: changed |= assign(image->rotY, static_cast<float>(value)); break;
+      case kTrackRotZ: changed |= assign(image->rotZ, static_cast<float>(value)); break;
       default: break;
     }
   }
+  return changed;
 }
 
 void reportSlot(int n, const char* message) { core::reportCommandError(std::to_string(n) + platform::jp(message)); }
 
-// Runs the step at the cursor of slot n. False when the queue was dropped.
-void runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) {
+// Runs the step at the cursor of slot n; true when a shown property changed.
+bool runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) {
   if (slot.animationCursor >= queue.size()) slot.animationCursor = 0;
   AnimationStep& step = queue[slot.animationCursor];
-  if (step.startTime == 0) return;
+  if (step.startTime == 0) return false;
   const auto t = static_cast<std::int32_t>(now - step.startTime);
-  if (t < 0) return;  // the next step begins a frame after the last one ended
+  if (t < 0) return false;  // the next step begins a frame after the last one ended
 
+  bool changed = false;
   bool finished = true;
   bool fadeRunning = false;
   for (int k = 0; k < kTrackCount; ++k) {
@@ -112,20 +125,26 @@ void runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) 
     if (k == kTrackFade) {
       if (running) {
         fadeRunning = true;
-        if (value != slot.fadeLevel) setFadeLevel(n, slot, value);
+        if (value != slot.fadeLevel) {
+          setFadeLevel(n, slot, value);
+          changed = true;
+        }
       }
     } else if (k == kTrackColour) {
       for (TextureHolder& holder : slot.images)
-        if (holder) holder->colourFactor = static_cast<std::uint32_t>(track.to) | 0xFF000000u;
+        if (holder) changed |= assign(holder->colourFactor, static_cast<std::uint32_t>(track.to) | 0xFF000000u);
     } else {
-      writeTrackValue(slot, k, value);
+      changed |= writeTrackValue(slot, k, value);
     }
   }
   // A fade that ended (or ran between two frames) shows the stand picture.
   const bool standWaiting = (slot.flags & kDirectMode) && step.tracks[kTrackFade].duration > 0 &&
                             hasPicture(slot.staged());
-  if (!fadeRunning && (slot.fadeLevel != 0 || standWaiting)) finishCrossFade(slot);
-  if (!finished) return;
+  if (!fadeRunning && (slot.fadeLevel != 0 || standWaiting)) {
+    finishCrossFade(slot);
+    changed = true;
+  }
+  if (!finished) return changed;
 
   const bool last = slot.animationCursor + 1 >= queue.size();
   if (last) {
@@ -144,7 +163,7 @@ void runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) 
         slot.animationCursor = 0;
         break;
     }
-    return;
+    return changed;
   }
   if (step.deleteFlag) {
     queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(slot.animationCursor));
@@ -152,6 +171,23 @@ void runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) 
     ++slot.animationCursor;
   }
   queue[slot.animationCursor].startTime = now + 16;
+  return changed;
+}
+
+// Ms until the step at the slot's cursor changes a picture: at its start, at once while a
+// track moves, at its end while its tracks only hold their values.
+int msUntilStepChange(const SpriteSlot& slot, const AnimationQueue& queue, std::uint32_t now) {
+  const AnimationStep& step = queue[slot.animationCursor < queue.size() ? slot.animationCursor : 0];
+  if (step.startTime == 0) return -1;
+  const auto t = static_cast<std::int32_t>(now - step.startTime);
+  if (t < 0) return -t;
+  std::int32_t end = 0;
+  for (const AnimationTrack& track : step.tracks) {
+    if (track.duration == 0 || t >= track.duration) continue;
+    if (track.from != track.to) return 0;
+    end = std::max(end, track.duration);
+  }
+  return end > t ? end - t : 0;
 }
 
 }  // namespace
@@ -202,8 +238,9 @@ void finishCrossFade(SpriteSlot& slot) {
   slot.flags &= ~static_cast<std::uint32_t>(kDirectMode);
 }
 
-void updateAnimations() {
+bool updateAnimations() {
   const std::uint32_t now = platform::tickMs();
+  bool changed = false;
   for (auto it = animations.queues.begin(); it != animations.queues.end();) {
     const int n = it->first;
     SpriteSlot& slot = *spriteSlot(n);
@@ -218,9 +255,23 @@ void updateAnimations() {
       it = animations.queues.erase(it);
       continue;
     }
-    if (!slot.name.empty()) runStep(n, slot, queue, now);
+    if (!slot.name.empty()) changed |= runStep(n, slot, queue, now);
     ++it;
   }
+  return changed;
+}
+
+int msUntilAnimationStep() {
+  const std::uint32_t now = platform::tickMs();
+  int due = -1;
+  for (const auto& [n, queue] : animations.queues) {
+    SpriteSlot& slot = *spriteSlot(n);
+    if (queue.empty() || slot.name.empty()) continue;
+    // A queue whose picture is gone is reported by the next update: let it run at once.
+    const int in = slot.shown() ? msUntilStepChange(slot, queue, now) : 0;
+    if (in >= 0 && (due < 0 || in < due)) due = in;
+  }
+  return due;
 }
 
 }  // namespace graphics

@@ -170,6 +170,10 @@ std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTa
 // Paces, presents the main target to the window and keeps a copy of it. 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();
+// The pacing wait presentFrame begins with, for a frame that has nothing new to show.
+void paceFrame();
+// Ms until the pacing lets the next frame be presented (0: now).
+int msUntilFrameDue();
 // Draws into the window's strip above the stage (the menu) after the stage is shown; called
 // with the default framebuffer bound, in window pixels.
 using WindowOverlayDrawer = void (*)(int drawableWidth, int drawableHeight);

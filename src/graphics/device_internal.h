@@ -81,6 +81,8 @@ struct Pacing {
 void setPacingRate(Pacing& p, int framesPerSecond);  // <= 1 counts as 60
 // One frame's wait: sleeps in 1 ms steps on the engine clock until the frame is due.
 void waitForFrame(Pacing& p);
+// Ms until waitForFrame would return at once.
+int framesDueIn(const Pacing& p);
 
 // The capability report appended to Information.txt (capability_report.cpp).
 struct Capabilities {

@@ -5,11 +5,15 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/error_report.h"
+#include "core/interpreter.h"
 #include "graphics/camera.h"
 #include "graphics/sprites.h"
+#include "platform/clock.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
 #include "text/glyph_renderer.h"
@@ -34,6 +38,9 @@ struct Frames {
   std::array<FrameDrawerFunction, 4> drawers{plainDrawer, nullptr, nullptr, nullptr};
   bool motionBlur = false;
   int motionBlurStrength = 255;
+  std::uint64_t presented = 0;
+  std::uint64_t statementsAtPresent = ~std::uint64_t{0};  // nothing presented yet
+  bool tracePresents = std::getenv("UTSUSHI_TRACE_PRESENTS") != nullptr;
 } frames;
 
 bool stretchedMode() {
@@ -71,9 +78,9 @@ void setFrameDrawer(int index, FrameDrawerFunction drawer) {
   if (index > kDrawPlain && index < static_cast<int>(frames.drawers.size())) frames.drawers[index] = drawer;
 }
 
-int renderFrame(int drawer, int elapsed, int duration, int accel) {
-  // Animations are part of the script's timeline: they run even when nothing is drawn.
-  updateAnimations();
+namespace {
+
+int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
   if (!hasDevice()) return 1;
 
   FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
@@ -95,8 +102,34 @@ int renderFrame(int drawer, int elapsed, int duration, int accel) {
       return 0;
     }
   }
-  return presentFrame();
+  const int result = presentFrame();
+  ++frames.presented;
+  frames.statementsAtPresent = core::interpreter().statementsRun;
+  if (frames.tracePresents)
+    std::fprintf(stderr, "present %u\n", static_cast<unsigned>(platform::tickMs() - platform::startTickMs()));
+  return result;
 }
+
+}  // namespace
+
+int renderFrame(int drawer, int elapsed, int duration, int accel) {
+  // Animations are part of the script's timeline: they run even when nothing is drawn.
+  updateAnimations();
+  return drawAndPresent(drawer, elapsed, duration, accel);
+}
+
+void waitFrame(bool changed) {
+  const bool animated = updateAnimations();
+  if (!hasDevice()) return;
+  const bool repaint = platform::takeRepaintRequest();
+  if (changed || animated || repaint || core::interpreter().statementsRun != frames.statementsAtPresent) {
+    drawAndPresent(kDrawPlain, 0, 0, 0);
+  } else if (platform::isVirtualClock()) {
+    paceFrame();
+  }
+}
+
+std::uint64_t presentedFrames() { return frames.presented; }
 
 void drawScene(bool useStaged) {
   const bool windowShown = text::messageState().windowShown;

@@ -13,6 +13,15 @@ enum FrameDrawer : int { kDrawPlain = 0, kDrawNamedTransition = 1, kDrawFade = 2
 // transition drawers.
 int renderFrame(int drawer = kDrawPlain, int elapsed = 0, int duration = 0, int accel = 0);
 
+// A pass of a waiting loop: animations advanced, and the stage presented when statements
+// ran since the last frame, `changed` is set, an animation moved a picture or the window
+// asked for a repaint. Otherwise nothing is drawn; under the virtual clock the frame's
+// pacing still passes, so scripts observe the same times either way.
+void waitFrame(bool changed);
+// Frames presented since start. With UTSUSHI_TRACE_PRESENTS=1 in the environment each
+// present also writes "present TICK" (engine clock ms since start) to stderr.
+std::uint64_t presentedFrames();
+
 // A frame drawer paints the whole stage into the bound target.
 using FrameDrawerFunction = void (*)(int elapsed, int duration, int accel);
 // The transitions install drawers 1 to 3; an empty entry draws the plain frame.

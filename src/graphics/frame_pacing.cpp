@@ -38,4 +38,12 @@ void waitForFrame(Pacing& p) {
   if (p.carry > static_cast<std::int64_t>(p.periodMs)) p.carry = 0;
 }
 
+int framesDueIn(const Pacing& p) {
+  if (!p.started || p.stepFrames == 0) return 0;
+  const std::int64_t needed = static_cast<std::int64_t>(p.periodMs) - p.carry;
+  const std::int64_t elapsed = static_cast<std::uint32_t>(platform::tickMs() - p.lastMs);
+  const std::int64_t wait = (needed + p.stepFrames - 1) / p.stepFrames - elapsed;
+  return wait > 0 ? static_cast<int>(wait) : 0;
+}
+
 }  // namespace graphics::detail

@@ -94,6 +94,18 @@ void refreshPacingFromDisplay() {
   }
 }
 
+void paceFrame() {
+  GlDevice& d = gl();
+  if (!d.alive) return;
+  refreshPacingFromDisplay();
+  waitForFrame(d.pacing);
+}
+
+int msUntilFrameDue() {
+  GlDevice& d = gl();
+  return d.alive ? framesDueIn(d.pacing) : 0;
+}
+
 int presentFrame() {
   GlDevice& d = gl();
   if (!d.alive) return 1;

@@ -10,8 +10,8 @@
 #include "core/interpreter.h"
 #include "graphics/frame.h"
 #include "graphics/sprite_commands.h"
+#include "graphics/wait_loop.h"
 #include "platform/clock.h"
-#include "platform/window_procedure.h"
 #include "text/message_state.h"
 
 namespace graphics {
@@ -42,19 +42,13 @@ double strengthAt(int t, int quarter) {
 
 int randomOffset(int amplitude) { return amplitude != 0 ? std::rand() % amplitude - amplitude / 2 : 0; }
 
-// False when the shake is to stop: the window is closing, or the reader cancelled it.
-bool pumpQuakeMessages() {
-  platform::WindowMessage& msg = core::interpreter().message;
-  if (platform::pumpMessage(msg) == 0) {
-    core::interpreter().quitRequested = true;
-    return false;
-  }
+// True when the reader cancels the shake with this message.
+bool cancelsQuake(platform::WindowMessage& msg) {
   const platform::MessageKind kind = msg.kind;
-  const int key = msg.key;
   msg.kind = platform::MessageKind::None;
-  if (!text::messageState().effectCancel) return true;
-  if (kind == platform::MessageKind::KeyDown && (key == kKeyReturn || key == kKeyControl)) return false;
-  return kind != platform::MessageKind::LButtonUp;
+  if (!text::messageState().effectCancel) return false;
+  if (kind == platform::MessageKind::KeyDown && (msg.key == kKeyReturn || msg.key == kKeyControl)) return true;
+  return kind == platform::MessageKind::LButtonUp;
 }
 
 void runQuake(const QuakeRequest& q) {
@@ -75,9 +69,14 @@ void runQuake(const QuakeRequest& q) {
   const std::int64_t total = static_cast<std::int64_t>(q.period) * q.count;
   int offsetX = q.amplitudeX, offsetY = q.amplitudeY;
   int lastParity = -1;
-  for (;;) {
+  auto before = [&] {
     const std::int64_t elapsed = static_cast<std::uint32_t>(platform::tickMs() - start);
-    if (elapsed >= total || !pumpQuakeMessages()) break;
+    return elapsed >= total ? WaitStep::Done : WaitStep::Continue;
+  };
+  auto step = [&](WaitPass& pass) {
+    if (cancelsQuake(pass.message)) return WaitStep::Done;
+    const std::int64_t elapsed = static_cast<std::uint32_t>(pass.now - start);
+    if (elapsed >= total) return WaitStep::Done;
     const int t = static_cast<int>(elapsed % q.period);
     const int parity = (t / half) % 2;
     if (q.twoAxis) {
@@ -95,9 +94,11 @@ void runQuake(const QuakeRequest& q) {
       s.image->posX = s.x + static_cast<float>(factor * offsetX);
       s.image->posY = s.y + static_cast<float>(factor * offsetY);
     }
-    renderFrame();
-    platform::sleepMs(1);
-  }
+    pass.changed = true;
+    pass.dueInMs = 0;  // moves every frame
+    return WaitStep::Continue;
+  };
+  waitLoop(step, {before});
   for (const Shaken& s : shaken) {
     s.image->posX = s.x;
     s.image->posY = s.y;

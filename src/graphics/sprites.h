@@ -126,8 +126,10 @@ int easeValue(int range, int elapsed, int duration, int accel);
 float easeValueFloat(float range, float elapsed, float duration, int accel);
 
 // ---- Animations ----
-// Once per frame before drawing.
-void updateAnimations();
+// Once per frame before drawing; true when a property of a shown picture changed.
+bool updateAnimations();
+// Ms until an animation next changes a picture (0: it is changing now), -1 when none will.
+int msUntilAnimationStep();
 // The slot's queue; null when the slot has none.
 AnimationQueue* animationQueue(int n);
 AnimationQueue& createAnimationQueue(int n);

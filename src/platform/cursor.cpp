@@ -1,6 +1,6 @@
 // Cursor moves. The glide is driven by the message pump rather than a thread of its own:
 // SDL's window functions belong to the main thread, and a pump-driven glide follows the
-// virtual clock in tests. Every waiting loop pumps at least once a millisecond.
+// virtual clock in tests. The waiting loop wakes for the glide's next step (msUntilCursorStep).
 #include "platform/cursor.h"
 
 #include <SDL.h>
@@ -133,6 +133,15 @@ void advanceCursorAnimation() {
   custom.stepStart = tickMs();
   SDL_Cursor* c = custom.frames[static_cast<std::size_t>(custom.sequence[custom.step])];
   if (c) SDL_SetCursor(c);
+}
+
+int msUntilCursorStep() {
+  if (glide.running) return 1;
+  if (custom.sequence.size() < 2) return -1;
+  const int shown = custom.stepMs[custom.step];
+  if (shown <= 0) return -1;
+  const int elapsed = static_cast<int>(tickMs() - custom.stepStart);
+  return elapsed >= shown ? 0 : shown - elapsed;
 }
 
 int wheelStep() {

@@ -23,6 +23,8 @@ struct CursorAnimation;
 void setCustomCursor(const CursorAnimation& cursor);
 void clearCustomCursor();
 void advanceCursorAnimation();
+// Ms until the glide or the cursor animation next moves (0: at once), -1 when neither runs.
+int msUntilCursorStep();
 
 // Wheel delta that makes one wheel event: 120 / the scroll lines a notch (3 here).
 int wheelStep();

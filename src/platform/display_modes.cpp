@@ -65,6 +65,7 @@ void initDisplay() {
 }
 
 bool applyDisplayMode(bool skipIfSame) {
+  requestRepaint();
   DisplayState& d = display.state;
   SDL_Window* w = mainSdlWindow();
   if (!w) return true;

@@ -10,7 +10,10 @@ struct MenuBar {
   unsigned version = 1;
 } bar;
 
-void changed() { ++bar.version; }
+void changed() {
+  ++bar.version;
+  requestRepaint();
+}
 
 int itemAt(int wx, int wy) {
   if (!bar.view.open) return -1;

@@ -1,6 +1,7 @@
 // The main window (SDL2) and the message record that the engine's waiting loops pump.
 // Nothing above the platform and device layers includes SDL: they see WindowMessage only.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,19 @@ void setWindowTitle(std::string_view titleCp932);
 // empty. The waiting loops pump through the window procedure instead. Scripted input
 // (--input) and the --exit-after quit enter here, through the same queue as real events.
 bool pollMessage(WindowMessage& msg);
+
+// Blocks until a message is pending or `timeoutMs` has passed, without taking it; true
+// when one is pending. The virtual clock never blocks: it returns at once.
+bool waitForMessage(std::uint32_t timeoutMs);
+// Ms until the window needs a pump of its own although no message is pending: a scripted
+// event or the --exit-after quit falls due, the cursor glides or animates. `cap` when
+// nothing is due before.
+std::uint32_t msUntilWindowDue(std::uint32_t cap);
+
+// The window's picture was lost or changed shape (expose, resize, a display mode, the menu):
+// the next frame must be presented even if nothing on the stage changed.
+void requestRepaint();
+bool takeRepaintRequest();
 
 // The engine's own view of the input devices, updated from the messages it has pumped
 // (SDL's state functions do not see pushed events).

@@ -22,9 +22,11 @@ bool confirmQuit() {
 
 void setWindowHooks(const WindowHooks& h) { hooks = h; }
 
-int pumpMessage(WindowMessage& msg) {
+int pumpMessage(WindowMessage& msg, bool* took) {
   WindowMessage next;
+  if (took) *took = false;
   if (!pollMessage(next)) return 1;
+  if (took) *took = true;
   if (menuTakesMessage(next)) return 1;  // the game never sees clicks on the menu
   msg = std::move(next);
   switch (msg.kind) {

@@ -8,7 +8,8 @@ namespace platform {
 
 // 1 normally, also when nothing was pending (then `msg` keeps the last message taken);
 // 0 when the program must quit. Loops clear msg.kind when they consume a message.
-int pumpMessage(WindowMessage& msg);
+// `took`, when given, tells whether a message was taken.
+int pumpMessage(WindowMessage& msg, bool* took = nullptr);
 
 // What the window asks of higher layers.
 struct WindowHooks {

@@ -26,6 +26,7 @@ struct Window {
   std::deque<ScriptedEvent> scripted;  // events not yet due, in time order
   std::uint32_t scriptedBase = 0;      // clock tick that scripted times count from
   ScreenshotWriter screenshotWriter = nullptr;
+  bool repaint = true;  // nothing has been presented yet
 } window;
 
 void stageToWindow(int& x, int& y) {
@@ -215,6 +216,14 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
       SDL_free(e.drop.file);
       return true;
     case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED: window.repaint = true; break;
+        default: break;
+      }
       if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
       msg.kind = MessageKind::Close;
       return true;
@@ -300,6 +309,35 @@ bool pollMessage(WindowMessage& msg) {
   while (SDL_PollEvent(&e))
     if (translate(e, msg)) return true;
   return false;
+}
+
+bool waitForMessage(std::uint32_t timeoutMs) {
+  if (!window.sdlUp || isVirtualClock()) return false;
+  // With no event to fill in, SDL only looks whether one is pending and leaves it queued;
+  // while it waits it sleeps on the display connection, not in a polling loop.
+  return SDL_WaitEventTimeout(nullptr, static_cast<int>(timeoutMs)) == 1;
+}
+
+std::uint32_t msUntilWindowDue(std::uint32_t cap) {
+  std::uint32_t due = cap;
+  const std::uint32_t elapsed = tickMs() - startTickMs();
+  auto atMost = [&](std::uint32_t at) {
+    const std::uint32_t in = at > elapsed ? at - elapsed : 0;
+    if (in < due) due = in;
+  };
+  if (options().exitAfterMs) atMost(*options().exitAfterMs);
+  if (!window.scripted.empty()) atMost(window.scripted.front().atMs + (window.scriptedBase - startTickMs()));
+  const int cursor = msUntilCursorStep();
+  if (cursor >= 0 && static_cast<std::uint32_t>(cursor) < due) due = static_cast<std::uint32_t>(cursor);
+  return due;
+}
+
+void requestRepaint() { window.repaint = true; }
+
+bool takeRepaintRequest() {
+  const bool r = window.repaint;
+  window.repaint = false;
+  return r;
 }
 
 const InputState& inputState() { return window.input; }

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "graphics/frame.h"
+#include "graphics/wait_loop.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
-#include "platform/window_procedure.h"
 #include "text/message_state.h"
 #include "text/reading_modes.h"
 
@@ -52,10 +52,14 @@ void toggleWindow() {
 
 }  // namespace
 
-bool revealPause(platform::WindowMessage& msg) {
+bool revealPause(platform::WindowMessage&) {
   MessageState& ms = messageState();
-  while (tickBefore(ms.nextCharTime) && !ms.fast && !ms.showAll) {
-    if (platform::pumpMessage(msg) == 0) return false;
+  using graphics::WaitStep;
+  auto before = [&] {
+    return tickBefore(ms.nextCharTime) && !ms.fast && !ms.showAll ? WaitStep::Continue : WaitStep::Done;
+  };
+  auto step = [&](graphics::WaitPass& pass) {
+    platform::WindowMessage& msg = pass.message;
     switch (msg.kind) {
       case MessageKind::KeyDown:
         if (msg.key == kKeyControl) ms.fast = true;
@@ -79,24 +83,29 @@ bool revealPause(platform::WindowMessage& msg) {
       }
       default: break;
     }
-    if (ms.fast || ms.showAll) break;
-    platform::sleepMs(1);
-  }
-  return true;
+    if (ms.fast || ms.showAll) return WaitStep::Done;
+    pass.dueInMs = static_cast<int>(ms.nextCharTime - pass.now);
+    if (pass.dueInMs < 0) pass.dueInMs = 0;
+    return WaitStep::Continue;
+  };
+  // The layout draws each character before it pauses: the pause itself draws nothing.
+  return graphics::waitLoop(step, {before, false}) == graphics::WaitEnd::Done;
 }
 
-bool messageWait(platform::WindowMessage& msg) {
+bool messageWait(platform::WindowMessage&) {
   MessageState& ms = messageState();
+  using graphics::WaitStep;
   bool advance = ms.skipMode || ms.autoMode;
   bool byClick = false;
   bool modeWasOn = advance;
-  for (;;) {
-    if (advance) {
-      // Auto mode lets its own deadline decide, unless the reader clicked or holds Control.
-      if (!(ms.autoMode && !ms.fast && !byClick)) break;
-      if (!tickBefore(ms.autoDeadline)) break;
-    }
-    if (platform::pumpMessage(msg) == 0) return false;
+  // Auto mode lets its own deadline decide, unless the reader clicked or holds Control.
+  auto autoDecides = [&] { return ms.autoMode && !ms.fast && !byClick; };
+  auto before = [&] {
+    if (advance && (!autoDecides() || !tickBefore(ms.autoDeadline))) return WaitStep::Done;
+    return WaitStep::Continue;
+  };
+  auto step = [&](graphics::WaitPass& pass) {
+    platform::WindowMessage& msg = pass.message;
     switch (msg.kind) {
       case MessageKind::KeyDown:
         if (msg.key == kKeyReturn) {
@@ -105,6 +114,7 @@ bool messageWait(platform::WindowMessage& msg) {
             msg.kind = MessageKind::None;
           } else {
             showWindowAgain();  // not consumed: the next pass advances
+            pass.again = true;
           }
         } else if (msg.key == kKeyControl) {
           if (ms.windowShown) {
@@ -161,11 +171,14 @@ bool messageWait(platform::WindowMessage& msg) {
     bool modeOn = ms.skipMode || ms.autoMode;
     if (modeOn && !modeWasOn) advance = true;
     modeWasOn = modeOn;
-    if (advance && !(ms.autoMode && !ms.fast && !byClick)) break;
-    graphics::renderFrame();
-    platform::sleepMs(1);
-  }
-  return true;
+    if (advance && !autoDecides()) return WaitStep::Done;
+    if (ms.autoMode) {
+      const auto in = static_cast<std::int32_t>(ms.autoDeadline - pass.now);
+      pass.dueInMs = in > 0 ? in : 0;
+    }
+    return WaitStep::Continue;
+  };
+  return graphics::waitLoop(step, {before}) == graphics::WaitEnd::Done;
 }
 
 }  // namespace text

@@ -1,5 +1,6 @@
-// Timed waits, the script timer and eventwait: the loops that hand the reader's input to
-// the script. Each pass pumps one window message, draws a frame and sleeps 1 ms.
+// Timed waits, the script timer and eventwait: the steps that hand the reader's input to
+// the script, each run by the engine's one waiting loop.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -9,12 +10,12 @@
 #include "core/interpreter.h"
 #include "core/statements.h"
 #include "graphics/frame.h"
+#include "graphics/wait_loop.h"
 #include "platform/buttons.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
-#include "platform/window_procedure.h"
 #include "text/message_state.h"
 #include "text/reading_modes.h"
 #include "text/text_commands.h"
@@ -35,39 +36,48 @@ struct Waits {
 
 platform::WindowMessage& record() { return core::interpreter().message; }
 
-void quit() { core::interpreter().quitRequested = true; }
+// The earlier of a due time already set (-1: none) and one `in` ms away.
+int dueIn(int due, std::uint32_t in) {
+  const int ms = static_cast<int>(std::min<std::uint32_t>(in, 1u << 30));
+  return due < 0 ? ms : std::min(due, ms);
+}
 
 }  // namespace
 
 bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
   MessageState& ms = messageState();
-  platform::WindowMessage& msg = record();
-  while (static_cast<std::uint32_t>(platform::tickMs() - start) < duration) {
-    if (platform::pumpMessage(msg) == 0) {
-      quit();
-      return false;
-    }
-    platform::MessageKind kind = msg.kind;
+  auto remaining = [&](std::uint32_t now) {
+    const auto elapsed = static_cast<std::uint32_t>(now - start);
+    return elapsed >= duration ? 0u : duration - elapsed;
+  };
+  auto before = [&] {
+    return static_cast<std::uint32_t>(platform::tickMs() - start) < duration ? graphics::WaitStep::Continue
+                                                                              : graphics::WaitStep::Done;
+  };
+  auto step = [&](graphics::WaitPass& pass) {
+    using graphics::WaitStep;
+    platform::WindowMessage& msg = pass.message;
+    const platform::MessageKind kind = msg.kind;
     msg.kind = platform::MessageKind::None;
+    pass.dueInMs = static_cast<int>(std::min<std::uint32_t>(remaining(pass.now), 1u << 30));
     switch (kind) {
       case platform::MessageKind::KeyDown:
-        if (msg.key == kKeyTab || msg.key == kKeyShift) return true;  // the window has switched the mode
-        if (msg.key == kKeyReturn && clickable) return true;
+        if (msg.key == kKeyTab || msg.key == kKeyShift) return WaitStep::Done;  // the window has switched the mode
+        if (msg.key == kKeyReturn && clickable) return WaitStep::Done;
         if (msg.key == kKeyControl) {
           if (ms.windowShown) ms.fast = true;
-          return true;
+          return WaitStep::Done;
         }
         break;
       case platform::MessageKind::LButtonUp:
-        if (clickable) return true;
+        if (clickable) return WaitStep::Done;
         break;
       case platform::MessageKind::RButtonUp: stopReadingModes(); break;
       default: break;
     }
-    graphics::renderFrame();
-    platform::sleepMs(1);
-  }
-  return true;
+    return WaitStep::Continue;
+  };
+  return graphics::waitLoop(step, {before}) == graphics::WaitEnd::Done;
 }
 
 namespace {
@@ -109,7 +119,9 @@ void cmdSleep(std::string_view args) {
     core::reportArgumentFault(core::ArgumentFault::NotNumber, 1);
     return;
   }
-  if (platform::pumpMessage(record()) == 0) quit();
+  // The window is still served once, so a close request is not lost behind a long sleep.
+  if (graphics::waitLoop([](graphics::WaitPass&) { return graphics::WaitStep::Done; }) == graphics::WaitEnd::Quit)
+    return;
   std::int32_t ms = v.toInt();
   if (ms > 0) platform::sleepMs(static_cast<std::uint32_t>(ms));
 }
@@ -276,38 +288,37 @@ void cmdEventWait(std::string_view args) {
   platform::WindowMessage& msg = record();
   if (!ms.fast) msg.kind = platform::MessageKind::None;
   EventResult e;
-  for (;;) {
-    if (hoverTest(e)) break;
-    if (platform::pumpMessage(msg) == 0) {
-      quit();
-      return;
-    }
-    if (messageEvent(msg, e, dropTarget)) break;
-    std::uint32_t now = platform::tickMs();
+  auto before = [&] { return hoverTest(e) ? graphics::WaitStep::Done : graphics::WaitStep::Continue; };
+  auto step = [&](graphics::WaitPass& pass) {
+    using graphics::WaitStep;
+    if (messageEvent(pass.message, e, dropTarget)) return WaitStep::Done;
     if (ms.modeChange != kNoModeChange) {
       e = {-257, ms.modeChange - 1};
       ms.modeChange = kNoModeChange;
-      break;
+      return WaitStep::Done;
     }
+    const std::uint32_t now = pass.now;
     if (ms.skipMode || (ms.autoMode && static_cast<std::int32_t>(now - ms.autoDeadline) >= 0)) {
       e = {-1, 3};
       ms.fast = ms.skipMode;
       ms.showAll = false;
-      break;
+      return WaitStep::Done;
     }
     if (int changes = platform::takeDisplayChanges()) {
       (void)changes;
       e = {-258, platform::isFullScreen() ? 1 : 0};
-      break;
+      return WaitStep::Done;
     }
     if (haveTimeout && now - waits.eventBase >= timeout) {
       waits.eventBase = now;
       e = {-256, -256};
-      break;
+      return WaitStep::Done;
     }
-    graphics::renderFrame();
-    platform::sleepMs(1);
-  }
+    if (haveTimeout) pass.dueInMs = static_cast<int>(std::min<std::uint32_t>(timeout - (now - waits.eventBase), 1u << 30));
+    if (ms.autoMode) pass.dueInMs = dueIn(pass.dueInMs, ms.autoDeadline - now);
+    return WaitStep::Continue;
+  };
+  if (graphics::waitLoop(step, {before}) == graphics::WaitEnd::Quit) return;
   *result = e.result;
   *kindVar = e.kind;
 }

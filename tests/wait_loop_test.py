@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""The engine's waiting loop seen from outside: which frames it presents (counted through
+UTSUSHI_TRACE_PRESENTS), the close request ending every kind of wait, and scripts that never
+wait (a busy loop, eventwait in skip mode) still answering the window, --exit-after and
+SIGTERM."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo", "tools"))
+from png_writer import write_png  # noqa: E402
+
+ENGINE = os.environ["UTSUSHI_ENGINE"]
+BASE = ["--no-dialogs", "--audio=none"]
+VIRTUAL = BASE + ["--virtual-clock"]
+QUIT_QUESTION = "終了確認: 終了しますか？"
+
+
+class Game:
+    def __init__(self, script, inputs=None, picture=False):
+        self.dir = tempfile.mkdtemp(prefix="utsushi-wait-")
+        os.makedirs(os.path.join(self.dir, "script"))
+        with open(os.path.join(self.dir, "script", "0.txt"), "wb") as f:
+            f.write(script.encode("cp932"))
+        self.input = None
+        if inputs:
+            self.input = os.path.join(self.dir, "input.txt")
+            with open(self.input, "w") as f:
+                f.write(inputs)
+        if picture:
+            write_png(os.path.join(self.dir, "pic.png"), 64, 64, lambda x, y: (200, 40, 40, 255))
+
+    def command(self, options):
+        extra = ["--input", self.input] if self.input else []
+        return [ENGINE, *options, *extra, self.dir]
+
+    def run(self, options, env=None, timeout=60):
+        start = time.monotonic()
+        r = subprocess.run(self.command(options), capture_output=True, timeout=timeout, env=env)
+        return r, time.monotonic() - start
+
+    def close(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def presents(stderr):
+    """The engine clock (ms since start) of every presented frame."""
+    return [int(l.split()[1]) for l in stderr.decode().splitlines() if l.startswith("present ")]
+
+
+def traced():
+    return dict(os.environ, UTSUSHI_TRACE_PRESENTS="1")
+
+
+class PresentOnlyWhenSomethingChanged(unittest.TestCase):
+    def test_a_static_page_presents_nothing_while_it_waits(self):
+        # Five characters at 20 ms, then a click wait that nobody answers for three seconds.
+        g = Game("settextspeed 20\nあいうえお@\n")
+        try:
+            r, _ = g.run(VIRTUAL + ["--video=gl", "--exit-after", "3000"], env=traced())
+            self.assertEqual(r.returncode, 0, r.stderr)
+            times = presents(r.stderr)
+            self.assertGreaterEqual(len(times), 5, times)  # each revealed character is shown
+            shown = max(times)
+            self.assertLess(shown, 300, times)  # nothing after the text is complete
+        finally:
+            g.close()
+
+    def test_a_due_animation_step_still_presents(self):
+        # The picture holds still for 1000 ms (a step whose alpha stays 255), then fades out
+        # over 500 ms; the wait presents the fading frames and nothing between.
+        script = ("sp 5, \"pic.png\" : print 1\n"
+                  "sp.aa 255, 1000, 0 : sp.set 5, 1, 0\n"
+                  "sp.aa 0, 500, 0 : sp.set 5, 1, 0\n"
+                  "sp.exe 5, 0\n"
+                  "wait 3000, 0\n")
+        g = Game(script, picture=True)
+        try:
+            r, _ = g.run(VIRTUAL + ["--video=gl", "--exit-after", "3000"], env=traced())
+            self.assertEqual(r.returncode, 0, r.stderr)
+            times = presents(r.stderr)
+            start = min(times)
+            held = [t for t in times if start + 100 < t < start + 950]
+            moving = [t for t in times if start + 1050 < t < start + 1450]
+            after = [t for t in times if t > start + 1700]
+            self.assertEqual(held, [], times)
+            # 60 frames a second over 400 ms: about 24, all of them drawn.
+            self.assertGreaterEqual(len(moving), 20, times)
+            self.assertEqual(after, [], times)
+        finally:
+            g.close()
+
+
+class CloseEndsEveryWait(unittest.TestCase):
+    WAITS = {
+        "click wait": "あ@",
+        "reveal": "settextspeed 100000\nあいう@",
+        "wait": "wait 100000",
+        "waittimer": "resettimer : waittimer 100000",
+        "eventwait": "eventwait %0, %1",
+        "eventwait with time-out": "eventwait %0, %1, 100000",
+        "quake": "quake.x 10, 1000, 100",
+        "sleep": "sleep 1 : sleep 1",
+    }
+
+    def test_the_close_request_ends_each_wait(self):
+        for name, wait in self.WAITS.items():
+            with self.subTest(wait=name):
+                g = Game(f"{wait}\nerror \"after\"\n", inputs="0 close\n")
+                try:
+                    r, _ = g.run(VIRTUAL + ["--video=none"], timeout=30)
+                    self.assertEqual(r.returncode, 0)
+                    self.assertEqual(r.stderr.decode().splitlines(), [QUIT_QUESTION])
+                finally:
+                    g.close()
+
+
+class NoScriptLocksTheEngineUp(unittest.TestCase):
+    SKIP_LOOP = "int r, k\nskipmode 1\n*loop\neventwait %r, %k\ngoto *loop\n"
+    BUSY_LOOP = "int i\n*loop\ncal %i = %i + 1\ngoto *loop\n"
+
+    def test_exit_after_ends_loops_that_never_wait(self):
+        for name, script in (("eventwait in skip mode", self.SKIP_LOOP), ("busy loop", self.BUSY_LOOP)):
+            for video in ("none", "gl"):
+                with self.subTest(loop=name, video=video):
+                    g = Game(script)
+                    try:
+                        r, _ = g.run(VIRTUAL + [f"--video={video}", "--exit-after", "1000"], timeout=60)
+                        self.assertEqual(r.returncode, 0, r.stderr)
+                        self.assertEqual(r.stderr, b"")
+                    finally:
+                        g.close()
+
+    def test_the_virtual_clock_moves_by_the_frames_a_busy_loop_draws(self):
+        # Repeatable: the same statements reach the same clock on every run.
+        script = "int i\nresettimer\nfor %i, 1, 100000 : next\ngettimer %i : error $(%i)\n"
+        g = Game(script)
+        try:
+            first, _ = g.run(VIRTUAL + ["--video=none"])
+            second, _ = g.run(VIRTUAL + ["--video=none"])
+            self.assertEqual(first.stderr, second.stderr)
+            ms = int(first.stderr.decode().split("※")[1])
+            self.assertGreater(ms, 0)
+        finally:
+            g.close()
+
+    def test_a_close_event_ends_a_skip_mode_eventwait_loop(self):
+        for clock in (VIRTUAL, BASE):
+            with self.subTest(virtual=clock is VIRTUAL):
+                g = Game(self.SKIP_LOOP, inputs="300 close\n")
+                try:
+                    r, took = g.run(clock + ["--video=gl"], timeout=60)
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    self.assertEqual(r.stderr.decode().splitlines(), [QUIT_QUESTION])
+                    self.assertLess(took, 20)
+                finally:
+                    g.close()
+
+    def test_sigterm_ends_a_busy_loop(self):
+        g = Game(self.BUSY_LOOP)
+        try:
+            p = subprocess.Popen(g.command(BASE + ["--video=gl"]), stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.PIPE)
+            time.sleep(0.5)
+            p.send_signal(signal.SIGTERM)
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+                self.fail("the engine outlived SIGTERM")
+            p.stderr.close()
+        finally:
+            g.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

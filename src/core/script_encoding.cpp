@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/error_report.h"
-#include "core/path_key.h"
+#include "core/interpreter.h"
 #include "core/script_sources.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -13,9 +13,9 @@ namespace core {
 void warnIfMainScriptIsUtf8() {
   std::string bytes;
   if (packedMode()) {
-    ScriptLines lines;
-    if (!loadScriptFile(pathKey(kMainScriptPath), lines, true)) return;
-    for (const std::string& line : lines) (bytes += line) += '\n';
+    // The lines already loaded into slot 0: loading the entry again would report a damaged
+    // entry a second time.
+    for (const std::string& line : interpreter().slots[0].lines) (bytes += line) += '\n';
   } else if (!platform::readWholeFile(std::string_view(kMainScriptPath), bytes)) {
     return;
   }

@@ -115,12 +115,17 @@ class DemoPlaythrough(unittest.TestCase):
         events += ["%d click 400 300" % t for t in range(13500, 20000, 700)]  # ignored at the choice
         events += ["20500 click 400 200"]  # 星のお話
         events += ["%d click 400 300" % t for t in range(21000, 30000, 700)]
-        events += ["40000 screenshot " + shot("title2"), "41000 click 200 520"]  # 終了
+        events += ["40000 screenshot " + shot("title2")]
+        # A second playthrough: Tab at the first wait skips the text read before and stops
+        # at the choice; Tab again after it skips to the end, and the title stops it.
+        events += ["41000 click 200 340", "43500 key tab", "47000 screenshot " + shot("skip_choice"),
+                   "47500 click 400 200", "48500 key tab", "54000 screenshot " + shot("title3"),
+                   "55000 click 200 520"]  # 終了
         inp = os.path.join(cls.work, "input.txt")
         with open(inp, "w") as f:
             f.write("\n".join(events) + "\n")
         cls.result = subprocess.run([ENGINE, "--no-dialogs", "--virtual-clock", "--audio=none", "--input", inp,
-                                  "--exit-after", "60000", cls.game], capture_output=True, timeout=180)
+                                  "--exit-after", "70000", cls.game], capture_output=True, timeout=180)
         decoded = {}
 
         def screenshot(name):  # each decoded once: the checks look at some several times
@@ -156,6 +161,18 @@ class DemoPlaythrough(unittest.TestCase):
     def test_title_is_whole_at_the_start_and_after_a_playthrough(self):
         self.check_title(self.shot("title1"))
         self.check_title(self.shot("title2"))
+        self.check_title(self.shot("title3"))
+
+    def test_skip_passes_read_text_and_stops_at_the_choice(self):
+        shot = self.shot("skip_choice")
+        # The two choice plates: the name plate's picture scaled to 360 x 50 around
+        # (400, 200) and (400, 270), its fill at alpha 235 over the stage.
+        for x, y in ((240, 200), (560, 270)):
+            p = shot(x, y)
+            for c in range(3):
+                low = NAME_PLATE[c] * 235 / 255
+                self.assertTrue(low - 2 <= p[c] <= low + 20 + 2, (x, y, p))
+        self.assertGreater(count(shot, 40, 440, 760, 470, bright), 200, "the question in the window")
 
     def test_name_plate_and_an_animated_marker(self):
         shot = self.shot("wait1")

@@ -2,6 +2,7 @@
 
 #include "graphics/sprite_commands.h"
 #include "platform/platform_commands.h"
+#include "saves/save_commands.h"
 #include "text/text_commands.h"
 
 namespace core {
@@ -29,6 +30,7 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
+      saves::saveCommands(),
   };
 }
 

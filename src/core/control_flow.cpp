@@ -397,6 +397,15 @@ void clearControlStacks() {
   control.loops.clear();
 }
 
+bool outermostReturn(int& line, int& statement, std::uint32_t& fileKey) {
+  if (control.gosub.empty()) return false;
+  const ReturnPosition& bottom = control.gosub.front();
+  line = bottom.line;
+  statement = bottom.statement;
+  fileKey = bottom.fileKey;
+  return true;
+}
+
 std::span<const CommandEntry> controlFlowCommands() { return kControlFlowCommands; }
 
 }  // namespace core

@@ -1,6 +1,7 @@
 // Subroutine calls shared by the interpreter (text hooks, defined commands) and the
 // control-flow commands.
 #pragma once
+#include <cstdint>
 #include <string_view>
 
 namespace core {
@@ -11,5 +12,9 @@ void gosub(std::string_view labelText);
 
 // Forgets pending subroutine returns and loops (loading a save game).
 void clearControlStacks();
+
+// Where the outermost pending subroutine call returns to (a save point inside subroutines
+// resumes there); false when no call is pending. `line` and `statement` as jumpTo takes them.
+bool outermostReturn(int& line, int& statement, std::uint32_t& fileKey);
 
 }  // namespace core

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace core {
@@ -44,6 +45,11 @@ std::string* namedString(std::string_view name);
 std::int32_t& declareNumber(std::string_view name);
 std::string& declareString(std::string_view name);
 void resetVariables();
+// Named variables whose names begin with `prefix`, sorted by name ("g_" go into save games,
+// "s_" into the settings file), and erasing them (loading a save game).
+std::vector<std::pair<std::string, std::int32_t>> namedNumbersWithPrefix(std::string_view prefix);
+std::vector<std::pair<std::string, std::string>> namedStringsWithPrefix(std::string_view prefix);
+void eraseNamedVariablesWithPrefix(std::string_view prefix);
 
 // Reports an expression error: file, "[", 0-based line, "] ", expression, " ※", message.
 void reportExpressionError(std::string_view message);

@@ -89,6 +89,7 @@ bool runTextStatement(const std::string& line) {
   if (page.text.empty() && !resuming && (!sameStart || !state.textBlockStartPending)) {
     newBlock = true;
     state.textBlockLine = state.line;
+    state.textBlockKey = runningFileKey();
     state.lastTextBlockStart = state.line;
     state.lastTextBlockFileKey = fileKey;
     state.textBlockStartPending = true;

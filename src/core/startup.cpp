@@ -31,6 +31,8 @@
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "saves/save_commands.h"
+#include "saves/settings_file.h"
 #include "sound/sound_stream.h"
 #include "text/already_read.h"
 #include "text/font_settings.h"
@@ -61,7 +63,7 @@ bool startScriptedInputFromOptions() {
 void shutDown() {
   // Joins here: writing the settings file and the already-read record, releasing the
   // drawing device and the ten sound channels, in this order.
-  text::saveAlreadyRead();
+  saves::writeSettings();  // and the already-read record
   graphics::releaseSprites();
   text::stopMenuPainter();
   text::destroyGlyphRenderers();
@@ -78,7 +80,8 @@ int runEngine() {
 
   // 1. The working folder is already the game folder; read the archive index.
   loadArchiveIndex();
-  // 2. Joins here: the settings file.
+  // 2. The settings file: every subsystem takes its values before it starts.
+  saves::readSettings();
   // 3. The main window: one run per game folder; Information.txt starts afresh.
   if (!platform::claimGameFolder(platform::options().gameDir)) {
     std::fprintf(stderr, "utsushi: this game is already running; its window was brought to the front\n");
@@ -107,6 +110,7 @@ int runEngine() {
   platform::setWallpaperDrawer(graphics::drawWallpaper);
   platform::WindowHooks hooks;
   hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.exitSave = saves::exitSave;
   hooks.cursorToCloseButton = [] {
     // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
     const platform::DisplayState& d = platform::displayState();
@@ -122,6 +126,7 @@ int runEngine() {
   // 7. The sprite table and the pixel lookup tables.
   graphics::resetSprites();
   image::initImages();
+  saves::applyWindowSettings();  // the cursor of the settings file
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
   // 10. The sound device and its ten channels.

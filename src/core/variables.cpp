@@ -1,5 +1,6 @@
 // Number and string variables: 1000 numbered of each family, and named ones that exist
 // once `int` or `string` declares them. Names are compared byte for byte.
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -74,6 +75,37 @@ void resetVariables() {
   for (auto& s : v.strings) s.clear();
   v.namedNumbers.clear();
   v.namedStrings.clear();
+}
+
+namespace {
+
+template <typename Map>
+auto collectWithPrefix(const Map& m, std::string_view prefix) {
+  std::vector<std::pair<std::string, typename Map::mapped_type>> out;
+  for (const auto& [name, value] : m)
+    if (std::string_view(name).starts_with(prefix)) out.emplace_back(name, value);
+  std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  return out;
+}
+
+template <typename Map>
+void eraseWithPrefix(Map& m, std::string_view prefix) {
+  std::erase_if(m, [&](const auto& entry) { return std::string_view(entry.first).starts_with(prefix); });
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::int32_t>> namedNumbersWithPrefix(std::string_view prefix) {
+  return collectWithPrefix(vars().namedNumbers, prefix);
+}
+
+std::vector<std::pair<std::string, std::string>> namedStringsWithPrefix(std::string_view prefix) {
+  return collectWithPrefix(vars().namedStrings, prefix);
+}
+
+void eraseNamedVariablesWithPrefix(std::string_view prefix) {
+  eraseWithPrefix(vars().namedNumbers, prefix);
+  eraseWithPrefix(vars().namedStrings, prefix);
 }
 
 }  // namespace core

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "graphics/device_internal.h"
-#include "platform/writable_path.h"
+#include "platform/paths.h"
 
 namespace graphics::detail {
 namespace {
@@ -97,8 +97,7 @@ std::string formatCapabilityReport(const Capabilities& c) {
 }
 
 void appendInformation(const std::string& text) {
-  std::optional<std::filesystem::path> path = platform::writablePath("Information.txt");
-  std::FILE* f = path ? std::fopen(path->c_str(), "ab") : nullptr;
+  std::FILE* f = std::fopen(platform::writableGamePath("Information.txt").c_str(), "ab");
   if (!f) return;
   std::fwrite(text.data(), 1, text.size(), f);
   std::fclose(f);

@@ -65,6 +65,19 @@ bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, i
   return true;
 }
 
+std::optional<image::PixelImage> composeStandCanvas(std::string_view file, int width, int height) {
+  std::optional<image::PixelImage> picture = loadComposed(file, {}, 0, 0, 0);
+  if (!picture) return std::nullopt;
+  std::optional<image::PixelImage> canvas = image::createImage(width, height, 32);
+  if (!canvas) {
+    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
+    return std::nullopt;
+  }
+  // Centred across, standing on the bottom edge.
+  composePicture(*canvas, *picture, (width - picture->width) >> 1, height - picture->height, 0);
+  return canvas;
+}
+
 namespace {
 
 // sp n, file [, layer] and sp2 n, file, overlay, mode, x, y [, layer].
@@ -105,15 +118,8 @@ void cmdSpSt(std::string_view args) {
   if (slot->repeatMode == 2) clearSpriteSlot(n);
   if (slot->fadeLevel != 0) finishCrossFade(*slot);
 
-  std::optional<image::PixelImage> picture = loadComposed(v[1].text, {}, 0, 0, 0);
-  if (!picture) return;
-  std::optional<image::PixelImage> canvas = image::createImage(width, height, 32);
-  if (!canvas) {
-    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
-    return;
-  }
-  // Centred across, standing on the bottom edge.
-  composePicture(*canvas, *picture, (width - picture->width) >> 1, height - picture->height, 0);
+  std::optional<image::PixelImage> canvas = composeStandCanvas(v[1].text, width, height);
+  if (!canvas) return;
   TextureHolder stand;
   if (!loadTexture(stand, std::move(*canvas))) return;
 

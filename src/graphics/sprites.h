@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -151,5 +152,15 @@ struct TextSpriteSettings {
   std::uint32_t colour1 = 0xFFFFFF, colour2 = 0xFFFFFF, colour3 = 0;
 };
 TextSpriteSettings& textSpriteSettings();
+// The string renderer takes the settings above (ssp.set, loading a save game).
+void applyTextSpriteSettings();
+// Draws the line with the string renderer into a picture of its own and stages it in slot n
+// as ssp does; false after reporting (a line no texture could hold).
+bool stageTextSprite(int n, std::string_view line, std::uint32_t layer);
+
+// ---- Stand pictures (sp.st, loading a save game) ----
+// The file loaded as sp loads it, placed on a transparent width x height canvas, centred
+// across and standing on the bottom edge; nothing after reporting.
+std::optional<image::PixelImage> composeStandCanvas(std::string_view file, int width, int height);
 
 }  // namespace graphics

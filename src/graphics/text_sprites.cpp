@@ -12,10 +12,10 @@
 #include "text/glyph_renderer.h"
 
 namespace graphics {
-namespace {
 
-constexpr std::size_t kTextSpriteFaceLimit = 32;
+namespace {
 constexpr std::size_t kTextSpriteNameLimit = 127;  // the slot's name holds 128 bytes
+}  // namespace
 
 void applyTextSpriteSettings() {
   const TextSpriteSettings& s = textSpriteSettings();
@@ -23,6 +23,33 @@ void applyTextSpriteSettings() {
   text::setFont(r, s.face, s.height, s.style);
   text::setColours(r, s.colour1, s.colour2, s.colour3);
 }
+
+bool stageTextSprite(int n, std::string_view line, std::uint32_t layer) {
+  SpriteSlot* slot = spriteSlot(n);
+  if (!slot) return false;
+  const text::GlyphRenderer& r = text::stringRenderer();
+  // Half a font height a byte, two pixels of margin on each side for the outline.
+  const std::int64_t height = std::max(1, r.fontHeight) + 4;
+  const std::int64_t width = static_cast<std::int64_t>(line.size()) * std::max(1, r.fontHeight) / 2 + 4;
+  if (!image::sizeAllowed(width, height)) {  // a line no texture could hold
+    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
+    return false;
+  }
+  TextureHolder holder;
+  if (!createBlankTexture(holder, static_cast<int>(width), static_cast<int>(height), true)) return false;  // reported
+  text::drawString(r, *holder, line);
+  // A text staged over a staged picture keeps the property changes made to that picture.
+  settleStagedPicture(*slot);
+  stageMadePicture(n, std::move(holder), line.substr(0, kTextSpriteNameLimit), layer);
+  const TextSpriteSettings& s = textSpriteSettings();
+  slot->fontName = s.face;
+  slot->textSettings = {s.style, s.height, static_cast<std::int32_t>(s.colour1), static_cast<std::int32_t>(s.colour2),
+                        static_cast<std::int32_t>(s.colour3)};
+  return true;
+}
+
+namespace {
+constexpr std::size_t kTextSpriteFaceLimit = 32;
 
 void cmdSspSet(std::string_view args) {
   core::setCommandName("ssp.set");
@@ -46,28 +73,9 @@ void cmdSsp(std::string_view args) {
   if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
   if (v.size() == 3 && !core::needNumber(v, 2)) return;
   const std::int32_t n = v[0].toInt();
-  SpriteSlot* slot = slotArgument(n);
-  if (!slot) return;
-  const std::string& line = v[1].text;
-  const text::GlyphRenderer& r = text::stringRenderer();
-  // Half a font height a byte, two pixels of margin on each side for the outline.
-  const std::int64_t height = std::max(1, r.fontHeight) + 4;
-  const std::int64_t width = static_cast<std::int64_t>(line.size()) * std::max(1, r.fontHeight) / 2 + 4;
-  if (!image::sizeAllowed(width, height)) {  // a line no texture could hold
-    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
-    return;
-  }
-  TextureHolder holder;
-  if (!createBlankTexture(holder, static_cast<int>(width), static_cast<int>(height), true)) return;  // reported
-  text::drawString(r, *holder, line);
+  if (!slotArgument(n)) return;
   const auto layer = static_cast<std::uint32_t>(v.size() == 3 ? v[2].toInt() : 0);
-  // A text staged over a staged picture keeps the property changes made to that picture.
-  settleStagedPicture(*slot);
-  stageMadePicture(n, std::move(holder), line.substr(0, kTextSpriteNameLimit), layer);
-  const TextSpriteSettings& s = textSpriteSettings();
-  slot->fontName = s.face;
-  slot->textSettings = {s.style, s.height, static_cast<std::int32_t>(s.colour1), static_cast<std::int32_t>(s.colour2),
-                        static_cast<std::int32_t>(s.colour3)};
+  stageTextSprite(n, v[1].text, layer);
 }
 
 constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp}, {"ssp.set", cmdSspSet}};

@@ -6,7 +6,6 @@
 #include "image/codecs.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
-#include "platform/writable_path.h"
 
 namespace image {
 namespace {
@@ -23,8 +22,7 @@ void printSaveMessage(std::string_view prefix, std::string_view path, std::strin
 
 bool writeFile(std::string_view path, const std::string& bytes) {
   // A picture named relative to the game folder goes where the game's files may be written.
-  auto target = platform::writablePath(path);
-  return target && platform::writeFileAtomically(*target, bytes);
+  return !path.empty() && platform::writeFileAtomically(platform::writableGamePath(path), bytes);
 }
 
 // The part every writer shares once it knows its bytes.

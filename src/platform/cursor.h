@@ -1,6 +1,7 @@
 // The mouse cursor in stage coordinates: reading it, moving it at once or in a glide, and
 // the wheel step that turns wheel deltas into script events.
 #pragma once
+#include <string>
 
 namespace platform {
 
@@ -22,6 +23,9 @@ void advanceGlide();
 struct CursorAnimation;
 void setCustomCursor(const CursorAnimation& cursor);
 void clearCustomCursor();
+// setcursor's work: a .cur or .ani file, or any picture, from disk or the archive; an empty
+// name returns to the arrow. False after reporting why it could not be read.
+bool setCursorFromFile(const std::string& name);
 void advanceCursorAnimation();
 // Ms until the glide or the cursor animation next moves (0: at once), -1 when neither runs.
 int msUntilCursorStep();

@@ -18,6 +18,10 @@
 namespace platform {
 namespace {
 
+bool hasExtension(std::string_view name, std::string_view ext) {
+  return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
+}
+
 void cmdIsDown(std::string_view args) {
   core::setCommandName("isDown");
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
@@ -38,6 +42,40 @@ void cmdGetCursorPos(std::string_view args) {
   *y = cy;
 }
 
+}  // namespace
+
+bool setCursorFromFile(const std::string& name) {
+  clearCustomCursor();
+  if (name.empty()) return true;
+  CursorAnimation cursor;
+  std::string why;
+  if (hasExtension(name, ".cur") || hasExtension(name, ".ani")) {
+    // Read from disk or the archive alike: the bytes are parsed here, so no temporary
+    // file is needed.
+    std::string bytes;
+    if (core::readResourceFile(name, bytes) != core::ResourceRead::Ok) {
+      core::reportCommandError(name + jp(" が存在しません"));
+      return false;
+    }
+    auto parsed = decodeAnimatedCursor(bytes, why);
+    if (!parsed) {
+      core::reportCommandError(name + jp(" カーソルを読み込めませんでした (") + why + ")");
+      return false;
+    }
+    cursor = std::move(*parsed);
+  } else {
+    auto picture = loadCursorPicture(name);
+    if (!picture) return false;  // the image loader has reported why
+    cursor.frames.push_back(std::move(*picture));
+    cursor.sequence = {0};
+    cursor.stepMs = {0};
+  }
+  setCustomCursor(cursor);
+  return true;
+}
+
+namespace {
+
 void cmdSetCursorPos(std::string_view args) {
   core::setCommandName("setCursorPos");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
@@ -49,36 +87,11 @@ void cmdSetCursorPos(std::string_view args) {
   moveCursor(v[0].toInt(), v[1].toInt(), speed, true);
 }
 
-bool hasExtension(std::string_view name, std::string_view ext) {
-  return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
-}
-
 void cmdSetCursor(std::string_view args) {
   core::setCommandName("setCursor");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
-  const std::string& name = v[0].text;
-  clearCustomCursor();
-  if (name.empty()) return;
-  CursorAnimation cursor;
-  std::string why;
-  if (hasExtension(name, ".cur") || hasExtension(name, ".ani")) {
-    // Read from disk or the archive alike: the bytes are parsed here, so no temporary
-    // file is needed.
-    std::string bytes;
-    if (core::readResourceFile(name, bytes) != core::ResourceRead::Ok)
-      return core::reportCommandError(name + jp(" が存在しません"));
-    auto parsed = decodeAnimatedCursor(bytes, why);
-    if (!parsed) return core::reportCommandError(name + jp(" カーソルを読み込めませんでした (") + why + ")");
-    cursor = std::move(*parsed);
-  } else {
-    auto picture = loadCursorPicture(name);
-    if (!picture) return;  // the image loader has reported why
-    cursor.frames.push_back(std::move(*picture));
-    cursor.sequence = {0};
-    cursor.stepMs = {0};
-  }
-  setCustomCursor(cursor);
+  setCursorFromFile(v[0].text);
 }
 
 void cmdBtnErase(std::string_view args) {

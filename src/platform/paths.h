@@ -27,6 +27,13 @@ bool readWholeFile(const std::filesystem::path& path, std::string& out);
 // flushed, then renamed over the target.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
+// Where a file the engine writes for itself (save games, the settings file, the
+// already-read record, screenshots, Information.txt) lives, from its name relative to the
+// game folder ("save/setting.dat"): the one place that decides which folder the engine
+// writes to. Reading those files back goes through the same path. Below the game folder
+// when it can be written, else below the per-user folder (platform/writable_path.h).
+std::filesystem::path writableGamePath(std::string_view relative);
+
 // The CP932 script name of a file name on disk (the reverse of the conversion above).
 std::string diskNameToScript(const std::filesystem::path& name);
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/writable_path.h"
+#include "platform/paths.h"
 
 namespace platform {
 namespace {
@@ -70,9 +70,7 @@ std::string describeFitRectangles(const DisplayState& d) {
 }
 
 void writeSystemReport(const DisplayState& d) {
-  std::optional<std::filesystem::path> path = writablePath("Information.txt");
-  if (!path) return;
-  std::ofstream out(*path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(writableGamePath("Information.txt"), std::ios::binary | std::ios::trunc);
   if (!out) return;  // the report is only for the reader's support: no reason to stop
   out << describeMachine() << describeFitRectangles(d);
 }

@@ -59,23 +59,15 @@ fs::path perUserFolder() {
   return dataHome() / "utsushi" / name;
 }
 
-bool usingPerUserFolder() {
-  decide();
-  return folder.perUser;
-}
-
-std::optional<fs::path> writablePath(std::string_view relative) {
-  if (relative.empty()) return std::nullopt;
+fs::path writableGamePath(std::string_view relative) {
   decide();
   fs::path wanted(toDiskText(relative));
-  if (!folder.perUser || leavesTheGameFolder(wanted)) return resolvePathForWrite(relative);
+  if (!folder.perUser || relative.empty() || leavesTheGameFolder(wanted))
+    return resolvePathForWrite(relative).value_or(wanted);
   fs::path target = folder.base / wanted.relative_path();
   std::error_code ec;
-  fs::create_directories(target.parent_path(), ec);
-  if (!fs::is_directory(target.parent_path(), ec)) return std::nullopt;
+  fs::create_directories(target.parent_path(), ec);  // a failure shows when the file is written
   return target;
 }
-
-void resetWritableFolder() { folder = WritableFolder{}; }
 
 }  // namespace platform

@@ -4,26 +4,17 @@
 // same relative names, so that every writer and the reader that loads the file back agree.
 #pragma once
 #include <filesystem>
-#include <optional>
 #include <string_view>
 
 namespace platform {
 
-// The path of the file a game-relative script path names (CP932, "\" or "/"), for writing
-// and for reading back what was written: below the game folder when the game folder can be
-// written, else below perUserFolder() with the same relative name, its folders created.
-// Absolute paths and paths leading out of the game folder ("..") stay as they are.
-// Nothing when the file's folder does not exist and cannot be made.
-std::optional<std::filesystem::path> writablePath(std::string_view relative);
-
-// True when the game's files go to perUserFolder() because the game folder cannot be written.
-bool usingPerUserFolder();
+// writableGamePath (declared in platform/paths.h, where every writer finds it) is built
+// here: below the game folder when the game folder can be written, else below
+// perUserFolder() with the same relative name, its folders created. Absolute paths and
+// paths leading out of the game folder ("..") stay as they are.
 
 // $XDG_DATA_HOME/utsushi/<game folder name>/ ($HOME/.local/share when XDG_DATA_HOME is unset
 // or not absolute), for the game folder of this run.
 std::filesystem::path perUserFolder();
-
-// Decided again on the next call (tests run several games in one process).
-void resetWritableFolder();
 
 }  // namespace platform

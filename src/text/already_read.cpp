@@ -1,8 +1,6 @@
 // The already-read record file and the commands of the skip-mode stop at unread text.
 #include "text/already_read.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +10,8 @@
 #include "core/error_report.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
-#include "platform/writable_path.h"
+#include "saves/compressed_file.h"
+#include "saves/save_files.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
 
@@ -21,9 +20,6 @@ namespace text {
 namespace {
 
 constexpr const char* kRecordPath = "save/already.dat";
-// A record names one digit a text block: far below this even for very large scripts. A
-// larger declared length is a damaged file, not a reason to allocate.
-constexpr std::uint32_t kTextLimit = 64u << 20;
 
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
 
@@ -86,39 +82,15 @@ void applyAlreadyRead(std::string_view text, ReadStateMaps& maps, std::vector<st
   }
 }
 
-std::string packAlreadyRead(std::string_view text) {
-  uLongf bound = compressBound(static_cast<uLong>(text.size()));
-  std::string out(4 + bound, '\0');
-  std::uint32_t n = static_cast<std::uint32_t>(text.size());
-  for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(n >> (8 * i) & 0xFF);
-  if (compress2(reinterpret_cast<Bytef*>(out.data() + 4), &bound, reinterpret_cast<const Bytef*>(text.data()),
-                static_cast<uLong>(text.size()), 9) != Z_OK) {
-    return {};
-  }
-  out.resize(4 + bound);
-  return out;
-}
+std::string packAlreadyRead(std::string_view text) { return saves::packCompressed(text); }
 
 bool unpackAlreadyRead(std::string_view file, std::string& text) {
-  if (file.size() < 4) return false;
-  std::uint32_t n = 0;
-  for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(file[static_cast<std::size_t>(i)]);
-  if (n > kTextLimit) return false;
-  text.assign(n, '\0');
-  uLongf size = n;
-  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size, reinterpret_cast<const Bytef*>(file.data() + 4),
-                 static_cast<uLong>(file.size() - 4)) != Z_OK) {
-    text.clear();
-    return false;
-  }
-  text.resize(size);
-  return true;
+  return saves::unpackCompressed(file, text, false) == saves::Unpack::Ok;
 }
 
 void loadAlreadyRead() {
   std::string file, text;
-  std::optional<std::filesystem::path> path = platform::writablePath(kRecordPath);
-  if (!path || !platform::readWholeFile(*path, file)) return;
+  if (!platform::readWholeFile(platform::writableGamePath(kRecordPath), file)) return;
   if (!unpackAlreadyRead(file, text)) return;
   std::vector<std::string> unknown;
   applyAlreadyRead(text, core::readStateMaps(), unknown);
@@ -128,10 +100,8 @@ void loadAlreadyRead() {
 void saveAlreadyRead() {
   std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
   if (packed.empty()) return;
-  std::error_code ec;
-  std::filesystem::create_directories("save", ec);
-  std::optional<std::filesystem::path> path = platform::writablePath(kRecordPath);
-  if (path) platform::writeFileAtomically(*path, packed);
+  // Written with the settings file, by the same routine: whole or not at all.
+  saves::writeSaveFile(kRecordPath, packed, false);
 }
 
 namespace {

@@ -1,0 +1,80 @@
+#include "saves/save_files.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "core/error_report.h"
+#include "platform/cp932.h"
+#include "platform/paths.h"
+#include "saves/compressed_file.h"
+
+namespace saves {
+
+namespace fs = std::filesystem;
+
+std::string saveFileName(int slot, bool compressed) {
+  char name[32];
+  std::snprintf(name, sizeof name, "save/save%03d.%s", slot, compressed ? "dat" : "txt");
+  return name;
+}
+
+fs::path saveFilePath(int slot, bool compressed) { return platform::writableGamePath(saveFileName(slot, compressed)); }
+
+bool makeSaveFolder() {
+  const fs::path folder = platform::writableGamePath("save");
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  return fs::is_directory(folder, ec);
+}
+
+bool writeSaveFile(std::string_view name, std::string_view text, bool compressed) {
+  const std::string who(name);
+  if (!makeSaveFolder()) {
+    core::showErrorBox(who + platform::jp(" を開けませんでした"));
+    return false;
+  }
+  std::string packed;
+  if (compressed) {
+    packed = packCompressed(text);
+    if (packed.empty()) {
+      core::showErrorBox(who + platform::jp(" の保存に失敗しました"));
+      return false;
+    }
+  }
+  if (!platform::writeFileAtomically(platform::writableGamePath(name), compressed ? std::string_view(packed) : text)) {
+    core::showErrorBox(who + platform::jp(" の保存に失敗しました"));
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> readSaveFile(std::string_view name, bool compressed) {
+  const std::string who(name);
+  const fs::path path = platform::writableGamePath(name);
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) {
+    core::showErrorBox(who + platform::jp(" を開けませんでした"));
+    return std::nullopt;
+  }
+  // No text the engine accepts needs a bigger file (zlib's worst case adds 0.1% to the text):
+  // refuse before reading it in.
+  if (size > std::uintmax_t{kTextLimit} + kTextLimit / 512 + 64) {
+    core::showErrorBox(who + platform::jp(" の読み込みに失敗しました"));
+    return std::nullopt;
+  }
+  std::string bytes;
+  if (!platform::readWholeFile(path, bytes)) {
+    core::showErrorBox(who + platform::jp(" を開けませんでした"));
+    return std::nullopt;
+  }
+  if (!compressed) return bytes;
+  std::string text;
+  if (unpackCompressed(bytes, text) != Unpack::Ok) {
+    core::showErrorBox(who + platform::jp(" の読み込みに失敗しました"));
+    return std::nullopt;
+  }
+  return text;
+}
+
+}  // namespace saves

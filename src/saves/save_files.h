@@ -1,0 +1,28 @@
+// Save files on disk: save/saveNNN.dat (compressed container) or .txt (the text itself),
+// in the folder the engine writes to. Failures are shown in the error box with the file's
+// name, as the reader sees it, followed by the reason.
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace saves {
+
+// "save/save007.dat" or "save/save007.txt".
+std::string saveFileName(int slot, bool compressed);
+std::filesystem::path saveFilePath(int slot, bool compressed);
+
+// Makes the save folder (all missing levels); false when it cannot be made.
+bool makeSaveFolder();
+
+// Writes the file whole or not at all (the previous file stays as it was on failure).
+// Reports " を開けませんでした" when the folder cannot be made and " の保存に失敗しました"
+// when compressing or writing fails.
+bool writeSaveFile(std::string_view name, std::string_view text, bool compressed);
+
+// The text of a file. Reports " を開けませんでした" when it cannot be read and
+// " の読み込みに失敗しました" when its container is damaged or it is impossibly large.
+std::optional<std::string> readSaveFile(std::string_view name, bool compressed);
+
+}  // namespace saves

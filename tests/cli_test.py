@@ -242,11 +242,11 @@ class DemoGame(unittest.TestCase):
         demo = os.environ["UTSUSHI_DEMO"]
         # はじめから on the title menu, a click every 250 ms through the dialogue (the choice
         # ignores clicks beside its buttons), 星のお話 at the choice, then 終了 on the title.
-        events = ["1000 click 200 340"]
+        events = ["1000 click 200 320"]
         events += ["%d click 400 300" % t for t in range(1250, 20000, 250)]
         events += ["20000 click 400 200"]
         events += ["%d click 400 300" % t for t in range(20250, 40000, 250)]
-        events += ["50000 click 200 520"]
+        events += ["50000 click 200 540"]
         work = tempfile.mkdtemp(prefix="utsushi-demo-")
         try:
             game = os.path.join(work, "demo")

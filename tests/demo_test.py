@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The demo game played through on the OpenGL device with scripted input, as a reader would:
-title -> dialogue -> backlog -> menu -> settings -> back -> the rest of the dialogue and a
-choice -> the title again. Screenshots are checked against colours computed from the demo's
+title -> dialogue -> backlog -> menu -> settings -> save -> the rest of the dialogue and a
+choice -> the title again -> load -> skip to the choice and on -> the title. Screenshots are checked against colours computed from the demo's
 own pictures and the blend rule out = src x a + dst x (1 - a)."""
 import os
 import shutil
@@ -106,21 +106,26 @@ class DemoPlaythrough(unittest.TestCase):
             "9000 screenshot " + shot("after_backlog"),
             "9500 rclick 400 300",
             "10000 screenshot " + shot("menu"),
-            "10500 click 400 250",  # 設定
+            "10500 click 400 350",  # 設定
             "11000 screenshot " + shot("settings"),
             "11500 click 400 110",  # text speed: next value
             "12000 screenshot " + shot("settings2"),
-            "12500 key escape", "13000 key escape",  # settings, then the menu, closed
+            "12500 key escape",  # back to the menu
+            "13000 click 400 140",  # セーブ
+            "13500 screenshot " + shot("save"),
+            "14000 click 400 150",  # slot 1
+            "14500 key escape",  # the menu closed
         ]
-        events += ["%d click 400 300" % t for t in range(13500, 20000, 700)]  # ignored at the choice
+        events += ["%d click 400 300" % t for t in range(15000, 20000, 700)]  # ignored at the choice
         events += ["20500 click 400 200"]  # 星のお話
         events += ["%d click 400 300" % t for t in range(21000, 30000, 700)]
         events += ["40000 screenshot " + shot("title2")]
-        # A second playthrough: Tab at the first wait skips the text read before and stops
-        # at the choice; Tab again after it skips to the end, and the title stops it.
-        events += ["41000 click 200 340", "43500 key tab", "47000 screenshot " + shot("skip_choice"),
-                   "47500 click 400 200", "48500 key tab", "54000 screenshot " + shot("title3"),
-                   "55000 click 200 520"]  # 終了
+        # つづきから loads slot 1: the second page again. Tab there skips the text read before
+        # and stops at the choice; Tab again after it skips to the end, and the title stops it.
+        events += ["41000 click 200 375", "41500 screenshot " + shot("load"), "42000 click 400 150",
+                   "44500 screenshot " + shot("loaded"), "45000 key tab",
+                   "48000 screenshot " + shot("skip_choice"), "48500 click 400 200", "49500 key tab",
+                   "55000 screenshot " + shot("title3"), "56000 click 200 540"]  # 終了
         inp = os.path.join(cls.work, "input.txt")
         with open(inp, "w") as f:
             f.write("\n".join(events) + "\n")
@@ -162,6 +167,20 @@ class DemoPlaythrough(unittest.TestCase):
         self.check_title(self.shot("title1"))
         self.check_title(self.shot("title2"))
         self.check_title(self.shot("title3"))
+
+    def test_save_then_load_from_the_title(self):
+        text = lambda p: min(p[:3]) >= 120
+        load = self.shot("load")
+        # Slot 1 holds the save: "1：第一幕　行の中の命令　<time>　NEW" reaches far left of the
+        # short "2：――　空き　――" lines, all centred on x 400.
+        self.assertGreater(count(load, 60, 136, 260, 164, text), 50, "slot 1 written")
+        self.assertEqual(count(load, 60, 206, 260, 234, text), 0, "slot 2 empty")
+        # Loaded: the second page's save point, with frame, name plate and text.
+        shot = self.shot("loaded")
+        self.assertTrue(close(shot(100, 421), blend(FRAME_EDGE, self.title_bg(100, 421))), shot(100, 421))
+        self.assertGreater(count(shot, 90, 382, 160, 410, bright), 60, "the speaker's name")
+        self.assertGreater(count(shot, 40, 440, 760, 470, bright), 200, "the page's first line")
+        self.assertEqual(count(shot, 80, 178, 285, 224, bright), 0, "the title is gone (left of the girl)")
 
     def test_skip_passes_read_text_and_stops_at_the_choice(self):
         shot = self.shot("skip_choice")
@@ -226,7 +245,7 @@ class DemoPlaythrough(unittest.TestCase):
 
     def test_menu_and_settings_screens(self):
         menu = self.shot("menu")
-        for y in (180, 250, 320, 390):  # ログ 設定 タイトルへ 戻る
+        for y in (140, 210, 280, 350, 420, 490):  # セーブ ロード ログ 設定 タイトルへ 戻る
             self.assertGreater(count(menu, 300, y - 16, 500, y + 16, lambda p: min(p[:3]) >= 120), 40, y)
         settings = self.shot("settings")
         for y in range(110, 471, 60):  # seven settings and 戻る at 540

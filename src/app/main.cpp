@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/startup.h"
+#include "app/startup.h"
 #include "platform/options.h"
 
 namespace {
@@ -53,5 +53,5 @@ int main(int argc, char** argv) {
   }
   if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
   platform::setOptions(opts);
-  return core::runEngine();
+  return app::runEngine();
 }

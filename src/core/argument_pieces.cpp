@@ -1,6 +1,7 @@
 #include "core/argument_pieces.h"
 
 #include "core/command_support.h"
+#include "core/command_registry.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/statements.h"
@@ -17,6 +18,12 @@ bool countInRange(const std::vector<std::string_view>& args, std::size_t min, st
   if (args.size() >= min && args.size() <= max) return true;
   reportCommandError(platform::jp("引数の数が不正です"));
   return false;
+}
+
+bool countInRange(const std::vector<std::string_view>& args) {
+  const CommandEntry* e = currentCommand();
+  if (!e || e->minArguments < 0) return true;
+  return countInRange(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments));
 }
 
 bool stringArgument(const std::vector<std::string_view>& args, std::size_t i, std::string& out) {

@@ -16,6 +16,8 @@ std::vector<std::string_view> argumentPieces(std::string_view args);
 
 // "引数の数が不正です" unless min <= pieces <= max.
 bool countInRange(const std::vector<std::string_view>& args, std::size_t min, std::size_t max);
+// The same against the range in the running command's table entry.
+bool countInRange(const std::vector<std::string_view>& args);
 
 // Piece i (0-based) evaluated; it must be a string / a number (truncated toward zero).
 bool stringArgument(const std::vector<std::string_view>& args, std::size_t i, std::string& out);

@@ -3,7 +3,7 @@
 
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/expression_parser.h"
@@ -103,12 +103,10 @@ void assignAll(std::string_view args, Rounding rounding) {
 }
 
 void cmdCal(std::string_view args) {
-  setCommandName("cal");
   assignAll(args, Rounding::Truncate);
 }
 
 void cmdRound(std::string_view args) {
-  setCommandName("round");
   assignAll(args, Rounding::Nearest);
 }
 
@@ -158,17 +156,14 @@ void declare(std::string_view args) {
 }
 
 void cmdInt(std::string_view args) {
-  setCommandName("int");
   declare<true>(args);
 }
 
 void cmdString(std::string_view args) {
-  setCommandName("string");
   declare<false>(args);
 }
 
 void cmdVariableExist(std::string_view args) {
-  setCommandName("variableExist");
   std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
   if (pieces.size() != 2) {
     reportCommandError(platform::jp("引数の数が不正です"));
@@ -184,7 +179,11 @@ void cmdVariableExist(std::string_view args) {
 }
 
 constexpr CommandEntry kAssignmentCommands[] = {
-    {"cal", cmdCal}, {"round", cmdRound}, {"int", cmdInt}, {"string", cmdString}, {"variableexist", cmdVariableExist},
+    {"cal", cmdCal},
+    {"round", cmdRound},
+    {"int", cmdInt},
+    {"string", cmdString},
+    {"variableexist", cmdVariableExist, "variableExist"},
 };
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-#include "core/command_tables.h"
+#include "core/error_report.h"
 
 namespace core {
 namespace {
@@ -16,25 +16,38 @@ struct NameHash {
 };
 
 struct Registry {
-  std::unordered_map<std::string_view, CommandHandler, NameHash> handlers;
+  std::unordered_map<std::string_view, const CommandEntry*, NameHash> entries;  // into the static tables
+  const CommandEntry* running = nullptr;
 } registry;
 
 }  // namespace
 
 void addCommands(std::span<const CommandEntry> table) {
-  for (const CommandEntry& e : table) registry.handlers[e.name] = e.handler;
+  for (const CommandEntry& e : table) registry.entries[e.name] = &e;
+}
+
+const CommandEntry* findCommandEntry(std::string_view name) {
+  auto it = registry.entries.find(name);
+  return it == registry.entries.end() ? nullptr : it->second;
 }
 
 CommandHandler findCommand(std::string_view name) {
-  auto it = registry.handlers.find(name);
-  return it == registry.handlers.end() ? nullptr : it->second;
+  const CommandEntry* e = findCommandEntry(name);
+  return e ? e->handler : nullptr;
 }
 
-std::size_t commandCount() { return registry.handlers.size(); }
-
-void registerCommands() {
-  registry.handlers.clear();
-  for (auto table : allCommandTables()) addCommands(table);
+void runCommand(const CommandEntry& entry, std::string_view args) {
+  setCommandName(entry.displayName ? std::string_view(entry.displayName) : entry.name);
+  const CommandEntry* outer = registry.running;
+  registry.running = &entry;
+  entry.handler(args);
+  registry.running = outer;
 }
+
+const CommandEntry* currentCommand() { return registry.running; }
+
+std::size_t commandCount() { return registry.entries.size(); }
+
+void clearCommands() { registry.entries.clear(); }
 
 }  // namespace core

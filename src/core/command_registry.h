@@ -1,6 +1,7 @@
 // The table of script commands: lowercase names to handlers, filled once at start-up from
 // each subsystem's own table and read-only afterwards.
 #pragma once
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -10,16 +11,29 @@ namespace core {
 // leading blank included.
 using CommandHandler = void (*)(std::string_view args);
 
+// One command of a subsystem's table. The registry sets the name error messages give
+// before the handler runs, so handlers do not.
 struct CommandEntry {
-  std::string_view name;
+  std::string_view name;              // lowercase, as scripts are matched
   CommandHandler handler;
+  const char* displayName = nullptr;  // the name in error messages ("eventWait"); null: `name`
+  // How many arguments the command takes; the handler checks against these (see
+  // checkArgumentCount). -1: the handler applies a rule of its own.
+  std::int8_t minArguments = -1, maxArguments = -1;
 };
 
 void addCommands(std::span<const CommandEntry> table);
+// The entry of a command; null when there is none. Tools that read scripts (an authoring
+// checker) look commands up here, in the same tables the interpreter runs.
+const CommandEntry* findCommandEntry(std::string_view name);
 CommandHandler findCommand(std::string_view name);
+// Sets the error name of the entry and runs its handler.
+void runCommand(const CommandEntry& entry, std::string_view args);
+// The entry whose handler is running; null outside a command.
+const CommandEntry* currentCommand();
 std::size_t commandCount();
 
-// Fills the registry with every subsystem's table (start-up).
-void registerCommands();
+// Empties the registry (app::registerCommands fills it at start-up).
+void clearCommands();
 
 }  // namespace core

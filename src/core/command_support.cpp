@@ -1,5 +1,6 @@
 #include "core/command_support.h"
 
+#include "core/command_registry.h"
 #include "core/error_report.h"
 #include "platform/cp932.h"
 
@@ -31,6 +32,29 @@ bool checkArgumentCount(const std::vector<ScriptValue>& args, std::size_t min, s
   if (args.size() >= min && args.size() <= max) return true;
   reportCommandError(platform::jp("引数の数が不正です"));
   return false;
+}
+
+bool checkArgumentCount(const std::vector<ScriptValue>& args) {
+  const CommandEntry* e = currentCommand();
+  if (!e || e->minArguments < 0) return true;
+  return checkArgumentCount(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments));
+}
+
+bool readNumbers(std::string_view args, std::size_t min, std::size_t max, std::vector<std::int32_t>& out) {
+  const std::vector<ScriptValue> v = evaluateArguments(args);
+  if (!checkArgumentCount(v, min, max)) return false;
+  out.clear();
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (!needNumber(v, i)) return false;
+    out.push_back(v[i].toInt());
+  }
+  return true;
+}
+
+bool readNumbers(std::string_view args, std::vector<std::int32_t>& out) {
+  const CommandEntry* e = currentCommand();
+  if (!e || e->minArguments < 0) return readNumbers(args, 0, SIZE_MAX, out);
+  return readNumbers(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments), out);
 }
 
 bool needNumber(const std::vector<ScriptValue>& args, std::size_t i) {

@@ -12,6 +12,12 @@ namespace core {
 
 // "引数の数が不正です" unless min <= count <= max; false after reporting.
 bool checkArgumentCount(const std::vector<ScriptValue>& args, std::size_t min, std::size_t max);
+// The same against the range in the running command's table entry.
+bool checkArgumentCount(const std::vector<ScriptValue>& args);
+// Evaluated arguments that must all be numbers, their count within the running command's
+// range (or [min, max]); false after reporting the first fault.
+bool readNumbers(std::string_view args, std::vector<std::int32_t>& out);
+bool readNumbers(std::string_view args, std::size_t min, std::size_t max, std::vector<std::int32_t>& out);
 
 // Argument i (0-based) must be a number / a string; false after reporting
 // "第一引数が数値ではありません" and its siblings.

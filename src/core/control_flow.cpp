@@ -7,7 +7,7 @@
 
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/interpreter.h"
@@ -100,13 +100,11 @@ bool runConditional(std::string_view args) {
 }
 
 void cmdIf(std::string_view args) {
-  setCommandName("if");
   control.ifState = 0;
   runConditional(args);
 }
 
 void cmdElseIf(std::string_view args) {
-  setCommandName("elseif");
   if (interpreter().statement != 0) {
     reportCommandError(platform::jp("行頭で使って下さい"));
     return;
@@ -123,7 +121,6 @@ void cmdElseIf(std::string_view args) {
 }
 
 void cmdElse(std::string_view args) {
-  setCommandName("else");
   if (interpreter().statement != 0) {
     reportCommandError(platform::jp("行頭で使って下さい"));
     skipRestOfLine();
@@ -146,7 +143,6 @@ void cmdElse(std::string_view args) {
 }
 
 void cmdFor(std::string_view args) {
-  setCommandName("for");
   std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
   if (pieces.size() < 3 || pieces.size() > 4) {
     reportCommandError(platform::jp("引数の数が不正です"));
@@ -258,19 +254,16 @@ bool jumpOrReport(const std::string& label) {
 }
 
 void cmdGoto(std::string_view args) {
-  setCommandName("goto");
   std::string label;
   if (labelArgument(args, label)) jumpOrReport(label);
 }
 
 void cmdGosub(std::string_view args) {
-  setCommandName("gosub");
   std::string label;
   if (labelArgument(args, label)) gosub(label);
 }
 
 void cmdReturn(std::string_view args) {
-  setCommandName("return");
   if (control.gosub.empty()) {
     reportCommandError(platform::jp("gosub が一度も実行されていません"));
     return;
@@ -288,7 +281,6 @@ void cmdReturn(std::string_view args) {
 }
 
 void cmdDefSub(std::string_view args) {
-  setCommandName("defsub");
   std::string_view name = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
   interpreter().definedCommands.insert(pathKey(name));
 }
@@ -343,13 +335,11 @@ void fillTargets(std::string_view args, std::string_view source, char sourceSepa
 }
 
 void cmdGetParam(std::string_view args) {
-  setCommandName("getParam");
   std::string source = interpreter().parameterText;  // evaluation may not touch it, but be safe
   fillTargets(args, source, ',');
 }
 
 void cmdGetTag(std::string_view args) {
-  setCommandName("getTag");
   std::string source = text::currentBacklogPage().speaker;
   fillTargets(args, source, '/');
 }
@@ -364,20 +354,23 @@ void hookCommand(std::string_view args, int& counter) {
 }
 
 void cmdTextGosub(std::string_view args) {
-  setCommandName("textGosub");
   hookCommand(args, interpreter().textHookCount);
 }
 
 void cmdPreTextGosub(std::string_view args) {
-  setCommandName("preTextGosub");
   hookCommand(args, interpreter().preTextHookCount);
 }
 
 constexpr CommandEntry kControlFlowCommands[] = {
     {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor},
     {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
-    {"gosub", cmdGosub},   {"return", cmdReturn},         {"defsub", cmdDefSub},   {"getparam", cmdGetParam},
-    {"gettag", cmdGetTag}, {"textgosub", cmdTextGosub},   {"pretextgosub", cmdPreTextGosub},
+    {"gosub", cmdGosub},
+    {"return", cmdReturn},
+    {"defsub", cmdDefSub},
+    {"getparam", cmdGetParam, "getParam"},
+    {"gettag", cmdGetTag, "getTag"},
+    {"textgosub", cmdTextGosub, "textGosub"},
+    {"pretextgosub", cmdPreTextGosub, "preTextGosub"},
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "core/error_report.h"
 
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/expression.h"
 #include "core/interpreter.h"
 #include "platform/cp932.h"

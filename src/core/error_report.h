@@ -12,7 +12,8 @@ void showErrorBox(std::string_view text);
 // file + "[" + line + 1 + "] " + current command name + " ※" + message, in the error box.
 void reportCommandError(std::string_view message);
 
-// The name errors of the running command are reported under; a handler writes it first.
+// The name errors of the running command are reported under; runCommand writes it from
+// the command's table entry, helpers shared by several commands write their own.
 // Kept to 31 bytes, as the name buffer holds.
 void setCommandName(std::string_view displayName);
 const std::string& currentCommandName();

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/command_registry.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/control_flow.h"
 #include "core/error_report.h"
 #include "core/path_key.h"
@@ -198,7 +198,7 @@ void runCommandStatement(std::string_view stmt) {
     if (name == "next") {
       if (--state.loopNesting < 0) {
         state.loopNesting = 0;
-        if (CommandHandler next = findCommand("next")) next(args);
+        if (const CommandEntry* next = findCommandEntry("next")) runCommand(*next, args);
       }
     } else if (name == "for") {
       ++state.loopNesting;
@@ -206,9 +206,9 @@ void runCommandStatement(std::string_view stmt) {
     return;
   }
 
-  CommandHandler handler = name.size() <= kCommandNameLimit ? findCommand(name) : nullptr;
-  if (handler) {
-    handler(args);
+  const CommandEntry* entry = name.size() <= kCommandNameLimit ? findCommandEntry(name) : nullptr;
+  if (entry) {
+    runCommand(*entry, args);
     return;
   }
   if (state.definedCommands.count(pathKey(name))) {

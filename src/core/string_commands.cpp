@@ -2,7 +2,7 @@
 #include "core/string_commands.h"
 
 #include "core/argument_pieces.h"
-#include "core/command_tables.h"
+#include "core/core_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/expression_parser.h"
@@ -55,9 +55,8 @@ bool textAndPattern(const std::vector<std::string_view>& args, std::string& text
 }
 
 void cmdLen(std::string_view argText) {
-  setCommandName("len");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 2, 2)) return;
+  if (!countInRange(args)) return;
   std::int32_t* out = numberTarget(args, 0);
   std::string text;
   if (!out || !stringArgument(args, 1, text)) return;
@@ -65,9 +64,8 @@ void cmdLen(std::string_view argText) {
 }
 
 void cmdMid(std::string_view argText) {
-  setCommandName("mid");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 4, 4)) return;
+  if (!countInRange(args)) return;
   std::string* out = stringTarget(args, 0);
   std::string text;
   std::int32_t start = 0, count = 0;
@@ -77,7 +75,6 @@ void cmdMid(std::string_view argText) {
 }
 
 void cmdSplit(std::string_view argText) {
-  setCommandName("split");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, SIZE_MAX)) return;
   std::string text, separator;
@@ -88,9 +85,8 @@ void cmdSplit(std::string_view argText) {
 }
 
 void cmdRegexpMatch(std::string_view argText) {
-  setCommandName("regexp.match");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 5)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::int32_t* length = numberTarget(args, 2);
@@ -118,9 +114,8 @@ void cmdRegexpMatch(std::string_view argText) {
 }
 
 void cmdRegexpCount(std::string_view argText) {
-  setCommandName("regexp.count");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 3)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::int32_t* count = numberTarget(args, 2);
@@ -138,9 +133,8 @@ void cmdRegexpCount(std::string_view argText) {
 }
 
 void cmdRegexpReplace(std::string_view argText) {
-  setCommandName("regexp.replace");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, 3)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::string* out = stringTarget(args, 2);
@@ -158,7 +152,6 @@ void cmdRegexpReplace(std::string_view argText) {
 }
 
 void cmdRegexpSplit(std::string_view argText) {
-  setCommandName("regexp.split");
   auto args = splitOutsideQuotes(argText, ',');
   if (!countInRange(args, 3, SIZE_MAX)) return;
   std::string text, pattern;
@@ -178,12 +171,12 @@ void cmdRegexpSplit(std::string_view argText) {
 }
 
 constexpr CommandEntry kStringCommands[] = {
-    {"len", cmdLen},
-    {"mid", cmdMid},
+    {"len", cmdLen, nullptr, 2, 2},
+    {"mid", cmdMid, nullptr, 4, 4},
     {"split", cmdSplit},
-    {"regexp.match", cmdRegexpMatch},
-    {"regexp.count", cmdRegexpCount},
-    {"regexp.replace", cmdRegexpReplace},
+    {"regexp.match", cmdRegexpMatch, nullptr, 3, 5},
+    {"regexp.count", cmdRegexpCount, nullptr, 3, 3},
+    {"regexp.replace", cmdRegexpReplace, nullptr, 3, 3},
     {"regexp.split", cmdRegexpSplit},
     {"getparentfoldername", cmdGetParentFolderName},
     {"getbasename", cmdGetBaseName},

@@ -9,18 +9,23 @@
 
 #include "core/error_report.h"
 #include "graphics/sprites.h"
+#include "image/crossfade.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 
 namespace graphics {
 namespace {
 
+struct FadePictures {
+  image::PixelImage from, to;
+};
+
 struct Animations {
   std::map<int, AnimationQueue> queues;  // slot number -> steps
   AnimationStep stepTemplate;            // filled by sp.a*, appended by sp.set
-  // The shown stand picture's own pixels while a cross-fade runs: every level blends these
-  // with the staged picture, not the previous level's result.
-  std::map<int, std::vector<std::uint8_t>> fadeBases;
+  // The shown picture's own pixels and the stand picture while a cross-fade runs: every
+  // level blends these two, not the previous level's result.
+  std::map<int, FadePictures> fades;
 } animations;
 
 // x^n by repeated multiplication, as the easing rule asks.
@@ -35,36 +40,43 @@ double easedFraction(double x, int accel) {
   return 1.0 - power(1.0 - x, accel);
 }
 
-// Blends the fade base toward the staged picture by level / 255 into a picture of the
-// shown picture's size; staged pixels outside the staged picture count as transparent.
-image::PixelImage blendStand(const std::vector<std::uint8_t>& base, int width, int height, const TextureImage& staged,
-                             int level) {
-  image::PixelImage out;
-  out.width = width;
-  out.height = height;
-  out.pixels.resize(static_cast<std::size_t>(width) * height * 4);
-  const int k = std::clamp(level, 0, 255);
-  for (int y = 0; y < height; ++y) {
-    const std::uint8_t* a = base.data() + static_cast<std::size_t>(y) * width * 4;
-    std::uint8_t* o = out.pixels.data() + static_cast<std::size_t>(y) * width * 4;
-    const bool rowInside = y < staged.height;
-    const std::uint8_t* b = rowInside ? staged.pixels.data() + static_cast<std::size_t>(y) * staged.width * 4 : nullptr;
-    for (int x = 0; x < width; ++x) {
-      static constexpr std::uint8_t kClear[4] = {0, 0, 0, 0};
-      const std::uint8_t* bp = rowInside && x < staged.width ? b + x * 4 : kClear;
-      for (int c = 0; c < 4; ++c) o[x * 4 + c] = static_cast<std::uint8_t>(a[x * 4 + c] + (bp[c] - a[x * 4 + c]) * k / 255);
-    }
+// The stand picture on a canvas of the shown picture's size (top-left aligned; pixels
+// outside it are transparent), so that the two sides of the fade have one size.
+image::PixelImage fitToShown(const TextureImage& staged, int width, int height) {
+  image::PixelImage fitted;
+  fitted.width = width;
+  fitted.height = height;
+  fitted.bits = 32;
+  if (staged.width == width && staged.height == height) {
+    fitted.pixels = staged.pixels;
+    return fitted;
   }
-  return out;
+  fitted.pixels.assign(static_cast<std::size_t>(width) * height * 4, 0);
+  const int w = std::min(width, staged.width), h = std::min(height, staged.height);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(fitted.row(y), staged.pixels.data() + static_cast<std::size_t>(y) * staged.width * 4,
+                static_cast<std::size_t>(w) * 4);
+  return fitted;
 }
 
 void setFadeLevel(int n, SpriteSlot& slot, int level) {
   TextureImage* shown = slot.shown();
   TextureImage* staged = slot.staged();
   if (!shown || !staged || shown->pixels.empty() || staged->pixels.empty()) return;
-  auto base = animations.fadeBases.find(n);
-  if (base == animations.fadeBases.end()) base = animations.fadeBases.emplace(n, shown->pixels).first;
-  image::PixelImage blended = blendStand(base->second, shown->width, shown->height, *staged, level);
+  auto fade = animations.fades.find(n);
+  if (fade == animations.fades.end()) {
+    FadePictures pictures;
+    pictures.from.width = shown->width;
+    pictures.from.height = shown->height;
+    pictures.from.bits = 32;
+    pictures.from.pixels = shown->pixels;
+    pictures.to = fitToShown(*staged, shown->width, shown->height);
+    fade = animations.fades.emplace(n, std::move(pictures)).first;
+  }
+  // Level 0..255 as a weight 0..256: 255 reaches the stand picture itself.
+  const int k = std::clamp(level, 0, 255);
+  image::PixelImage blended;
+  if (!image::crossfade(blended, fade->second.from, fade->second.to, k + (k >= 128 ? 1 : 0))) return;
   loadTexture(slot.shownHolder(), std::move(blended));  // same size: refreshed in place
   slot.fadeLevel = level;
 }
@@ -214,15 +226,15 @@ AnimationQueue& createAnimationQueue(int n) { return animations.queues[n]; }
 
 void dropAnimationQueue(int n) {
   animations.queues.erase(n);
-  animations.fadeBases.erase(n);
+  animations.fades.erase(n);
 }
 
 AnimationStep& animationTemplate() { return animations.stepTemplate; }
 
 void finishCrossFade(SpriteSlot& slot) {
-  for (auto it = animations.fadeBases.begin(); it != animations.fadeBases.end(); ++it)
+  for (auto it = animations.fades.begin(); it != animations.fades.end(); ++it)
     if (spriteSlot(it->first) == &slot) {
-      animations.fadeBases.erase(it);
+      animations.fades.erase(it);
       break;
     }
   TextureImage* shown = slot.shown();
@@ -251,7 +263,7 @@ bool updateAnimations() {
     }
     if (!slot.shown()) {
       reportSlot(n, " 画像が読み込まれていません");
-      animations.fadeBases.erase(n);
+      animations.fades.erase(n);
       it = animations.queues.erase(it);
       continue;
     }

@@ -2,6 +2,7 @@
 // queue with the starting values filled in, sp.exe starts the queue.
 #include <string>
 
+#include "core/command_support.h"
 #include "core/error_report.h"
 #include "graphics/sprite_commands.h"
 #include "platform/clock.h"
@@ -63,7 +64,7 @@ void applyEndValues(SpriteSlot& slot, const AnimationStep& step) {
 
 void cmdSpSet(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "sp.set", 3, 3, v)) return;
+  if (!core::readNumbers(args, v)) return;
   const std::int32_t n = v[0], mode = v[1];
   SpriteSlot* slot = slotArgument(n);
   if (!slot) return;
@@ -120,7 +121,7 @@ void reportQueue(std::int32_t n, const char* message) {
 
 void cmdSpExe(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "sp.exe", 2, 2, v)) return;
+  if (!core::readNumbers(args, v)) return;
   const std::int32_t n = v[0];
   SpriteSlot* slot = slotArgument(n);
   if (!slot) return;
@@ -146,7 +147,7 @@ constexpr core::CommandEntry kAnimationCommands[] = {
     {"sp.af", cmdSpAf},   {"sp.ax", cmdSpAx},   {"sp.ay", cmdSpAy},     {"sp.axy", cmdSpAxy},
     {"sp.aa", cmdSpAa},   {"sp.axya", cmdSpAxya}, {"sp.aw", cmdSpAw},   {"sp.ah", cmdSpAh},
     {"sp.awh", cmdSpAwh}, {"sp.arx", cmdSpArx}, {"sp.ary", cmdSpAry},   {"sp.arz", cmdSpArz},
-    {"sp.arxyz", cmdSpArxyz}, {"sp.ac", cmdSpAc}, {"sp.set", cmdSpSet}, {"sp.exe", cmdSpExe},
+    {"sp.arxyz", cmdSpArxyz}, {"sp.ac", cmdSpAc}, {"sp.set", cmdSpSet, nullptr, 3, 3}, {"sp.exe", cmdSpExe, nullptr, 2, 2},
 };
 
 }  // namespace

@@ -167,9 +167,12 @@ std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTa
                           int filter);
 
 // ---- Presentation ----
-// Paces, presents the main target to the window and keeps a copy of it. 1 on success, 0
+// Paces and presents the main target to the window (see readPresentedFrame). 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();
+// True while the frame a present will follow is drawn into the stage: the presented frame
+// the stage holds need not be kept aside from it.
+void setDrawingStageFrame(bool drawing);
 // The pacing wait presentFrame begins with, for a frame that has nothing new to show.
 void paceFrame();
 // Ms until the pacing lets the next frame be presented (0: now).

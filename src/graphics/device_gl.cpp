@@ -110,6 +110,7 @@ void fail(const char* prefix, std::uint32_t code) { core::showErrorBox(failureTe
 void destroyContext() {
   destroyDrawingState();
   deleteSurface(device.presented);
+  device.presentedIn = nullptr;
   device.alive = false;
   if (device.context) SDL_GL_DeleteContext(device.context);
   device.context = nullptr;
@@ -265,6 +266,7 @@ bool createRenderTargets() {
 
 void releaseRenderTargets() {
   if (!device.alive) return;
+  keepPresentedFrame();  // the surfaces go; the presented frame stays readable
   deleteTexture(device.ruleTexture);
   deleteSurface(device.renderSurface);  // g_pRenderSurface with g_pRenderTexture
   deleteSurface(device.backBuffer);
@@ -298,6 +300,7 @@ void bindRenderTarget(RenderTarget target) {
 
 void clearRenderTarget(std::uint32_t argb) {
   if (!device.alive) return;
+  beforeDrawingInto(surfaceFor(device.bound));
   glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
                ((argb >> 24) & 0xFF) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);

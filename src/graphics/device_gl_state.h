@@ -33,8 +33,12 @@ struct GlDevice {
   Surface backSurface;    // g_pBackSurface
   Surface renderSurface;  // g_pRenderTexture (texture) and g_pRenderSurface (framebuffer)
   GLuint ruleTexture = 0;  // g_pTexture
-  Surface presented;      // the stage as last presented (800 x 600)
-  bool havePresented = false;
+  // The stage as last presented (800 x 600). A present leaves the frame in the stage surface
+  // it came from (`presentedIn`); it is copied here only when something other than the next
+  // frame is about to be drawn there, or when it is read back.
+  Surface presented;
+  Surface* presentedIn = nullptr;
+  bool drawingStageFrame = false;  // the next frame is being drawn: no copy is needed
   bool stretched = false;  // main target is the back surface
   RenderTarget bound = RenderTarget::BackBuffer;
 
@@ -55,6 +59,15 @@ struct GlDevice {
 };
 
 GlDevice& gl();
+
+// Copies the presented frame out of the stage surface that still holds it, if one does.
+void keepPresentedFrame();
+// Every drawing into a surface passes here first: the presented frame it may hold is kept
+// aside, unless the frame being drawn is the next one to present.
+inline void beforeDrawingInto(const Surface* target) {
+  GlDevice& d = gl();
+  if (target == d.presentedIn && target && !d.drawingStageFrame) keepPresentedFrame();
+}
 
 // GL errors pending since the last call, as the nearest Direct3D code (the first one wins).
 std::uint32_t takeGlError();

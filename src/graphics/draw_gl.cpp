@@ -146,6 +146,7 @@ std::array<float, 16> affine(float ax, float bx, float ay, float by) {
 
 void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::array<float, 16>& transform) {
   GlDevice& d = gl();
+  beforeDrawingInto(surfaceFor(d.bound));
   glUniformMatrix4fv(d.active->uTransform, 1, GL_FALSE, transform.data());
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture ? texture : d.whiteTexture);
@@ -461,6 +462,7 @@ std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTa
       destination.right <= destination.left || destination.bottom <= destination.top)
     return kD3dErrInvalidCall;
   takeGlError();
+  beforeDrawingInto(dst);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, src->framebuffer);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, dst->framebuffer);
   glBlitFramebuffer(source.left, source.top, source.right, source.bottom, destination.left, destination.top,

@@ -88,6 +88,7 @@ int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
   if (!draw) draw = frames.drawers[kDrawPlain];
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
+  setDrawingStageFrame(true);
   bindRenderTarget(mainTarget());
   draw(elapsed, duration, accel);
   if (stretched) {
@@ -98,11 +99,13 @@ int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
                                            stretchFilter());
     bindRenderTarget(mainTarget());
     if (code != 0) {
+      setDrawingStageFrame(false);
       core::reportCommandError("StretchRect " + d3dErrorName(code));
       return 0;
     }
   }
   const int result = presentFrame();
+  setDrawingStageFrame(false);
   ++frames.presented;
   frames.statementsAtPresent = core::interpreter().statementsRun;
   if (frames.tracePresents)

@@ -20,9 +20,11 @@ void setPacingRate(Pacing& p, int framesPerSecond) {
 
 void waitForFrame(Pacing& p) {
   if (!p.started) {
+    // The pacing's clock starts at the first present: the first frame shows at once.
     p.started = true;
     p.lastMs = platform::tickMs();
     p.carry = 0;
+    return;
   }
   std::uint32_t now;
   std::int64_t elapsedUnits;

@@ -1,8 +1,10 @@
-// Presentation: pacing, the copy of the stage kept for read-back, the blit of the back
-// buffer to the window, and back-buffer size changes. Main thread only.
+// Presentation: pacing, the blit of the back buffer to the window, the presented frame kept
+// for read-back, and back-buffer size changes. Main thread only.
 //
 // The window's own buffers are never drawn into or read: after a swap GL leaves the back
-// buffer undefined, so the stage as presented is copied first and screenshots read the copy.
+// buffer undefined. The presented frame stays in the stage surface it came from until
+// something else is drawn there; only then (or for a read-back) is it copied aside, so a
+// frame followed by the next frame costs no copy.
 #include <algorithm>
 
 #include "core/error_report.h"
@@ -116,12 +118,6 @@ int presentFrame() {
   refreshPacingFromDisplay();  // the display mode may have changed since the last frame
   waitForFrame(d.pacing);
 
-  Surface* stage = surfaceFor(mainTarget());
-  const int sw = std::min(stage->width, platform::kStageWidth), sh = std::min(stage->height, platform::kStageHeight);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, stage->framebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, d.presented.framebuffer);
-  glBlitFramebuffer(0, 0, sw, sh, 0, 0, sw, sh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-
   SDL_Window* window = platform::mainSdlWindow();
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window, &dw, &dh);
@@ -140,7 +136,11 @@ int presentFrame() {
   SDL_GL_SwapWindow(window);
   // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
   glFlush();
-  bindRenderTarget(d.bound);
+  d.presentedIn = surfaceFor(mainTarget());
+  // Bound again as it was, without the copy a bind for other drawing makes.
+  const Surface* bound = surfaceFor(d.bound);
+  glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
+  glViewport(0, 0, bound->width, bound->height);
 
   std::uint32_t code = takeGlError();
   if (code == kD3dOk || code == kD3dErrDeviceLost) return 1;  // a lost context: retry next frame
@@ -171,9 +171,25 @@ bool changeScreenSize(int width, int height, bool skipIfSame) {
   return ok;
 }
 
+void detail::keepPresentedFrame() {
+  GlDevice& d = gl();
+  Surface* stage = d.presentedIn;
+  d.presentedIn = nullptr;
+  if (!d.alive || !stage || !d.presented.framebuffer) return;
+  const int sw = std::min(stage->width, platform::kStageWidth), sh = std::min(stage->height, platform::kStageHeight);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, stage->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, d.presented.framebuffer);
+  glBlitFramebuffer(0, 0, sw, sh, 0, 0, sw, sh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  const Surface* bound = surfaceFor(d.bound);
+  glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
+}
+
+void setDrawingStageFrame(bool drawing) { gl().drawingStageFrame = drawing; }
+
 bool readPresentedFrame(image::PixelImage& out) {
   GlDevice& d = gl();
   if (!d.alive || !d.presented.framebuffer) return false;
+  keepPresentedFrame();
   out = image::PixelImage{};
   out.width = platform::kStageWidth;
   out.height = platform::kStageHeight;

@@ -12,12 +12,13 @@
 #include "graphics/sprite_commands.h"
 #include "graphics/wait_loop.h"
 #include "platform/clock.h"
+#include "platform/keys.h"
 #include "text/message_state.h"
 
 namespace graphics {
 namespace {
 
-constexpr int kKeyReturn = 13, kKeyControl = 17;
+using platform::kKeyControl, platform::kKeyReturn;
 
 struct QuakeRequest {
   int slot = -1;  // -1: every layer-0 picture

@@ -18,14 +18,7 @@ namespace graphics {
 bool readNumberArguments(std::string_view args, std::string_view name, std::size_t min, std::size_t max,
                          std::vector<std::int32_t>& out) {
   core::setCommandName(name);
-  const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, min, max)) return false;
-  out.clear();
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    if (!core::needNumber(v, i)) return false;
-    out.push_back(v[i].toInt());
-  }
-  return true;
+  return core::readNumbers(args, min, max, out);
 }
 
 SpriteSlot* slotArgument(std::int32_t n) {
@@ -68,7 +61,7 @@ TextureImage* propertyCommand(std::string_view args, const char* name, std::size
 
 void cmdSpB(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "sp.b", 2, 2, v)) return;
+  if (!core::readNumbers(args, v)) return;
   SpriteSlot* slot = slotArgument(v[0]);
   if (!slot) return;
   if (!slot->shown()) return reportMissingPicture(v[0]);
@@ -157,7 +150,7 @@ void cmdSpCxy(std::string_view args) {
 
 void cmdSpD(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "sp.d", 1, 2, v)) return;
+  if (!core::readNumbers(args, v)) return;
   SpriteSlot* slot = slotArgument(v[0]);
   if (!slot) return;
   if (!slot->shown()) {
@@ -254,9 +247,8 @@ void cmdSpMosaic(std::string_view args) {
 // ---- queries ----
 
 void cmdGetSpExist(std::string_view args) {
-  core::setCommandName("getspexist");
   const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t n = 0;
   if (!core::numberArgument(pieces, 0, n)) return;
   SpriteSlot* slot = slotArgument(n);
@@ -266,9 +258,8 @@ void cmdGetSpExist(std::string_view args) {
 }
 
 void cmdGetSpSize(std::string_view args) {
-  core::setCommandName("getspsize");
   const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces, 3, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t n = 0;
   if (!core::numberArgument(pieces, 0, n) || !slotArgument(n)) return;
   std::int32_t* w = core::numberTarget(pieces, 1);
@@ -281,9 +272,8 @@ void cmdGetSpSize(std::string_view args) {
 }
 
 void cmdGetSpPos(std::string_view args) {
-  core::setCommandName("getsppos");
   const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces, 3, 5)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t n = 0, kx = 0, ky = 0;
   if (!core::numberArgument(pieces, 0, n) || !slotArgument(n)) return;
   std::int32_t* x = core::numberTarget(pieces, 1);
@@ -300,17 +290,17 @@ void cmdGetSpPos(std::string_view args) {
 
 void cmdSpMb(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "sp.mb", 2, 2, v)) return;
+  if (!core::readNumbers(args, v)) return;
   setMotionBlur(v[0] != 0, v[1] & 0xFF);
 }
 
 constexpr core::CommandEntry kSpriteCommands[] = {
-    {"sp.d", cmdSpD},         {"sp.b", cmdSpB},           {"sp.c", cmdSpC},           {"sp.x", cmdSpX},
+    {"sp.d", cmdSpD, nullptr, 1, 2},         {"sp.b", cmdSpB, nullptr, 2, 2},           {"sp.c", cmdSpC},           {"sp.x", cmdSpX},
     {"sp.y", cmdSpY},         {"sp.xy", cmdSpXy},         {"msp.x", cmdMspX},         {"msp.y", cmdMspY},
     {"msp.xy", cmdMspXy},     {"sp.a", cmdSpA},           {"sp.sxy", cmdSpSxy},       {"sp.rxyz", cmdSpRxyz},
     {"sp.cxy", cmdSpCxy},     {"sp.rev", cmdSpRev},       {"sp.gray", cmdSpGray},     {"sp.bc", cmdSpBc},
     {"sp.color", cmdSpColor}, {"sp.hsl", cmdSpHsl},       {"sp.blur", cmdSpBlur},     {"sp.mosaic", cmdSpMosaic},
-    {"getspexist", cmdGetSpExist}, {"getspsize", cmdGetSpSize}, {"getsppos", cmdGetSpPos}, {"sp.mb", cmdSpMb},
+    {"getspexist", cmdGetSpExist, nullptr, 2, 2}, {"getspsize", cmdGetSpSize, nullptr, 3, 3}, {"getsppos", cmdGetSpPos, nullptr, 3, 5}, {"sp.mb", cmdSpMb, nullptr, 2, 2},
 };
 
 }  // namespace

@@ -1,59 +1,23 @@
-// Pictures into sprite slots: sp and sp2 load a file (with its overlay, or onto the base of
-// a difference picture) into the staged holder; sp.st makes a stand picture on a canvas and
-// hands it to the fade track. A failed load leaves the slot as it was.
+// Pictures into sprite slots: sp and sp2 load a file through the slot's filter chain (with
+// its overlay, or onto the base of a difference picture) into the staged holder; sp.st makes
+// a stand picture on a canvas and hands it to the fade track. A failed load leaves the slot
+// as it was.
 #include <optional>
 #include <string>
 
 #include "core/command_support.h"
 #include "core/error_report.h"
-#include "graphics/picture_compose.h"
 #include "graphics/sprite_commands.h"
-#include "image/image_loader.h"
+#include "image/filter_chain.h"
 #include "platform/cp932.h"
 
 namespace graphics {
-namespace {
-
-// The folder part of a resource name: up to and including the last "/" or "\" (a byte of
-// value 0x5C inside a two-byte character is not a separator).
-std::string folderOf(std::string_view path) {
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (c >= 0x81 && c <= 0xFE) {
-      ++i;  // lead byte: the trail byte goes with it
-      continue;
-    }
-    if (c == '/' || c == '\\') end = i + 1;
-  }
-  return std::string(path.substr(0, end));
-}
-
-// The file with its overlay, or composed onto its base picture, ready for the slot's
-// filters. The filter values stay stored in the slot until the filter chain applies them.
-std::optional<image::PixelImage> loadComposed(std::string_view file, std::string_view overlay, int mode, int x, int y) {
-  std::optional<image::PixelImage> picture = image::loadImage(file);
-  if (!picture) return std::nullopt;
-  if (!overlay.empty()) {
-    std::optional<image::PixelImage> top = image::loadImage(overlay);
-    if (!top) return std::nullopt;
-    composePicture(*picture, *top, x, y, mode);
-  } else if (!picture->baseName.empty()) {
-    std::optional<image::PixelImage> base = image::loadImage(folderOf(file) + picture->baseName);
-    if (!base) return std::nullopt;
-    composePicture(*base, *picture, picture->left, picture->top, picture->mode);
-    picture = std::move(base);
-  }
-  return picture;
-}
-
-}  // namespace
 
 bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, int mode, int x, int y,
                        std::uint32_t layer) {
   SpriteSlot* slot = spriteSlot(n);
   if (!slot) return false;
-  std::optional<image::PixelImage> picture = loadComposed(file, overlay, mode, x, y);
+  std::optional<image::PixelImage> picture = image::loadFiltered(file, slot->filters, {overlay, x, y, mode});
   if (!picture) return false;
   TextureHolder holder;
   if (!loadTexture(holder, std::move(*picture))) return false;
@@ -66,16 +30,8 @@ bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, i
 }
 
 std::optional<image::PixelImage> composeStandCanvas(std::string_view file, int width, int height) {
-  std::optional<image::PixelImage> picture = loadComposed(file, {}, 0, 0, 0);
-  if (!picture) return std::nullopt;
-  std::optional<image::PixelImage> canvas = image::createImage(width, height, 32);
-  if (!canvas) {
-    core::reportCommandError(platform::jp("メモリを確保出来ませんでした"));
-    return std::nullopt;
-  }
-  // Centred across, standing on the bottom edge.
-  composePicture(*canvas, *picture, (width - picture->width) >> 1, height - picture->height, 0);
-  return canvas;
+  // A restored stand picture: the slot's filters are restored separately, on later loads.
+  return image::loadCanvas(file, image::FilterSettings{}, width, height);
 }
 
 namespace {
@@ -104,9 +60,8 @@ void cmdSp(std::string_view args) { spriteLoad(args, "sp", false); }
 void cmdSp2(std::string_view args) { spriteLoad(args, "sp2", true); }
 
 void cmdSpSt(std::string_view args) {
-  core::setCommandName("sp.st");
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 4, 4)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (!core::needNumber(v, 0) || !core::needString(v, 1) || !core::needNumber(v, 2) || !core::needNumber(v, 3)) return;
   const std::int32_t n = v[0].toInt(), width = v[2].toInt(), height = v[3].toInt();
   SpriteSlot* slot = slotArgument(n);
@@ -118,7 +73,7 @@ void cmdSpSt(std::string_view args) {
   if (slot->repeatMode == 2) clearSpriteSlot(n);
   if (slot->fadeLevel != 0) finishCrossFade(*slot);
 
-  std::optional<image::PixelImage> canvas = composeStandCanvas(v[1].text, width, height);
+  std::optional<image::PixelImage> canvas = image::loadCanvas(v[1].text, slot->filters, width, height);
   if (!canvas) return;
   TextureHolder stand;
   if (!loadTexture(stand, std::move(*canvas))) return;
@@ -150,7 +105,7 @@ void cmdSpSt(std::string_view args) {
 constexpr core::CommandEntry kSpriteLoadCommands[] = {
     {"sp", cmdSp},
     {"sp2", cmdSp2},
-    {"sp.st", cmdSpSt},
+    {"sp.st", cmdSpSt, nullptr, 4, 4},
 };
 
 }  // namespace

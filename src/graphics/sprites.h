@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "graphics/device.h"
+#include "image/filters.h"
 
 namespace graphics {
 
@@ -29,14 +30,7 @@ enum SpriteFlag : std::uint32_t {
 
 // The nineteen filter values, in the order saves write them. Applied when a picture file
 // is loaded into the slot; changing them leaves a loaded picture as it is.
-struct SpriteFilters {
-  std::int32_t reverse = 0, grey = 0;
-  std::int32_t bcOn = 0, brightness = 0, contrast = 0;
-  std::int32_t colourOn = 0, redCyan = 0, greenMagenta = 0, blueYellow = 0;
-  std::int32_t hslOn = 0, hue = 0, saturation = 0, lightness = 0;  // saturation x 256/100, lightness x 255/100
-  std::int32_t blurOn = 0, blurX = 0, blurY = 0;
-  std::int32_t mosaicOn = 0, mosaicX = 0, mosaicY = 0;
-};
+using SpriteFilters = image::FilterSettings;
 
 // One animated property: from, to, duration in ms (0: the track does not run), easing.
 struct AnimationTrack {

@@ -7,6 +7,7 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
+#include "image/blend_tables.h"
 #include "image/codecs.h"
 #include "image/gray_tables.h"
 #include "image/resize.h"
@@ -59,9 +60,8 @@ bool writePresentedFrame(const std::string& pngPath, std::string& why) {
 void report(const char* utf8) { core::reportCommandError(platform::jp(utf8)); }
 
 void cmdGetScreenShot(std::string_view text) {
-  core::setCommandName("getScreenShot");
   const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args, 2, 2) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
+  if (!core::checkArgumentCount(args) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
   const int width = args[0].toInt(), height = args[1].toInt();
   if (width < 1 || height < 1) return report("幅値が不正です");
   captureScreenshot(width, height);
@@ -69,10 +69,9 @@ void cmdGetScreenShot(std::string_view text) {
 
 // Each bad value is reported and replaced by its default; the save still happens.
 void cmdSaveScreenShot(std::string_view text) {
-  core::setCommandName("saveScreenShot");
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
   const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args, 1, 5) || !core::needString(args, 0)) return;
+  if (!core::checkArgumentCount(args) || !core::needString(args, 0)) return;
   for (std::size_t i = 1; i < args.size(); ++i)
     if (!core::numberOrOmitted(args, i)) return;
   auto given = [&](std::size_t i) { return i < args.size() && args[i].isNumber(); };
@@ -110,14 +109,15 @@ void cmdSaveScreenShot(std::string_view text) {
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {
-    {"getscreenshot", cmdGetScreenShot},
-    {"savescreenshot", cmdSaveScreenShot},
+    {"getscreenshot", cmdGetScreenShot, "getScreenShot", 2, 2},
+    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", 1, 5},
 };
 
 }  // namespace
 
 void initImages() {
   grayTables();
+  blendTables();
   platform::setScreenshotWriter(writePresentedFrame);
 }
 

@@ -12,9 +12,8 @@ namespace platform {
 namespace {
 
 void cmdSetFullScreen(std::string_view args) {
-  core::setCommandName("setFullScreen");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
     setFullScreen(!isFullScreen());
     return;
@@ -24,29 +23,26 @@ void cmdSetFullScreen(std::string_view args) {
 }
 
 void cmdGetFullScreen(std::string_view args) {
-  core::setCommandName("getFullScreen");
   core::storeNumberResult(args, isFullScreen() ? 1 : 0);
 }
 
 void cmdSetWindowText(std::string_view args) {
-  core::setCommandName("setWindowText");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   setWindowTitle(v[0].text);
 }
 
 void cmdSetWallPaper(std::string_view args) {
-  core::setCommandName("setWallPaper");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   setWallpaper(v[0].text);
 }
 
 constexpr core::CommandEntry kDisplayCommands[] = {
-    {"setfullscreen", cmdSetFullScreen},
-    {"getfullscreen", cmdGetFullScreen},
-    {"setwindowtext", cmdSetWindowText},
-    {"setwallpaper", cmdSetWallPaper},
+    {"setfullscreen", cmdSetFullScreen, "setFullScreen", 0, 1},
+    {"getfullscreen", cmdGetFullScreen, "getFullScreen"},
+    {"setwindowtext", cmdSetWindowText, "setWindowText", 1, 1},
+    {"setwallpaper", cmdSetWallPaper, "setWallPaper", 1, 1},
 };
 
 }  // namespace

@@ -23,13 +23,11 @@ bool hasExtension(std::string_view name, std::string_view ext) {
 }
 
 void cmdIsDown(std::string_view args) {
-  core::setCommandName("isDown");
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
   core::storeNumberResult(args, inputState().leftDown ? -128 : 0);
 }
 
 void cmdGetCursorPos(std::string_view args) {
-  core::setCommandName("getCursorPos");
   std::vector<std::string_view> pieces = core::splitOutsideQuotes(args, ',');
   if (pieces.size() != 2) return core::reportCommandError(jp("引数の数が不正です"));
   std::int32_t* x = core::numberVariableRef(pieces[0]);
@@ -77,9 +75,8 @@ bool setCursorFromFile(const std::string& name) {
 namespace {
 
 void cmdSetCursorPos(std::string_view args) {
-  core::setCommandName("setCursorPos");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 2, 3)) return;
+  if (!core::checkArgumentCount(v)) return;
   for (std::size_t i = 0; i < v.size(); ++i)
     if (!core::needNumber(v, i)) return;
   int speed = v.size() == 3 ? v[2].toInt() : 4;
@@ -88,29 +85,28 @@ void cmdSetCursorPos(std::string_view args) {
 }
 
 void cmdSetCursor(std::string_view args) {
-  core::setCommandName("setCursor");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   setCursorFromFile(v[0].text);
 }
 
 void cmdBtnErase(std::string_view args) {
-  core::setCommandName("btnErase");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needNumber(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
   int n = v[0].toInt();
   if (n < 0 || n > 999) return core::reportCommandError(jp("スプライト番号が不正です"));
   eraseButtonOfSprite(n);
 }
 
 void cmdBtnClear(std::string_view) {
-  core::setCommandName("btnclear");
   clearButtons();
 }
 
 constexpr core::CommandEntry kInputCommands[] = {
-    {"isdown", cmdIsDown},   {"getcursorpos", cmdGetCursorPos}, {"setcursorpos", cmdSetCursorPos},
-    {"setcursor", cmdSetCursor}, {"btnerase", cmdBtnErase},     {"btnclear", cmdBtnClear},
+    {"isdown", cmdIsDown, "isDown"},
+    {"getcursorpos", cmdGetCursorPos, "getCursorPos"},
+    {"setcursorpos", cmdSetCursorPos, "setCursorPos", 2, 3},
+    {"setcursor", cmdSetCursor, "setCursor", 1, 1}, {"btnerase", cmdBtnErase, "btnErase", 1, 1},     {"btnclear", cmdBtnClear},
 };
 
 }  // namespace

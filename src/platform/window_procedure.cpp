@@ -1,6 +1,7 @@
 #include "platform/window_procedure.h"
 
 #include "platform/cp932.h"
+#include "platform/keys.h"
 #include "platform/menu_bar.h"
 #include "platform/message_box.h"
 #include "text/reading_modes.h"
@@ -38,15 +39,15 @@ int pumpMessage(WindowMessage& msg, bool* took) {
       }
       break;
     case MessageKind::KeyDown:
-      if (msg.key == 9) text::toggleSkipModeByKey();
-      else if (msg.key == 16) text::toggleAutoModeByKey();
-      else if (msg.key == 32 && confirmQuit()) {  // Space asks to quit, as the close box does
+      if (msg.key == kKeyTab) text::toggleSkipModeByKey();
+      else if (msg.key == kKeyShift) text::toggleAutoModeByKey();
+      else if (msg.key == kKeySpace && confirmQuit()) {  // Space asks to quit, as the close box does
         msg.kind = MessageKind::Quit;
         return 0;
       }
       break;
     case MessageKind::SysKeyDown:
-      if (msg.key == 13 && hooks.toggleFullScreen) hooks.toggleFullScreen();
+      if (msg.key == kKeyReturn && hooks.toggleFullScreen) hooks.toggleFullScreen();
       break;
     default: break;
   }

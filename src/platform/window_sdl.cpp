@@ -156,13 +156,13 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
       int vk = virtualKeyFromSdl(e.key.keysym.sym);
       if (vk == 0) return false;
       bool down = e.type == SDL_KEYDOWN;
-      bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 || window.input.keyDown[18];
-      bool system = alt || vk == 121 || vk == 18;
+      bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 || window.input.keyDown[kKeyAlt];
+      bool system = alt || vk == kKeyF10 || vk == kKeyAlt;
       msg.kind = system ? (down ? MessageKind::SysKeyDown : MessageKind::SysKeyUp)
                         : (down ? MessageKind::KeyDown : MessageKind::KeyUp);
       msg.key = vk;
       window.input.keyDown[vk] = down;
-      if (vk == 16 || vk == 17 || vk == 18) window.input.keyDown[vk] = down;
+      if (vk == kKeyShift || vk == kKeyControl || vk == kKeyAlt) window.input.keyDown[vk] = down;
       return true;
     }
     case SDL_MOUSEMOTION: {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/command_support.h"
-#include "core/command_tables.h"
+#include "sound/sound_commands.h"
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "core/statements.h"
@@ -89,7 +89,6 @@ std::int32_t clampToInt32(double v) {
 
 // sd buf, file, [fade 0], [volume 100], [loops 1], [start 0]
 void cmdSd(std::string_view text) {
-  core::setCommandName("sd");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 6, 1, a, buffer)) return;
@@ -104,7 +103,6 @@ void cmdSd(std::string_view text) {
 }
 
 void cmdSdLoad(std::string_view text) {
-  core::setCommandName("sd.load");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 2, 1, a, buffer)) return;
@@ -113,7 +111,6 @@ void cmdSdLoad(std::string_view text) {
 
 // sd.play buf, [fade 0], [volume 100], [loops 1], [start 0]
 void cmdSdPlay(std::string_view text) {
-  core::setCommandName("sd.play");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 1, 5, 0, a, buffer)) return;
@@ -124,7 +121,6 @@ void cmdSdPlay(std::string_view text) {
 }
 
 void cmdSdPause(std::string_view text) {
-  core::setCommandName("sd.pause");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
@@ -133,7 +129,6 @@ void cmdSdPause(std::string_view text) {
 }
 
 void cmdSdStop(std::string_view text) {
-  core::setCommandName("sd.stop");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 1, 2, 0, a, buffer)) return;
@@ -141,7 +136,6 @@ void cmdSdStop(std::string_view text) {
 }
 
 void cmdSdVolume(std::string_view text) {
-  core::setCommandName("sd.volume");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
@@ -151,7 +145,6 @@ void cmdSdVolume(std::string_view text) {
 }
 
 void cmdSdPanpot(std::string_view text) {
-  core::setCommandName("sd.panpot");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
@@ -161,7 +154,6 @@ void cmdSdPanpot(std::string_view text) {
 }
 
 void cmdSdSeekTime(std::string_view text) {
-  core::setCommandName("sd.seektime");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
@@ -169,7 +161,6 @@ void cmdSdSeekTime(std::string_view text) {
 }
 
 void cmdSdSeekSample(std::string_view text) {
-  core::setCommandName("sd.seeksample");
   Args a;
   int buffer = 0;
   if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
@@ -266,8 +257,7 @@ constexpr core::CommandEntry kSoundCommands[] = {
 };
 
 }  // namespace
-}  // namespace sound
 
-namespace core {
-std::span<const CommandEntry> soundCommands() { return sound::kSoundCommands; }
-}  // namespace core
+std::span<const core::CommandEntry> soundCommands() { return kSoundCommands; }
+
+}  // namespace sound

@@ -21,6 +21,10 @@ namespace {
 
 constexpr const char* kRecordPath = "save/already.dat";
 
+// The record as the file now holds it: an unchanged record is not written again (writing
+// it means an fsync, the largest part of an exit).
+std::string onDisk;
+
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
 
 std::uint32_t parseHexKey(std::string_view keyText) {
@@ -92,6 +96,7 @@ void loadAlreadyRead() {
   std::string file, text;
   if (!platform::readWholeFile(platform::writableGamePath(kRecordPath), file)) return;
   if (!unpackAlreadyRead(file, text)) return;
+  onDisk = file;
   std::vector<std::string> unknown;
   applyAlreadyRead(text, core::readStateMaps(), unknown);
   for (const std::string& key : unknown) core::showErrorBox(key + platform::jp(" が存在しなくなっています"));
@@ -99,17 +104,16 @@ void loadAlreadyRead() {
 
 void saveAlreadyRead() {
   std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
-  if (packed.empty()) return;
+  if (packed.empty() || packed == onDisk) return;
   // Written with the settings file, by the same routine: whole or not at all.
-  saves::writeSaveFile(kRecordPath, packed, false);
+  if (saves::writeSaveFile(kRecordPath, packed, false)) onDisk = std::move(packed);
 }
 
 namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
-  core::setCommandName("setAlreadyRead");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   bool& flag = messageState().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
@@ -120,15 +124,14 @@ void cmdSetAlreadyRead(std::string_view args) {
 }
 
 void cmdGetAlreadyRead(std::string_view args) {
-  core::setCommandName("getAlreadyRead");
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   *var = messageState().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead},
-    {"getalreadyread", cmdGetAlreadyRead},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", 0, 1},
+    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
 };
 
 }  // namespace

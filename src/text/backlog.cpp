@@ -69,9 +69,8 @@ const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std
 }
 
 void cmdGetLog(std::string_view args) {
-  core::setCommandName("getLog");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* text = core::stringTarget(pieces, 0);
   if (!text) return;
   const BacklogPage* page = pageArgument(pieces, 1);
@@ -83,25 +82,22 @@ void cmdGetLog(std::string_view args) {
 }
 
 void cmdGetTagLog(std::string_view args) {
-  core::setCommandName("getTagLog");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* name = core::stringTarget(pieces, 0);
   if (!name) return;
   if (const BacklogPage* page = pageArgument(pieces, 1)) *name = page->speaker;
 }
 
 void cmdGetLogCount(std::string_view args) {
-  core::setCommandName("getLogCount");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 1)) return;
+  if (!core::countInRange(pieces)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = ring.used;
 }
 
 void cmdSetLog(std::string_view args) {
-  core::setCommandName("setLog");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 1, 2) || !core::needString(v, 0) || !core::numberOrOmitted(v, 1)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0) || !core::numberOrOmitted(v, 1)) return;
   std::int32_t lines = v.size() == 2 && !v[1].isOmitted() ? v[1].toInt() : 1;
   if (lines < 1) return core::reportCommandError(platform::jp("ログの行数が不正です"));
   appendToBacklog(v[0].text);
@@ -109,10 +105,10 @@ void cmdSetLog(std::string_view args) {
 }
 
 constexpr core::CommandEntry kBacklogCommands[] = {
-    {"getlog", cmdGetLog},
-    {"gettaglog", cmdGetTagLog},
-    {"getlogcount", cmdGetLogCount},
-    {"setlog", cmdSetLog},
+    {"getlog", cmdGetLog, "getLog", 2, 3},
+    {"gettaglog", cmdGetTagLog, "getTagLog", 2, 2},
+    {"getlogcount", cmdGetLogCount, "getLogCount", 1, 1},
+    {"setlog", cmdSetLog, "setLog", 1, 2},
 };
 
 }  // namespace

@@ -7,12 +7,12 @@
 
 #include "core/argument_pieces.h"
 #include "core/command_support.h"
-#include "core/command_tables.h"
 #include "core/error_report.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
 #include "text/font_list.h"
 #include "text/font_settings.h"
+#include "text/text_commands.h"
 
 namespace text {
 
@@ -44,44 +44,38 @@ bool readCurrentAndDefault(std::string_view args, bool wantString, T& current, T
 }
 
 void cmdSetFontFile(std::string_view args) {
-  core::setCommandName("setFontFile");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, true, font.face, font.defaultFace)) return;
   applyMessageFont();
 }
 
 void cmdSetFontStyle(std::string_view args) {
-  core::setCommandName("setFontStyle");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.style, font.defaultStyle)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor(std::string_view args) {
-  core::setCommandName("setFontColor");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour1, font.defaultColour1)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor2(std::string_view args) {
-  core::setCommandName("setFontColor2");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour2, font.defaultColour2)) return;
   applyMessageFont();
 }
 
 void cmdSetFontColor3(std::string_view args) {
-  core::setCommandName("setFontColor3");
   MessageFontSettings& font = messageFont();
   if (!readCurrentAndDefault(args, false, font.colour3, font.defaultColour3)) return;
   applyMessageFont();
 }
 
 void cmdGetFontFile(std::string_view args) {
-  core::setCommandName("getFontFile");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* current = core::stringVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   std::string* fallback = nullptr;
@@ -93,9 +87,8 @@ void cmdGetFontFile(std::string_view args) {
 }
 
 void cmdGetFontStyle(std::string_view args) {
-  core::setCommandName("getFontStyle");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t* current = core::numberVariableRef(pieces[0]);
   if (!current) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   std::int32_t* fallback = nullptr;
@@ -107,9 +100,8 @@ void cmdGetFontStyle(std::string_view args) {
 }
 
 void cmdGetFontListNum(std::string_view args) {
-  core::setCommandName("getFontListNum");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t* count = core::numberVariableRef(pieces[0]);
   if (!count) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
   ScriptValue flags = core::evaluateExpression(pieces[1]);
@@ -118,9 +110,8 @@ void cmdGetFontListNum(std::string_view args) {
 }
 
 void cmdGetFontListStr(std::string_view args) {
-  core::setCommandName("getFontListStr");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* name = core::stringVariableRef(pieces[0]);
   if (!name) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
   ScriptValue index = core::evaluateExpression(pieces[1]);
@@ -135,15 +126,19 @@ void cmdGetFontListStr(std::string_view args) {
 }
 
 constexpr core::CommandEntry kFontCommands[] = {
-    {"setfontfile", cmdSetFontFile},     {"getfontfile", cmdGetFontFile},       {"setfontstyle", cmdSetFontStyle},
-    {"getfontstyle", cmdGetFontStyle},   {"setfontcolor", cmdSetFontColor},     {"setfontcolor2", cmdSetFontColor2},
-    {"setfontcolor3", cmdSetFontColor3}, {"getfontlistnum", cmdGetFontListNum}, {"getfontliststr", cmdGetFontListStr},
+    {"setfontfile", cmdSetFontFile, "setFontFile"},
+    {"getfontfile", cmdGetFontFile, "getFontFile", 1, 2},
+    {"setfontstyle", cmdSetFontStyle, "setFontStyle"},
+    {"getfontstyle", cmdGetFontStyle, "getFontStyle", 1, 2},
+    {"setfontcolor", cmdSetFontColor, "setFontColor"},
+    {"setfontcolor2", cmdSetFontColor2, "setFontColor2"},
+    {"setfontcolor3", cmdSetFontColor3, "setFontColor3"},
+    {"getfontlistnum", cmdGetFontListNum, "getFontListNum", 2, 2},
+    {"getfontliststr", cmdGetFontListStr, "getFontListStr", 2, 2},
 };
 
 }  // namespace
 
-}  // namespace text
+std::span<const core::CommandEntry> fontCommands() { return kFontCommands; }
 
-namespace core {
-std::span<const CommandEntry> fontCommands() { return text::kFontCommands; }
-}  // namespace core
+}  // namespace text

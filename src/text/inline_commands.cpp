@@ -34,15 +34,15 @@ InlineCommandText parseInlineCommand(std::string_view text, std::size_t open) {
 
 std::size_t runInlineCommand(std::string_view text, std::size_t open) {
   InlineCommandText command = parseInlineCommand(text, open);
-  core::CommandHandler handler = core::findCommand(command.name);
-  if (!handler) {
+  const core::CommandEntry* entry = core::findCommandEntry(command.name);
+  if (!entry) {
     core::setCommandName(command.name);
     core::reportCommandError(platform::jp("未対応の命令です"));
     std::size_t after = command.nameEnd;
     if (after < text.size()) after += platform::isLeadByte(static_cast<unsigned char>(text[after])) ? 2 : 1;
     return std::min(after, text.size());
   }
-  handler(command.args);
+  core::runCommand(*entry, command.args);
   return command.next;
 }
 

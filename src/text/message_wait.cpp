@@ -7,13 +7,14 @@
 #include "graphics/wait_loop.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
+#include "platform/keys.h"
 #include "text/message_state.h"
 #include "text/reading_modes.h"
 
 namespace text {
 namespace {
 
-constexpr int kKeyReturn = 13, kKeyControl = 17, kKeyEscape = 27;
+using platform::kKeyControl, platform::kKeyEscape, platform::kKeyReturn;
 
 using platform::MessageKind;
 

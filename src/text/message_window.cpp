@@ -55,7 +55,6 @@ void setIfWritten(const std::vector<ScriptValue>& v, std::size_t i, int& field) 
 }
 
 void cmdSetWindow(std::string_view args) {
-  core::setCommandName("setWindow");
   std::vector<ScriptValue> v;
   if (!numbersOrOmitted(args, v, 8, 8)) return;
   MessageState& ms = messageState();
@@ -66,7 +65,6 @@ void cmdSetWindow(std::string_view args) {
 }
 
 void cmdSetLogWindow(std::string_view args) {
-  core::setCommandName("setLogWindow");
   std::vector<ScriptValue> v;
   if (!numbersOrOmitted(args, v, 4, 4)) return;
   MessageState& ms = messageState();
@@ -86,13 +84,11 @@ bool currentAndDefault(std::string_view args, int& current, int& fallback) {
 }
 
 void cmdSetTextSpeed(std::string_view args) {
-  core::setCommandName("setTextSpeed");
   MessageState& ms = messageState();
   currentAndDefault(args, ms.textSpeed, ms.defaultTextSpeed);
 }
 
 void cmdSetAutoWait(std::string_view args) {
-  core::setCommandName("setAutoWait");
   MessageState& ms = messageState();
   if (currentAndDefault(args, ms.autoWaitBase, ms.defaultAutoWaitBase)) {
     ms.autoWaitPerChar = static_cast<int>(static_cast<std::int64_t>(ms.autoWaitBase) * 100 / 2000);
@@ -112,12 +108,10 @@ void readCurrentAndDefault(std::string_view args, int current, int fallback) {
 }
 
 void cmdGetTextSpeed(std::string_view args) {
-  core::setCommandName("getTextSpeed");
   readCurrentAndDefault(args, messageState().textSpeed, messageState().defaultTextSpeed);
 }
 
 void cmdGetAutoWait(std::string_view args) {
-  core::setCommandName("getAutoWait");
   readCurrentAndDefault(args, messageState().autoWaitBase, messageState().defaultAutoWaitBase);
 }
 
@@ -139,44 +133,38 @@ void setPair(std::string_view args, int highest, int& first, int& second) {
 }
 
 void cmdLineNull(std::string_view args) {
-  core::setCommandName("lineNull");
   setPair(args, 2, messageState().lineNullJoined, messageState().lineNullEmpty);
 }
 
 void cmdAutoIndent(std::string_view args) {
-  core::setCommandName("autoIndent");
   setPair(args, 1, messageState().indentBracket, messageState().indentPlain);
 }
 
 void cmdTextClear(std::string_view) {
-  core::setCommandName("textClear");
   clearPage();
 }
 
 void cmdBr(std::string_view) { lineBreak(); }
 
 void cmdSetWindowAlpha(std::string_view args) {
-  core::setCommandName("setWindowAlpha");
   std::vector<ScriptValue> v;
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 1, 1) || !core::needNumber(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
   std::int32_t alpha = v[0].toInt();
   if (alpha < 0 || alpha > 100) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   messageState().windowAlpha = alpha;
 }
 
 void cmdGetWindowAlpha(std::string_view args) {
-  core::setCommandName("getWindowAlpha");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 1)) return;
+  if (!core::countInRange(pieces)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowAlpha;
 }
 
 void cmdSetWindowVisible(std::string_view args) {
-  core::setCommandName("setWindowVisible");
   std::vector<ScriptValue> v;
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   MessageState& ms = messageState();
   if (v.empty()) {
     ms.windowShown = !ms.windowShown;
@@ -191,27 +179,26 @@ void cmdSetWindowVisible(std::string_view args) {
 }
 
 void cmdGetWindowVisible(std::string_view args) {
-  core::setCommandName("getWindowVisible");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 1)) return;
+  if (!core::countInRange(pieces)) return;
   if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowShown ? 1 : 0;
 }
 
 constexpr core::CommandEntry kMessageWindowCommands[] = {
-    {"setwindow", cmdSetWindow},
-    {"setlogwindow", cmdSetLogWindow},
-    {"settextspeed", cmdSetTextSpeed},
-    {"gettextspeed", cmdGetTextSpeed},
-    {"setautowait", cmdSetAutoWait},
-    {"getautowait", cmdGetAutoWait},
-    {"linenull", cmdLineNull},
-    {"autoindent", cmdAutoIndent},
-    {"textclear", cmdTextClear},
+    {"setwindow", cmdSetWindow, "setWindow"},
+    {"setlogwindow", cmdSetLogWindow, "setLogWindow"},
+    {"settextspeed", cmdSetTextSpeed, "setTextSpeed"},
+    {"gettextspeed", cmdGetTextSpeed, "getTextSpeed"},
+    {"setautowait", cmdSetAutoWait, "setAutoWait"},
+    {"getautowait", cmdGetAutoWait, "getAutoWait"},
+    {"linenull", cmdLineNull, "lineNull"},
+    {"autoindent", cmdAutoIndent, "autoIndent"},
+    {"textclear", cmdTextClear, "textClear"},
     {"br", cmdBr},
-    {"setwindowalpha", cmdSetWindowAlpha},
-    {"getwindowalpha", cmdGetWindowAlpha},
-    {"setwindowvisible", cmdSetWindowVisible},
-    {"getwindowvisible", cmdGetWindowVisible},
+    {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha", 1, 1},
+    {"getwindowalpha", cmdGetWindowAlpha, "getWindowAlpha", 1, 1},
+    {"setwindowvisible", cmdSetWindowVisible, "setWindowVisible", 0, 1},
+    {"getwindowvisible", cmdGetWindowVisible, "getWindowVisible", 1, 1},
 };
 
 }  // namespace

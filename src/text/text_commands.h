@@ -13,5 +13,6 @@ std::span<const core::CommandEntry> textLineCommands();       // addtext settext
 std::span<const core::CommandEntry> backlogCommands();        // getlog gettaglog getlogcount setlog
 std::span<const core::CommandEntry> backlogSpriteCommands();  // logsp
 std::span<const core::CommandEntry> alreadyReadCommands();    // setalreadyread getalreadyread
+std::span<const core::CommandEntry> fontCommands();           // setfontfile .. getfontliststr
 
 }  // namespace text

@@ -22,9 +22,8 @@ std::vector<std::string> lines;
 const char kLineRangeMessage[] = "行数の指定が範囲を超えています";
 
 void cmdAddText(std::string_view args) {
-  core::setCommandName("addText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string text;
   std::int32_t newline = 0;
   if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, newline)) return;
@@ -33,9 +32,8 @@ void cmdAddText(std::string_view args) {
 }
 
 void cmdSetText(std::string_view args) {
-  core::setCommandName("setText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 3, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::string text;
   std::int32_t line = 0, newline = 0;
   if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, line) || !core::numberArgument(pieces, 2, newline)) {
@@ -49,9 +47,8 @@ void cmdSetText(std::string_view args) {
 }
 
 void cmdGetText(std::string_view args) {
-  core::setCommandName("getText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string* var = core::stringTarget(pieces, 0);
   std::int32_t line = 0;
   if (!var || !core::numberArgument(pieces, 1, line)) return;
@@ -64,9 +61,8 @@ void cmdGetText(std::string_view args) {
 void cmdClearText(std::string_view) { lines.clear(); }
 
 void cmdLoadText(std::string_view args) {
-  core::setCommandName("loadText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 2, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::string name;
   if (!core::stringArgument(pieces, 0, name)) return;
   std::int32_t* count = core::numberTarget(pieces, 1);
@@ -83,9 +79,8 @@ void cmdLoadText(std::string_view args) {
 }
 
 void cmdSaveText(std::string_view args) {
-  core::setCommandName("saveText");
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 3)) return;
+  if (!core::countInRange(pieces)) return;
   std::string name;
   if (!core::stringArgument(pieces, 0, name)) return;
   std::int32_t first = 0, end = static_cast<std::int32_t>(lines.size());
@@ -103,8 +98,8 @@ void cmdSaveText(std::string_view args) {
 }
 
 constexpr core::CommandEntry kTextLineCommands[] = {
-    {"addtext", cmdAddText},   {"settext", cmdSetText},   {"gettext", cmdGetText},
-    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText}, {"savetext", cmdSaveText},
+    {"addtext", cmdAddText, "addText", 2, 2},   {"settext", cmdSetText, "setText", 3, 3},   {"gettext", cmdGetText, "getText", 2, 2},
+    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText, "loadText", 2, 2}, {"savetext", cmdSaveText, "saveText", 1, 3},
 };
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
+#include "platform/keys.h"
 #include "text/message_state.h"
 #include "text/reading_modes.h"
 #include "text/text_commands.h"
@@ -24,8 +25,23 @@
 namespace text {
 namespace {
 
-constexpr int kKeyReturn = 13, kKeyShift = 16, kKeyControl = 17, kKeyTab = 9;
-constexpr int kKeyLeft = 37, kKeyRight = 39, kKeyDown = 40;  // up (38) steps back like left
+using platform::kKeyControl, platform::kKeyDown, platform::kKeyLeft, platform::kKeyReturn, platform::kKeyRight,
+    platform::kKeyShift, platform::kKeyTab;
+
+// eventwait's results for what is not a button, and its kinds of event.
+enum EventResultCode : int {
+  kEventNoButton = -1,  // a click or Control away from any button; skip and auto mode's advance
+  kEventRightButton = -2,
+  kEventMiddleButton = -4,
+  kEventReturnKey = -13,
+  kEventAltKey = -18,
+  kEventF10Key = -121,
+  kEventTimeOut = -256,
+  kEventModeChange = -257,
+  kEventDisplayChange = -258,
+  kEventDroppedFile = -259,
+};
+enum EventKind : int { kKindEnter = 1, kKindDown = 2, kKindUp = 3, kKindWheelTowards = 4, kKindWheelAway = 5 };
 
 struct Waits {
   std::uint64_t timerStart = 0;  // resettimer
@@ -82,38 +98,28 @@ bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
 
 namespace {
 
-bool numbersArgs(std::string_view args, const char* name, std::vector<core::ScriptValue>& v, std::size_t max) {
-  core::setCommandName(name);
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, 1, max)) return false;
-  for (std::size_t i = 0; i < v.size(); ++i)
-    if (!core::needNumber(v, i)) return false;
-  return true;
-}
-
 void cmdWait(std::string_view args) {
-  std::vector<core::ScriptValue> v;
-  if (!numbersArgs(args, "wait", v, 2)) return;
+  std::vector<std::int32_t> v;
+  if (!core::readNumbers(args, v)) return;
   MessageState& ms = messageState();
   if (ms.skipMode || ms.fast) return;
   if (ms.showAll) {
     ms.showAll = false;
     graphics::renderFrame();
   }
-  std::int32_t ms32 = v[0].toInt();
-  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1].toInt() != 0);
+  std::int32_t ms32 = v[0];
+  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1] != 0);
 }
 
 void cmdWaitTimer(std::string_view args) {
-  std::vector<core::ScriptValue> v;
-  if (!numbersArgs(args, "waitTimer", v, 2)) return;
-  std::int32_t ms32 = v[0].toInt();
+  std::vector<std::int32_t> v;
+  if (!core::readNumbers(args, v)) return;
+  std::int32_t ms32 = v[0];
   timedWait(static_cast<std::uint32_t>(waits.timerStart), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0,
-            v.size() < 2 || v[1].toInt() != 0);
+            v.size() < 2 || v[1] != 0);
 }
 
 void cmdSleep(std::string_view args) {
-  core::setCommandName("sleep");
   core::ScriptValue v = core::evaluateExpression(args);
   if (!v.isNumber()) {
     core::reportArgumentFault(core::ArgumentFault::NotNumber, 1);
@@ -127,12 +133,10 @@ void cmdSleep(std::string_view args) {
 }
 
 void cmdResetTimer(std::string_view) {
-  core::setCommandName("resettimer");
   waits.timerStart = platform::tickMs();
 }
 
 void cmdGetTimer(std::string_view args) {
-  core::setCommandName("getTimer");
   core::storeNumberResult(args, static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart)));
 }
 
@@ -160,7 +164,7 @@ bool hoverTest(EventResult& out) {
   if (waits.hoverId < 0 && candidate >= 0) {
     waits.hoverId = candidate;
     const platform::InputState& in = platform::inputState();
-    out = EventResult{candidate, (in.leftDown || in.keyDown[kKeyReturn]) ? 2 : 1};
+    out = EventResult{candidate, (in.leftDown || in.keyDown[kKeyReturn]) ? kKindDown : kKindEnter};
     return true;
   }
   return false;
@@ -194,33 +198,33 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
   MessageKind kind = msg.kind;
   msg.kind = MessageKind::None;
   switch (kind) {
-    case MessageKind::LButtonDown: out = {waits.hoverId, 2}; return true;
+    case MessageKind::LButtonDown: out = {waits.hoverId, kKindDown}; return true;
     case MessageKind::LButtonUp:
-      out = {waits.hoverId, 3};
+      out = {waits.hoverId, kKindUp};
       clickConsumed();
       return true;
-    case MessageKind::RButtonDown: out = {-2, 2}; return true;
+    case MessageKind::RButtonDown: out = {kEventRightButton, kKindDown}; return true;
     case MessageKind::RButtonUp:
       if (ms.skipMode || ms.autoMode) {
         stopReadingModes();
         return false;  // the mode report follows
       }
-      out = {-2, 3};
+      out = {kEventRightButton, kKindUp};
       return true;
-    case MessageKind::MButtonDown: out = {-4, 2}; return true;
-    case MessageKind::MButtonUp: out = {-4, 3}; return true;
+    case MessageKind::MButtonDown: out = {kEventMiddleButton, kKindDown}; return true;
+    case MessageKind::MButtonUp: out = {kEventMiddleButton, kKindUp}; return true;
     case MessageKind::Wheel: {
       int step = platform::wheelStep();
       if (step <= 0) return false;
       waits.wheelSum += msg.wheelDelta;
       if (waits.wheelSum >= step) {
         waits.wheelSum = 0;
-        out = {waits.hoverId, 5};
+        out = {waits.hoverId, kKindWheelAway};
         return true;
       }
       if (waits.wheelSum <= -step) {
         waits.wheelSum = 0;
-        out = {waits.hoverId, 4};
+        out = {waits.hoverId, kKindWheelTowards};
         ms.fast = ms.skipMode;
         ms.showAll = false;
         return true;
@@ -231,25 +235,26 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
     case MessageKind::KeyUp: {
       bool down = kind == MessageKind::KeyDown;
       if (msg.key == kKeyReturn) {
-        out = {waits.hoverId >= 0 ? waits.hoverId : -13, down ? 2 : 3};
+        out = {waits.hoverId >= 0 ? waits.hoverId : kEventReturnKey, down ? kKindDown : kKindUp};
         if (!down) clickConsumed();
         return true;
       }
       if (msg.key == kKeyControl && down && ms.windowShown) {
         ms.fast = true;
-        out = {-1, 3};
+        out = {kEventNoButton, kKindUp};
         return true;
       }
       if (msg.key >= kKeyLeft && msg.key <= kKeyDown) return down && navigate(msg.key, out);
-      out = {-msg.key, down ? 2 : 3};
+      out = {-msg.key, down ? kKindDown : kKindUp};
       return true;
     }
     case MessageKind::SysKeyDown:
     case MessageKind::SysKeyUp:
-      out = {msg.key == 121 ? -121 : -18, kind == MessageKind::SysKeyDown ? 2 : 3};
+      out = {msg.key == platform::kKeyF10 ? kEventF10Key : kEventAltKey,
+             kind == MessageKind::SysKeyDown ? kKindDown : kKindUp};
       return true;
     case MessageKind::DropFile:
-      out = {-259, -259};
+      out = {kEventDroppedFile, kEventDroppedFile};
       if (dropTarget) *dropTarget = msg.droppedPath.substr(0, 259);
       return true;
     default: return false;
@@ -257,7 +262,6 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
 }
 
 void cmdEventWait(std::string_view args) {
-  core::setCommandName("eventWait");
   std::vector<std::string_view> pieces;
   std::string copy(args);
   core::splitStatements(copy, ',', pieces);
@@ -293,25 +297,25 @@ void cmdEventWait(std::string_view args) {
     using graphics::WaitStep;
     if (messageEvent(pass.message, e, dropTarget)) return WaitStep::Done;
     if (ms.modeChange != kNoModeChange) {
-      e = {-257, ms.modeChange - 1};
+      e = {kEventModeChange, ms.modeChange - 1};
       ms.modeChange = kNoModeChange;
       return WaitStep::Done;
     }
     const std::uint32_t now = pass.now;
     if (ms.skipMode || (ms.autoMode && static_cast<std::int32_t>(now - ms.autoDeadline) >= 0)) {
-      e = {-1, 3};
+      e = {kEventNoButton, kKindUp};
       ms.fast = ms.skipMode;
       ms.showAll = false;
       return WaitStep::Done;
     }
     if (int changes = platform::takeDisplayChanges()) {
       (void)changes;
-      e = {-258, platform::isFullScreen() ? 1 : 0};
+      e = {kEventDisplayChange, platform::isFullScreen() ? 1 : 0};
       return WaitStep::Done;
     }
     if (haveTimeout && now - waits.eventBase >= timeout) {
       waits.eventBase = now;
-      e = {-256, -256};
+      e = {kEventTimeOut, kEventTimeOut};
       return WaitStep::Done;
     }
     if (haveTimeout) pass.dueInMs = static_cast<int>(std::min<std::uint32_t>(timeout - (now - waits.eventBase), 1u << 30));
@@ -324,8 +328,8 @@ void cmdEventWait(std::string_view args) {
 }
 
 constexpr core::CommandEntry kWaitCommands[] = {
-    {"wait", cmdWait},           {"waittimer", cmdWaitTimer}, {"sleep", cmdSleep},
-    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer}, {"eventwait", cmdEventWait},
+    {"wait", cmdWait, nullptr, 1, 2}, {"waittimer", cmdWaitTimer, "waitTimer", 1, 2}, {"sleep", cmdSleep},
+    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait"},
 };
 
 }  // namespace

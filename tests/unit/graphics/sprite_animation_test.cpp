@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/command_tables.h"
 #include "core/command_registry.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
@@ -20,9 +21,9 @@ namespace fs = std::filesystem;
 using graphics::easeValue;
 
 void run(std::string_view name, std::string_view args) {
-  core::CommandHandler h = core::findCommand(name);
-  ASSERT_NE(h, nullptr) << name;
-  h(args);
+  const core::CommandEntry* e = core::findCommandEntry(name);
+  ASSERT_NE(e, nullptr) << name;
+  core::runCommand(*e, args);
 }
 
 image::PixelImage solid(int w, int h, std::uint8_t b, std::uint8_t g, std::uint8_t r, std::uint8_t a) {
@@ -47,7 +48,7 @@ class SpriteAnimation : public ::testing::Test {
     o.videoNone = true;
     platform::setOptions(o);
     platform::useVirtualClock(true);
-    if (core::commandCount() == 0) core::registerCommands();
+    if (core::commandCount() == 0) app::registerCommands();
   }
   static void TearDownTestSuite() {
     graphics::resetSprites();
@@ -246,11 +247,18 @@ TEST_F(SpriteAnimation, StandPictureCrossFades) {
   run("sp.set", " 3, 1, 0");
   run("sp.exe", " 3, 0");
   advance(40);
+  // Fading in over a transparent picture keeps the stand's colour and raises its alpha:
+  // level 102 is weight 102, alpha 102 x 255 >> 8; level 153 is weight 154.
+  auto alpha = [](const graphics::TextureImage& img, int x, int y) {
+    return img.pixels[(static_cast<std::size_t>(y) * img.width + x) * 4 + 3];
+  };
   EXPECT_EQ(s.fadeLevel, 102);  // 255 x 40 / 100
-  EXPECT_EQ(green(*s.shown(), 50, 50), 200 * 102 / 255);
+  EXPECT_EQ(green(*s.shown(), 50, 50), 200);
+  EXPECT_EQ(alpha(*s.shown(), 50, 50), 102 * 255 >> 8);
+  EXPECT_EQ(alpha(*s.shown(), 10, 10), 0);
   advance(20);
   EXPECT_EQ(s.fadeLevel, 153);
-  EXPECT_EQ(green(*s.shown(), 50, 50), 200 * 153 / 255);  // blended from the original, not the last level
+  EXPECT_EQ(alpha(*s.shown(), 50, 50), 154 * 255 >> 8);  // blended from the original, not the last level
   advance(50);
   EXPECT_EQ(s.fadeLevel, 0);
   EXPECT_EQ(s.flags & graphics::kDirectMode, 0u);

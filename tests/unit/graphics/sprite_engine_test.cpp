@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "graphics/test_pictures.h"
 #include "image/codecs.h"
 #include "image/pixel_image.h"
 
@@ -38,18 +39,8 @@ image::PixelImage makeImage(int w, int h, bool background) {
   return p;
 }
 
-void writePng(const fs::path& path, const image::PixelImage& img) {
-  std::string data, why;
-  ASSERT_TRUE(image::encodePng(img, 32, 6, false, data, why)) << why;
-  std::ofstream(path, std::ios::binary) << data;
-}
-
-std::optional<image::PixelImage> readPng(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string why;
-  return image::decodePng({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-}
+using test_pictures::readPng;
+using test_pictures::writePng;
 
 class SpriteEngine : public ::testing::Test {
  protected:

@@ -1,8 +1,16 @@
 // Pictures the GL tests draw and the blend arithmetic they check the frames against.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
 
+#include "image/codecs.h"
 #include "image/pixel_image.h"
 
 namespace test_pictures {
@@ -52,6 +60,20 @@ inline double blendChannel(int preset, bool subtractFallback, double s, double a
     case 8: out = s * a * (1 - d) + d * (1 - s * a); break;
   }
   return std::clamp(out, 0.0, 1.0) * 255;
+}
+
+// Pictures handed to and screenshots read back from engine runs.
+inline void writePng(const std::filesystem::path& path, const image::PixelImage& img) {
+  std::string data, why;
+  ASSERT_TRUE(image::encodePng(img, 32, 6, false, data, why)) << why;
+  std::ofstream(path, std::ios::binary) << data;
+}
+
+inline std::optional<image::PixelImage> readPng(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string why;
+  return image::decodePng({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
 }
 
 }  // namespace test_pictures

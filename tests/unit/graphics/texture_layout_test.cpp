@@ -247,7 +247,10 @@ TEST(FramePacing, RatesAndSpacing) {
   // 60 frames a second on the virtual clock: 16 and 17 ms apart, 60 presents per 1000 ms.
   platform::useVirtualClock(true);
   graphics::detail::setPacingRate(p, 60);
+  const std::uint32_t before = platform::tickMs();
   graphics::detail::waitForFrame(p);
+  EXPECT_EQ(platform::tickMs(), before);  // the first frame is presented at once
+  EXPECT_EQ(graphics::detail::framesDueIn(p), 17);
   const std::uint32_t start = platform::tickMs();
   std::uint32_t last = start;
   for (int i = 0; i < 60; ++i) {

@@ -1,6 +1,9 @@
 // The resize filter used for screen captures of another size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "image/resize.h"
 #include "image_test_support.h"
 
@@ -47,6 +50,49 @@ TEST(Resize, DownscaleSmoothsBeforeSampling) {
   EXPECT_EQ(img.row(0)[15 * 4], 255);
   EXPECT_EQ(img.row(11)[0], 255);
   EXPECT_EQ(img.row(11)[15 * 4], 0);
+}
+
+// The box smoothing summed outright, then the bilinear sample of each output pixel with the
+// first and last output pixels on the first and last source pixels, corners copied.
+image::PixelImage referenceResize(const image::PixelImage& src, int w, int h) {
+  const int boxW = std::max(1, src.width / w), boxH = std::max(1, src.height / h);
+  image::PixelImage smooth = src;
+  for (int y = 0; y < src.height; ++y)
+    for (int x = 0; x < src.width; ++x)
+      for (int c = 0; c < 4; ++c) {
+        long sum = 0, count = 0;
+        for (int v = std::max(0, y - boxH / 2); v <= std::min(src.height - 1, y - boxH / 2 + boxH - 1); ++v)
+          for (int u = std::max(0, x - boxW / 2); u <= std::min(src.width - 1, x - boxW / 2 + boxW - 1); ++u)
+            sum += src.row(v)[u * 4 + c], ++count;
+        smooth.row(y)[x * 4 + c] = static_cast<std::uint8_t>((sum + count / 2) / count);
+      }
+  image::PixelImage out;
+  out.width = w, out.height = h, out.bits = 32;
+  out.pixels.resize(static_cast<std::size_t>(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const long sx = static_cast<long>(x) * (src.width - 1) * 8 / (w - 1), sy = static_cast<long>(y) * (src.height - 1) * 8 / (h - 1);
+      const int fx = sx % 8, fy = sy % 8, x0 = static_cast<int>(sx / 8), y0 = static_cast<int>(sy / 8);
+      const int x1 = std::min(x0 + 1, src.width - 1), y1 = std::min(y0 + 1, src.height - 1);
+      for (int c = 0; c < 4; ++c)
+        out.row(y)[x * 4 + c] = static_cast<std::uint8_t>(
+            (smooth.row(y0)[x0 * 4 + c] * (8 - fx) * (8 - fy) + smooth.row(y0)[x1 * 4 + c] * fx * (8 - fy) +
+             smooth.row(y1)[x0 * 4 + c] * (8 - fx) * fy + smooth.row(y1)[x1 * 4 + c] * fx * fy) >> 6);
+    }
+  for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}}) {
+    const int sx = x ? src.width - 1 : 0, sy = y ? src.height - 1 : 0;
+    std::copy(src.row(sy) + sx * 4, src.row(sy) + sx * 4 + 4, out.row(y) + x * 4);
+  }
+  return out;
+}
+
+TEST(Resize, DownscaleIsTheBoxAverageSampledInEighths) {
+  for (auto [w, h, nw, nh] : {std::tuple{37, 23, 10, 7}, {30, 20, 7, 9}, {16, 40, 15, 3}}) {
+    image::PixelImage img = image_test::patternImage(w, h);
+    const image::PixelImage want = referenceResize(img, nw, nh);
+    ASSERT_TRUE(image::resize(&img, nw, nh, true));
+    EXPECT_EQ(img.pixels, want.pixels) << w << "x" << h << " to " << nw << "x" << nh;
+  }
 }
 
 TEST(Resize, PercentagesAndRefusals) {

@@ -4,10 +4,9 @@
 
 #include <cstdlib>
 
-#include "core/command_tables.h"
+#include "image/screenshot.h"
 #include "graphics/device.h"
 #include "image/image_loader.h"
-#include "image/screenshot.h"
 #include "image_test_support.h"
 #include "platform/options.h"
 #include "platform/window.h"
@@ -17,7 +16,7 @@ namespace {
 
 void run(std::string_view name, std::string_view args) {
   for (const core::CommandEntry& e : image::screenshotCommands())
-    if (e.name == name) return e.handler(args);
+    if (e.name == name) return core::runCommand(e, args);
   FAIL() << "no command " << name;
 }
 

@@ -1,19 +1,22 @@
-#include "core/command_tables.h"
+#include "app/command_tables.h"
 
+#include "core/core_commands.h"
 #include "graphics/sprite_commands.h"
+#include "image/screenshot.h"
 #include "platform/platform_commands.h"
 #include "saves/save_commands.h"
+#include "sound/sound_commands.h"
 #include "text/text_commands.h"
 
-namespace core {
+namespace app {
 
-std::vector<std::span<const CommandEntry>> allCommandTables() {
+std::vector<std::span<const core::CommandEntry>> allCommandTables() {
   return {
-      interpreterCommands(),
-      errorCommands(),
-      assignmentCommands(),
-      controlFlowCommands(),
-      stringCommands(),
+      core::interpreterCommands(),
+      core::errorCommands(),
+      core::assignmentCommands(),
+      core::controlFlowCommands(),
+      core::stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),
       graphics::spriteCommands(),
@@ -26,12 +29,17 @@ std::vector<std::span<const CommandEntry>> allCommandTables() {
       image::screenshotCommands(),
       platform::inputCommands(),
       platform::displayCommands(),
-      soundCommands(),
-      fontCommands(),
+      sound::soundCommands(),
+      text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
       saves::saveCommands(),
   };
 }
 
-}  // namespace core
+void registerCommands() {
+  core::clearCommands();
+  for (auto table : allCommandTables()) core::addCommands(table);
+}
+
+}  // namespace app

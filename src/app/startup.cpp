@@ -1,11 +1,13 @@
 // Start-up order matters: each step may rely on the ones before it. Steps whose subsystem is
 // not built yet are marked where they join.
-#include "core/startup.h"
+#include "app/startup.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
+#include "app/command_tables.h"
 #include "core/archive.h"
 #include "core/command_registry.h"
 #include "core/control_flow.h"
@@ -39,7 +41,10 @@
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
 
-namespace core {
+namespace app {
+
+using namespace core;
+
 namespace {
 
 bool startScriptedInputFromOptions() {
@@ -60,17 +65,36 @@ bool startScriptedInputFromOptions() {
   return true;
 }
 
-void shutDown() {
-  // Joins here: writing the settings file and the already-read record, releasing the
-  // drawing device and the ten sound channels, in this order.
-  saves::writeSettings();  // and the already-read record
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kTearDownAtExit = true;  // the sanitizers' checks want every device released
+#else
+constexpr bool kTearDownAtExit = false;
+#endif
+
+// The settings file and the already-read record. Everything the engine writes is on disk
+// once this returns.
+void writeWhatLasts() { saves::writeSettings(); }
+
+// Releases the drawing device, the ten sound channels and the window, in this order.
+void tearDown() {
   graphics::releaseSprites();
   text::stopMenuPainter();
   text::destroyGlyphRenderers();
   graphics::shutDownDevice();
   sound::stopSound();
   platform::destroyMainWindow();
+}
+
+// The end of a run. Once everything is written the process leaves without waiting on its
+// devices: closing SDL's sound device alone waits ~50 ms for its thread to notice, and the
+// system takes back the window, the GL context and the sound device anyway.
+[[noreturn]] void shutDown(int status) {
+  writeWhatLasts();
+  if (kTearDownAtExit) tearDown();
   platform::releaseGameFolder();
+  std::fflush(nullptr);
+  if (kTearDownAtExit) std::exit(status);
+  std::_Exit(status);
 }
 
 }  // namespace
@@ -164,8 +188,7 @@ int runEngine() {
   // 15. The clock's resolution is already 1 ms.
   // 16. The loop starts at line 0 of the main script (loadMainScript set the cursor).
   runScript();
-  shutDown();
-  return 0;
+  shutDown(0);
 }
 
-}  // namespace core
+}  // namespace app

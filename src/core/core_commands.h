@@ -1,10 +1,9 @@
-// Each subsystem's command table. A subsystem that gains commands adds its table here.
+// Core's own command tables; each subsystem declares its tables in a header of its own and
+// app/command_tables.cpp lists them all.
 #pragma once
 #include <span>
-#include <vector>
 
 #include "core/command_registry.h"
-namespace image { std::span<const core::CommandEntry> screenshotCommands(); }  // getscreenshot savescreenshot
 
 namespace core {
 
@@ -13,9 +12,5 @@ std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
 std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
 std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
-std::span<const CommandEntry> soundCommands();        // sd, sd.*, set/get group volumes
-std::span<const CommandEntry> fontCommands();         // setfontfile .. getfontliststr
-
-std::vector<std::span<const CommandEntry>> allCommandTables();
 
 }  // namespace core

@@ -5,13 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
+#include "gl_bench.h"
 #include "graphics/device.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -106,27 +101,4 @@ BENCHMARK(BM_PresentFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  // Information.txt goes to a scratch folder, not wherever the bench is started.
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_device_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  graphics::setLimitFps(1000);
-  std::string why;
-  if (!platform::createMainWindow("device bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "device_upload_bench: no drawing device: %s\n", why.c_str());
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return gl_bench::run(argc, argv, "device_upload_bench"); }

@@ -4,33 +4,16 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
+#include "gl_bench.h"
 #include "graphics/device.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
-#include "platform/options.h"
-#include "platform/window.h"
 
 namespace {
 
-image::PixelImage makePicture(int w, int h, unsigned seed) {
-  image::PixelImage p;
-  p.width = w;
-  p.height = h;
-  p.pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>((i + seed) * 2654435761u >> 24);
-  for (std::size_t i = 3; i < p.pixels.size(); i += 4) p.pixels[i] = static_cast<std::uint8_t>(i % 7 == 0 ? 128 : 255);
-  return p;
-}
+using gl_bench::stage;
 
-void stage(int n, image::PixelImage picture) {
-  graphics::TextureHolder h;
-  graphics::loadTexture(h, std::move(picture));
-  graphics::stageMadePicture(n, std::move(h), "bench", 0);
-}
+image::PixelImage makePicture(int w, int h, unsigned seed) { return gl_bench::noisePicture(w, h, seed); }
 
 // Slot 0 the 800 x 600 background, slots 1..999 the sprites of 64 x 64: 1000 pictures, every
 // sprite partly transparent so blending cannot be skipped.
@@ -88,27 +71,4 @@ BENCHMARK(BM_DrawSceneOnly)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRea
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  const auto here = std::filesystem::current_path();
-  const auto scratch = std::filesystem::temp_directory_path() / "utsushi_sprites_bench";
-  std::filesystem::create_directories(scratch);
-  std::filesystem::current_path(scratch);
-  platform::EngineOptions o;
-  o.noDialogs = true;
-  platform::setOptions(o);
-  graphics::setLimitFps(1000);  // measure drawing, not pacing
-  std::string why;
-  if (!platform::createMainWindow("sprites bench", why) || !graphics::startDevice()) {
-    std::fprintf(stderr, "sprites_bench: no drawing device: %s\n", why.c_str());
-    return 1;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  graphics::releaseSprites();
-  graphics::shutDownDevice();
-  platform::destroyMainWindow();
-  std::filesystem::current_path(here);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return gl_bench::run(argc, argv, "sprites_bench"); }

@@ -260,6 +260,20 @@ class DemoGame(unittest.TestCase):
         finally:
             shutil.rmtree(work, ignore_errors=True)
 
+    def test_transitions_scene_runs_without_a_script_error(self):
+        # The scene is a subroutine for the demo's menus; here a script of its own calls it.
+        work = tempfile.mkdtemp(prefix="utsushi-demo-")
+        try:
+            game = os.path.join(work, "demo")
+            shutil.copytree(os.environ["UTSUSHI_DEMO"], game)
+            with open(os.path.join(game, "script", "0.txt"), "wb") as f:
+                f.write(b'gosub *scene_transitions\nerror "back"\nend\n')
+            r = subprocess.run([ENGINE, *HEADLESS, game], capture_output=True, timeout=120)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
+        self.assertEqual(r.stderr.decode(errors="replace"), "Error: script/0.txt[2] error \u203bback\n")
+
 
 class Packer(unittest.TestCase):
     def test_packed_script_round_trip(self):

@@ -135,10 +135,15 @@ enum class RenderTarget { BackBuffer, BackSurface, RenderSurface };
 void setStretchedMainTarget(bool stretched);
 RenderTarget mainTarget();
 void bindRenderTarget(RenderTarget target);
+// Binds `target` and says whether it can be drawn into: 0, or the Direct3D code of the fault.
+std::uint32_t setRenderTarget(RenderTarget target);
 void clearRenderTarget(std::uint32_t argb);
 int stretchFilter();  // 2 linear, 1 point, 0 none: the filter of the final stretch
 TextureHandle ruleTexture();    // g_pTexture: screen-sized, B,G,R,A (rule pictures, movie frames)
 TextureHandle renderTexture();  // g_pRenderTexture: what the render surface holds, rows top-down
+// The far corner of the stage in the screen-sized textures' coordinates (1, 1 while the
+// screen is 800 x 600).
+void stageTextureCoordinates(float& u, float& v);
 
 // A screen-space quad at pixel edges (left, top)-(right, bottom) of the bound target, the
 // texture spanning it whole, vertex colour `argb`, with the current blend state. One texel
@@ -147,6 +152,13 @@ void drawScreenQuad(TextureHandle texture, float left, float top, float right, f
 // The whole stage covered by the stage part of a screen-sized texture (the render texture,
 // the rule texture): their top-left 800 x 600, whatever the screen size, one texel a pixel.
 void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb);
+// The rule of rule transitions: the blue value of each of the 800 x 600 stage pixels, rows
+// top-down. Kept until the next rule. False without a device or on failure.
+bool uploadRuleBlue(const std::uint8_t* blue);
+// The rule frame: `stage` (the render texture) over the bound target with an opacity per
+// pixel from the rule's blue value b: 255 everywhere for gradation 0, else
+// clamp(255 x (level - b) / gradation, 0, 255) with truncating division.
+void drawRuleQuad(TextureHandle stage, int level, int gradation);
 // Every tile of `image` with the picture's top-left corner at (left, top) of the bound
 // target, unscaled and unrotated, with its blend preset, tint and vertex colours.
 // Skipped when alpha is 0.

@@ -298,6 +298,13 @@ void bindRenderTarget(RenderTarget target) {
   glViewport(0, 0, s->width, s->height);
 }
 
+std::uint32_t setRenderTarget(RenderTarget target) {
+  bindRenderTarget(target);
+  if (!device.alive) return kD3dOk;
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  return status == GL_FRAMEBUFFER_COMPLETE ? kD3dOk : d3dCodeFromGlError(status);
+}
+
 void clearRenderTarget(std::uint32_t argb) {
   if (!device.alive) return;
   beforeDrawingInto(surfaceFor(device.bound));
@@ -309,6 +316,12 @@ void clearRenderTarget(std::uint32_t argb) {
 int stretchFilter() { return device.stretchFilter; }
 
 TextureHandle ruleTexture() { return device.ruleTexture; }
+
+void stageTextureCoordinates(float& u, float& v) {
+  u = device.screenWidth > 0 ? static_cast<float>(platform::kStageWidth) / static_cast<float>(device.screenWidth) : 1.0f;
+  v = device.screenHeight > 0 ? static_cast<float>(platform::kStageHeight) / static_cast<float>(device.screenHeight)
+                              : 1.0f;
+}
 TextureHandle renderTexture() { return device.renderSurface.texture; }
 
 }  // namespace graphics

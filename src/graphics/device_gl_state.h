@@ -51,6 +51,12 @@ struct GlDevice {
   };
   Program plain, tinted;
   const Program* active = nullptr;  // the program in use; null before the default state
+  // The rule transition's program (rule_gl.cpp): the threshold per pixel from two textures.
+  struct RuleProgram {
+    GLuint id = 0;
+    GLint uTransform = -1, uLevel = -1, uScale = -1;
+    GLuint blue = 0;  // the rule picture's blue channel, 800 x 600, one byte a texel
+  } rule;
   GLuint vertexArray = 0, vertexBuffer = 0;
   GLuint pointSampler = 0, linearSampler = 0;
   GLuint whiteTexture = 0;  // stands in for "no texture" (D3D samples opaque white there)
@@ -73,6 +79,12 @@ inline void beforeDrawingInto(const Surface* target) {
 std::uint32_t takeGlError();
 
 // Drawing pieces (draw_gl.cpp).
+extern const char* const kPictureVertexShader;  // position, colour, uv through `transform`
+// A linked program from two shader sources; 0 with `code` set on failure.
+GLuint buildProgram(const char* vertexSource, const char* fragmentSource, std::uint32_t& code);
+// rule_gl.cpp, called by the drawing state's creation and destruction.
+bool createRuleProgram(std::uint32_t& code);
+void destroyRuleProgram();
 bool createDrawingState(std::uint32_t& code);
 void destroyDrawingState();
 void applyDefaultDrawingState();

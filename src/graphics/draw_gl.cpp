@@ -19,9 +19,8 @@
 
 namespace graphics {
 namespace detail {
-namespace {
 
-constexpr const char* kVertexShader = R"(#version 330 core
+const char* const kPictureVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec4 colour;
 layout(location = 2) in vec2 uv;
@@ -36,6 +35,8 @@ void main() {
   vUv = uv;
 }
 )";
+
+namespace {
 
 // Argument codes: 0 current, 1 texture factor; +16 alpha replicated. Built twice: the
 // version line and "#define WITH_TINT" or nothing come first.
@@ -112,6 +113,34 @@ GLuint compile(GLenum kind, const char* source, std::uint32_t& code) {
   return s;
 }
 
+}  // namespace
+
+GLuint buildProgram(const char* vertexSource, const char* fragmentSource, std::uint32_t& code) {
+  GLuint vs = compile(GL_VERTEX_SHADER, vertexSource, code);
+  if (!vs) return 0;
+  GLuint fs = compile(GL_FRAGMENT_SHADER, fragmentSource, code);
+  if (!fs) {
+    glDeleteShader(vs);
+    return 0;
+  }
+  GLuint id = glCreateProgram();
+  glAttachShader(id, vs);
+  glAttachShader(id, fs);
+  glLinkProgram(id);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint linked = GL_FALSE;
+  glGetProgramiv(id, GL_LINK_STATUS, &linked);
+  if (!linked) {
+    glDeleteProgram(id);
+    code = kD3dErrNotAvailable;
+    return 0;
+  }
+  return id;
+}
+
+namespace {
+
 void useProgram(const GlDevice::Program& p) {
   GlDevice& d = gl();
   if (d.active == &p) return;
@@ -167,25 +196,8 @@ void clearTextureRect(int x, int y, int w, int h) {
 bool linkProgram(GlDevice::Program& p, bool withTint, std::uint32_t& code) {
   const std::string fragment = std::string("#version 330 core\n") + (withTint ? "#define WITH_TINT\n" : "") +
                                kFragmentShader;
-  GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader, code);
-  if (!vs) return false;
-  GLuint fs = compile(GL_FRAGMENT_SHADER, fragment.c_str(), code);
-  if (!fs) {
-    glDeleteShader(vs);
-    return false;
-  }
-  p.id = glCreateProgram();
-  glAttachShader(p.id, vs);
-  glAttachShader(p.id, fs);
-  glLinkProgram(p.id);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint linked = GL_FALSE;
-  glGetProgramiv(p.id, GL_LINK_STATUS, &linked);
-  if (!linked) {
-    code = kD3dErrNotAvailable;
-    return false;
-  }
+  p.id = buildProgram(kPictureVertexShader, fragment.c_str(), code);
+  if (!p.id) return false;
   p.uTransform = glGetUniformLocation(p.id, "transform");
   p.uTintOp = glGetUniformLocation(p.id, "tintOp");
   p.uTintArg1 = glGetUniformLocation(p.id, "tintArg1");
@@ -202,7 +214,8 @@ bool linkProgram(GlDevice::Program& p, bool withTint, std::uint32_t& code) {
 bool createDrawingState(std::uint32_t& code) {
   GlDevice& d = gl();
   d.active = nullptr;
-  if (!linkProgram(d.plain, false, code) || !linkProgram(d.tinted, true, code)) return false;
+  if (!linkProgram(d.plain, false, code) || !linkProgram(d.tinted, true, code) || !createRuleProgram(code))
+    return false;
 
   glGenVertexArrays(1, &d.vertexArray);
   glBindVertexArray(d.vertexArray);
@@ -244,6 +257,7 @@ void destroyDrawingState() {
   if (d.linearSampler) glDeleteSamplers(1, &d.linearSampler);
   if (d.vertexBuffer) glDeleteBuffers(1, &d.vertexBuffer);
   if (d.vertexArray) glDeleteVertexArrays(1, &d.vertexArray);
+  destroyRuleProgram();
   for (GlDevice::Program* p : {&d.plain, &d.tinted}) {
     if (p->id) glDeleteProgram(p->id);
     *p = GlDevice::Program{};
@@ -413,10 +427,9 @@ void drawStageTextureQuad(TextureHandle texture, std::uint32_t argb) {
   if (!deviceAlive()) return;
   int w, h;
   boundTargetSize(w, h);
-  const GlDevice& d = gl();
   const float sw = platform::kStageWidth, sh = platform::kStageHeight;
-  const float u = d.screenWidth > 0 ? sw / static_cast<float>(d.screenWidth) : 1.0f;
-  const float v = d.screenHeight > 0 ? sh / static_cast<float>(d.screenHeight) : 1.0f;
+  float u = 1, v = 1;
+  stageTextureCoordinates(u, v);
   TextureVertex quad[4] = {{0, 0, 0, argb, 0, 0, 0, 0},
                            {0, sh, 0, argb, 0, v, 0, v},
                            {sw, 0, 0, argb, u, 0, u, 0},

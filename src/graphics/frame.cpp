@@ -121,12 +121,12 @@ int renderFrame(int drawer, int elapsed, int duration, int accel) {
   return drawAndPresent(drawer, elapsed, duration, accel);
 }
 
-void waitFrame(bool changed) {
+void waitFrame(bool changed, int drawer, int elapsed, int duration) {
   const bool animated = updateAnimations();
   if (!hasDevice()) return;
   const bool repaint = platform::takeRepaintRequest();
   if (changed || animated || repaint || core::interpreter().statementsRun != frames.statementsAtPresent) {
-    drawAndPresent(kDrawPlain, 0, 0, 0);
+    drawAndPresent(drawer, elapsed, duration, 0);
   } else if (platform::isVirtualClock()) {
     paceFrame();
   }

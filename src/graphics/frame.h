@@ -17,7 +17,8 @@ int renderFrame(int drawer = kDrawPlain, int elapsed = 0, int duration = 0, int 
 // ran since the last frame, `changed` is set, an animation moved a picture or the window
 // asked for a repaint. Otherwise nothing is drawn; under the virtual clock the frame's
 // pacing still passes, so scripts observe the same times either way.
-void waitFrame(bool changed);
+// `drawer`, `elapsed` and `duration` choose the frame as renderFrame's do.
+void waitFrame(bool changed, int drawer = kDrawPlain, int elapsed = 0, int duration = 0);
 // Frames presented since start. With UTSUSHI_TRACE_PRESENTS=1 in the environment each
 // present also writes "present TICK" (engine clock ms since start) to stderr.
 std::uint64_t presentedFrames();

@@ -58,7 +58,7 @@ WaitEnd waitLoop(const WaitStepFunction& step, const WaitOptions& options) {
     if (!pump(msg)) return WaitEnd::Quit;
     WaitPass pass{msg, platform::tickMs()};
     if (step(pass) == WaitStep::Done) return WaitEnd::Done;
-    if (options.frames) waitFrame(pass.changed);
+    if (options.frames) waitFrame(pass.changed, pass.drawer, pass.elapsed, pass.duration);
     rest(pass, options.frames);
   }
 }

@@ -28,6 +28,10 @@ struct WaitPass {
   int dueInMs = -1;      // its next timed thing (a time-out, a deadline) is due in this many ms
   bool changed = false;  // it changed what is shown: present a frame this pass
   bool again = false;    // the message left alone must be looked at again without sleeping
+  // The frame of this pass, when one is drawn: a transition's drawer (frame.h) and the
+  // moment of the transition it shows.
+  int drawer = 0;
+  int elapsed = 0, duration = 0;
 };
 
 enum class WaitStep { Continue, Done };

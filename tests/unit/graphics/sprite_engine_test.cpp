@@ -3,19 +3,13 @@
 // additive blending, tint and the staging rule computed by the test.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
+#include <algorithm>
 #include <string>
 
-#include "graphics/test_pictures.h"
-#include "image/codecs.h"
+#include "graphics/engine_game.h"
 #include "image/pixel_image.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 int bgBlue(int x, int y) { return (x + y) & 255; }
 int bgGreen(int, int y) { return (y * 2) & 255; }
@@ -39,39 +33,16 @@ image::PixelImage makeImage(int w, int h, bool background) {
   return p;
 }
 
-using test_pictures::readPng;
-using test_pictures::writePng;
-
-class SpriteEngine : public ::testing::Test {
+class SpriteEngine : public engine_game::EngineGame {
  protected:
   void SetUp() override {
-    game = fs::temp_directory_path() / ("utsushi_sprite_engine_" + std::to_string(::getpid()));
-    fs::create_directories(game / "script");
-    writePng(game / "bg.png", makeImage(800, 600, true));
-    writePng(game / "pic.png", makeImage(200, 100, false));
+    EngineGame::SetUp();
+    engine_game::writePng(game / "bg.png", makeImage(800, 600, true));
+    engine_game::writePng(game / "pic.png", makeImage(200, 100, false));
   }
-  void TearDown() override { fs::remove_all(game); }
-
-  int run(const std::string& script, const std::string& input = "") {
-    std::ofstream(game / "script" / "0.txt", std::ios::binary) << script;
-    std::string inputOption;
-    if (!input.empty()) {
-      std::ofstream(game / "input.txt") << input;
-      inputOption = "--input '" + (game / "input.txt").string() + "' ";
-    }
-    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    const std::string command = std::string(UTSUSHI_BINARY_DIR) + "/utsushi --no-dialogs --virtual-clock --video=gl " +
-                                "--audio=none --exit-after 60000 " + inputOption + "'" + game.string() + "' 2>'" +
-                                (game / "stderr.txt").string() + "'";
-    return std::system(command.c_str());
-  }
-  std::string errors() {
-    std::ifstream in(game / "stderr.txt");
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-
-  fs::path game;
 };
+
+using engine_game::readPng;
 
 TEST_F(SpriteEngine, PrintShowsStagedSpritesOnTheStage) {
   const std::string script =

@@ -260,6 +260,30 @@ class DemoGame(unittest.TestCase):
         finally:
             shutil.rmtree(work, ignore_errors=True)
 
+    def test_demo_movie_scene_plays_and_returns(self):
+        # The scene is a subroutine other scenes call: run it from a script of our own over
+        # a copy of the demo; a click one second in skips the rest of the movie.
+        demo = os.environ["UTSUSHI_DEMO"]
+        work = tempfile.mkdtemp(prefix="utsushi-cli-")
+        try:
+            game = os.path.join(work, "demo")
+            shutil.copytree(demo, game)
+            with open(os.path.join(game, "script", "0.txt"), "w") as f:
+                f.write('gosub *music_start\nresettimer\ngosub *scene_movie\ngettimer %0\nerror %0\n'
+                        'sd.status 0, %1\nerror %1\n')
+            with open(os.path.join(work, "input.txt"), "w") as f:
+                f.write("1000 click 400 300\n")
+            r = subprocess.run([ENGINE, *HEADLESS, "--input", os.path.join(work, "input.txt"), game],
+                               capture_output=True, timeout=60)
+            lines = r.stderr.decode(errors="replace").splitlines()
+            self.assertEqual(r.returncode, 0, lines)
+            self.assertEqual(len(lines), 2, lines)
+            self.assertTrue(900 <= int(lines[0].split("※")[1]) <= 1100, lines)
+            self.assertEqual(lines[1], "Error: script/0.txt[7] error ※0")  # the theme plays again
+            self.assertFalse(os.path.exists(os.path.join(game, "error.txt")))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
     def test_transitions_scene_runs_without_a_script_error(self):
         # The scene is a subroutine for the demo's menus; here a script of its own calls it.
         work = tempfile.mkdtemp(prefix="utsushi-demo-")
@@ -363,6 +387,64 @@ class Packer(unittest.TestCase):
             r = g.pack("list", os.path.join(g.dir, "arc.dat"))
             self.assertEqual(r.returncode, 1)
             self.assertIn(b"past the end", r.stderr)
+        finally:
+            g.close()
+
+    def test_movie_packing_refuses_what_the_engine_could_not_play(self):
+        def jpeg(size, colour="red", extra=()):
+            out = os.path.join(g.dir, "in.jpg")
+            subprocess.run(["/usr/bin/convert", "-size", size, "xc:" + colour, *extra, out], check=True)
+            with open(out, "rb") as f:
+                return f.read()
+        g = Game({})
+        try:
+            frames = {"f/1.jpg": jpeg("64x48"), "f/2.jpg": jpeg("64x48", "blue"), "wide/1.jpg": jpeg("801x10"),
+                      "odd/1.jpg": jpeg("64x48"), "odd/2.jpg": jpeg("48x64"), "bad/1.jpg": b"\xff\xd8 not really",
+                      "s.ogg": b"RIFF....", "empty/readme.txt": b"no frames here"}
+            for name, data in frames.items():
+                os.makedirs(os.path.dirname(os.path.join(g.dir, name)), exist_ok=True)
+                with open(os.path.join(g.dir, name), "wb") as f:
+                    f.write(data)
+            out = os.path.join(g.dir, "m.mpg")
+            at = lambda *p: os.path.join(g.dir, *p)
+            cases = [
+                (["movie", out, at("wide")], 1, b"at most 800 x 600"),
+                (["movie", out, at("odd")], 1, b"unlike the first frame"),
+                (["movie", out, at("bad")], 1, b"not a JPEG the engine can read"),
+                (["movie", out, at("empty")], 1, b"holds no .jpg"),
+                (["movie", out, at("missing")], 1, b"does not exist"),
+                (["movie", out, at("f"), "--sound", at("s.ogg")], 1, b"not an Ogg file"),
+                (["movie", out, at("f"), "--fps", "0"], 2, b"--fps takes"),
+                (["movie", out, at("f"), "--fps", "x"], 2, b"--fps takes"),
+                (["movie", out, at("f"), "--speed", "2"], 2, b"unknown option"),
+            ]
+            for args, status, message in cases:
+                r = g.pack(*args)
+                self.assertEqual(r.returncode, status, args)
+                self.assertIn(message, r.stderr, args)
+                self.assertFalse(os.path.exists(out), args)
+            # 29.97 frames a second: rate 2997, scale 100, frames at 0 and 33 ms, the end at 66.
+            r = g.pack("movie", out, at("f", "2.jpg"), at("f", "1.jpg"), "--fps", "29.97")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            with open(out, "rb") as f:
+                data = f.read()
+            self.assertEqual(data[:4], b"MJPG")
+            self.assertEqual(struct.unpack("<6I", data[20:44]), (2997, 100, 64, 48, 0, 0))
+            r = g.pack("list", out)
+            self.assertEqual(r.returncode, 0)
+            self.assertIn(b"frame period 34 ms", r.stdout)
+            self.assertIn(b"chunks    3 (2 frames, 1 held), last at 66 ms", r.stdout)
+            # A movie cut short lists what is there and says the end is missing.
+            with open(out, "wb") as f:
+                f.write(data[:-20])
+            r = g.pack("list", out)
+            self.assertEqual(r.returncode, 0)
+            self.assertIn(b"missing", r.stdout)
+            with open(out, "wb") as f:
+                f.write(data[:30])
+            r = g.pack("list", out)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"cut short", r.stderr)
         finally:
             g.close()
 

@@ -3,6 +3,7 @@
 #include "core/core_commands.h"
 #include "graphics/sprite_commands.h"
 #include "image/screenshot.h"
+#include "movie/movie_commands.h"
 #include "platform/platform_commands.h"
 #include "saves/save_commands.h"
 #include "sound/sound_commands.h"
@@ -34,6 +35,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
       saves::saveCommands(),
+      movie::movieCommands(),
   };
 }
 

@@ -120,6 +120,19 @@ TextureHandle createPlainTexture(int width, int height);
 bool uploadPlainTexture(TextureHandle texture, int width, int height, const std::uint8_t* bgra, int pitchBytes);
 void releasePlainTexture(TextureHandle& texture);
 
+// ---- Writing a texture in place (movie frames) ----
+// The storage of a width x height region at the top-left of `texture` for writing, as a
+// lock that discards the old contents gives it: B,G,R,A rows top-down, pitchBytes apart,
+// undefined until written. Null without a device. One lock at a time.
+std::uint8_t* lockTexture(TextureHandle texture, int width, int height, int& pitchBytes);
+// Ends the lock: the top-left writtenWidth x writtenHeight of what was written replace the
+// texture's pixels there; 0 x 0 keeps the texture as it was (a write that went wrong).
+void unlockTexture(TextureHandle texture, int writtenWidth, int writtenHeight);
+// Copies the top-left width x height texels of `texture` onto the bound target with their
+// top-left corner at (left, top), one texel a pixel, replacing what was there: what a quad
+// drawn with the copy preset and point sampling leaves, for the price of a copy.
+void copyTextureToTarget(TextureHandle texture, int width, int height, int left, int top);
+
 // ---- Drawing state and drawing ----
 // Entry `index` (0..8) of the blend preset table; the tint stage is reset by it.
 void setBlendPreset(unsigned index);
@@ -201,6 +214,8 @@ void blitPictureToWindow(const image::PixelImage& picture, int x, int y);
 void refreshPacingFromDisplay();
 // Part of a display-mode change: the back buffer becomes width x height.
 bool changeScreenSize(int width, int height, bool skipIfSame);
+// The back buffer's size (the stage size without a device).
+void backBufferSize(int& width, int& height);
 // The frame as last presented: 800 x 600, B,G,R,A (alpha 255), rows top-down; black before
 // the first present. False without a device.
 bool readPresentedFrame(image::PixelImage& out);

@@ -78,14 +78,8 @@ void setFrameDrawer(int index, FrameDrawerFunction drawer) {
   if (index > kDrawPlain && index < static_cast<int>(frames.drawers.size())) frames.drawers[index] = drawer;
 }
 
-namespace {
-
-int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
+int presentDrawnFrame(FrameDrawerFunction draw, int elapsed, int duration, int accel) {
   if (!hasDevice()) return 1;
-
-  FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
-                                                                                            : nullptr;
-  if (!draw) draw = frames.drawers[kDrawPlain];
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
   setDrawingStageFrame(true);
@@ -111,6 +105,15 @@ int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
   if (frames.tracePresents)
     std::fprintf(stderr, "present %u\n", static_cast<unsigned>(platform::tickMs() - platform::startTickMs()));
   return result;
+}
+
+namespace {
+
+int drawAndPresent(int drawer, int elapsed, int duration, int accel) {
+  FrameDrawerFunction draw = drawer >= 0 && drawer < static_cast<int>(frames.drawers.size()) ? frames.drawers[drawer]
+                                                                                            : nullptr;
+  if (!draw) draw = frames.drawers[kDrawPlain];
+  return presentDrawnFrame(draw, elapsed, duration, accel);
 }
 
 }  // namespace

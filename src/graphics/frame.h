@@ -28,6 +28,11 @@ using FrameDrawerFunction = void (*)(int elapsed, int duration, int accel);
 // The transitions install drawers 1 to 3; an empty entry draws the plain frame.
 void setFrameDrawer(int index, FrameDrawerFunction drawer);
 
+// What renderFrame does around its drawer, for a caller that paints the stage itself (movie
+// frames): `draw` paints into the main target, which is stretched onto the back buffer in the
+// scaled full-screen modes, and the frame is presented. Sprite animations do not advance.
+int presentDrawnFrame(FrameDrawerFunction draw, int elapsed = 0, int duration = 0, int accel = 0);
+
 // Every sprite, then the message text, into the bound target. `useStaged`: the stage as the
 // next commit will leave it (the new picture of a transition).
 void drawScene(bool useStaged);

@@ -171,6 +171,12 @@ bool changeScreenSize(int width, int height, bool skipIfSame) {
   return ok;
 }
 
+void backBufferSize(int& width, int& height) {
+  const GlDevice& d = gl();
+  width = d.alive ? d.screenWidth : platform::kStageWidth;
+  height = d.alive ? d.screenHeight : platform::kStageHeight;
+}
+
 void detail::keepPresentedFrame() {
   GlDevice& d = gl();
   Surface* stage = d.presentedIn;

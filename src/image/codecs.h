@@ -4,7 +4,9 @@
 // loader's could-not-read error). Library failures inside libpng and libjpeg are caught
 // here and never leave these functions.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +25,27 @@ std::optional<PixelImage> decodePng(std::span<const std::uint8_t> file, std::str
 // JPEG: baseline or progressive, colour or greyscale, with the floating-point DCT.
 std::optional<PixelImage> decodeJpeg(std::span<const std::uint8_t> file, std::string& why);
 
+// A JPEG decompressor kept for a run of pictures (the frames of a movie): made once, reused
+// for every picture, so that a frame costs only its own decode.
+struct JpegStream;
+struct JpegStreamDeleter {
+  void operator()(JpegStream* stream) const;
+};
+using JpegStreamPtr = std::unique_ptr<JpegStream, JpegStreamDeleter>;
+JpegStreamPtr createJpegStream(std::string& why);
+
+// A B,G,R,A surface of width x height pixels with rows pitchBytes apart (a locked texture).
+struct JpegTarget {
+  std::uint8_t* pixels = nullptr;
+  std::size_t pitchBytes = 0;
+  int width = 0, height = 0;
+};
+// Decodes a JPEG as decodeJpeg does, but into the top-left corner of `target` (alpha 255),
+// and reports the picture's size. A picture larger than the target is refused before a row
+// is written (why = kPictureTooLarge); a damaged one may leave rows half written.
+bool decodeJpegInto(JpegStream& stream, std::span<const std::uint8_t> file, const JpegTarget& target, int& width,
+                    int& height, std::string& why);
+
 // Encoders. `depth` is 8 (grey through the grey tables), 24 or 32; the caller has already
 // replaced 0 by the picture's own depth.
 //   BMP: bottom-up, uncompressed, a grey palette at depth 8.
@@ -36,5 +59,7 @@ bool encodeJpeg(const PixelImage& img, int depth, int quality, int coding, std::
 
 // The failure of an encoder that ran out of memory (so the saver can say so).
 inline constexpr const char* kOutOfMemory = "out of memory";
+// The failure of decodeJpegInto for a picture that does not fit its target.
+inline constexpr const char* kPictureTooLarge = "picture larger than its target";
 
 }  // namespace image

@@ -83,18 +83,33 @@ void limitScans(j_common_ptr cinfo) {
   }
 }
 
-struct JpegDecoder {
+}  // namespace
+
+// One decompressor with its error manager, source and progress monitor. Made once per
+// picture by decodeJpeg, once per movie by createJpegStream.
+struct JpegStream {
   jpeg_decompress_struct cinfo;
   JpegFailure failure;
   jpeg_source_mgr source;
   jpeg_progress_mgr progress;
+  bool created = false;
+  std::vector<std::uint8_t> greyRow;  // one output row of a greyscale picture
 };
 
-// First half: header, options and the start of decompression (which reads every scan of a
-// progressive file). Fills width, height and whether the output is one grey component.
-bool runJpegStart(JpegDecoder& d, std::span<const std::uint8_t> file) {
+namespace {
+
+bool runJpegCreate(JpegStream& d) {
   if (setjmp(d.failure.jump)) return false;
   jpeg_create_decompress(&d.cinfo);  // clears everything but the error manager
+  d.created = true;
+  return true;
+}
+
+// First half: header, options and the start of decompression (which reads every scan of a
+// progressive file). A picture wider or taller than maxWidth x maxHeight is refused before
+// a row is written.
+bool runJpegStart(JpegStream& d, std::span<const std::uint8_t> file, int maxWidth, int maxHeight) {
+  if (setjmp(d.failure.jump)) return false;
   d.source.next_input_byte = file.data();
   d.source.bytes_in_buffer = file.size();
   d.source.init_source = initSource;
@@ -110,24 +125,29 @@ bool runJpegStart(JpegDecoder& d, std::span<const std::uint8_t> file) {
     d.failure.why->assign("picture size not allowed");
     return false;
   }
+  if (d.cinfo.image_width > static_cast<unsigned>(maxWidth) || d.cinfo.image_height > static_cast<unsigned>(maxHeight)) {
+    d.failure.why->assign(kPictureTooLarge);
+    return false;
+  }
   d.cinfo.dct_method = JDCT_FLOAT;
   d.cinfo.out_color_space = d.cinfo.num_components == 1 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
   jpeg_start_decompress(&d.cinfo);
   return true;
 }
 
-// Second half: every scanline into the picture (grey through `greyRow`), then the end marker.
-bool runJpegRows(JpegDecoder& d, PixelImage& img, std::uint8_t* greyRow) {
+// Second half: every scanline into rows `pitch` bytes apart from `pixels` (grey through
+// `greyRow`, expanded to B = G = R, A = 255), then the end marker.
+bool runJpegRows(JpegStream& d, std::uint8_t* pixels, std::size_t pitch, std::uint8_t* greyRow) {
   if (setjmp(d.failure.jump)) return false;
+  const JDIMENSION width = d.cinfo.output_width;
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
-    const int y = static_cast<int>(d.cinfo.output_scanline);
+    std::uint8_t* dst = pixels + static_cast<std::size_t>(d.cinfo.output_scanline) * pitch;
     if (greyRow) {
       JSAMPROW row = greyRow;
       jpeg_read_scanlines(&d.cinfo, &row, 1);
-      std::uint8_t* dst = img.row(y);
-      for (int x = 0; x < img.width; ++x, dst += 4) dst[0] = dst[1] = dst[2] = greyRow[x], dst[3] = 255;
+      for (JDIMENSION x = 0; x < width; ++x, dst += 4) dst[0] = dst[1] = dst[2] = greyRow[x], dst[3] = 255;
     } else {
-      JSAMPROW row = img.row(y);
+      JSAMPROW row = dst;
       jpeg_read_scanlines(&d.cinfo, &row, 1);
     }
   }
@@ -182,26 +202,72 @@ void installFailure(JpegFailure& failure, std::string& why) {
 
 }  // namespace
 
-std::optional<PixelImage> decodeJpeg(std::span<const std::uint8_t> file, std::string& why) {
-  if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return why = "no JPEG signature", std::nullopt;
-  JpegDecoder d{};
-  installFailure(d.failure, why);
-  d.cinfo.err = &d.failure.pub;
+namespace {
 
-  std::optional<PixelImage> img;
-  std::vector<std::uint8_t> greyRow;
-  bool ok = runJpegStart(d, file);
+// Runs one picture through a created stream: the output size is known after the start, so
+// `target` chooses where the rows go (null: the picture is refused with `why` set).
+template <class Target>
+bool decodeWith(JpegStream& d, std::span<const std::uint8_t> file, int maxWidth, int maxHeight, std::string& why,
+                Target target) {
+  if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8) return why = "no JPEG signature", false;
+  d.failure.why = &why;
+  bool ok = runJpegStart(d, file, maxWidth, maxHeight);
+  std::uint8_t* pixels = nullptr;
+  std::size_t pitch = 0;
   if (ok) {
-    img = createImage(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height), 24);
     try {
-      if (img && d.cinfo.output_components == 1) greyRow.resize(d.cinfo.output_width);
+      if (d.cinfo.output_components == 1) d.greyRow.resize(d.cinfo.output_width);
     } catch (const std::bad_alloc&) {
-      img.reset();
+      ok = false, why = kOutOfMemory;
     }
-    if (!img) ok = false, why = kOutOfMemory;
   }
-  if (ok) ok = runJpegRows(d, *img, greyRow.empty() ? nullptr : greyRow.data());
-  jpeg_destroy_decompress(&d.cinfo);
+  if (ok) ok = target(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height), pixels, pitch);
+  if (ok) ok = runJpegRows(d, pixels, pitch, d.cinfo.output_components == 1 ? d.greyRow.data() : nullptr);
+  // Back to the state after creation, ready for the next picture; a no-op when nothing started.
+  jpeg_abort_decompress(&d.cinfo);
+  return ok;
+}
+
+}  // namespace
+
+void JpegStreamDeleter::operator()(JpegStream* s) const {
+  if (!s) return;
+  if (s->created) jpeg_destroy_decompress(&s->cinfo);
+  delete s;
+}
+
+JpegStreamPtr createJpegStream(std::string& why) {
+  JpegStreamPtr s(new (std::nothrow) JpegStream{});
+  if (!s) return why = kOutOfMemory, nullptr;
+  installFailure(s->failure, why);
+  s->cinfo.err = &s->failure.pub;
+  if (!runJpegCreate(*s)) return nullptr;
+  return s;
+}
+
+bool decodeJpegInto(JpegStream& stream, std::span<const std::uint8_t> file, const JpegTarget& target, int& width,
+                    int& height, std::string& why) {
+  if (!target.pixels || target.width <= 0 || target.height <= 0 ||
+      target.pitchBytes < static_cast<std::size_t>(target.width) * 4)
+    return why = "no target surface", false;
+  return decodeWith(stream, file, target.width, target.height, why,
+                    [&](int w, int h, std::uint8_t*& pixels, std::size_t& pitch) {
+                      width = w, height = h;
+                      pixels = target.pixels, pitch = target.pitchBytes;
+                      return true;
+                    });
+}
+
+std::optional<PixelImage> decodeJpeg(std::span<const std::uint8_t> file, std::string& why) {
+  JpegStreamPtr d = createJpegStream(why);
+  if (!d) return std::nullopt;
+  std::optional<PixelImage> img;
+  bool ok = decodeWith(*d, file, static_cast<int>(kMaxPixels), static_cast<int>(kMaxPixels), why, [&](int w, int h, std::uint8_t*& pixels, std::size_t& pitch) {
+    img = createImage(w, h, 24);
+    if (!img) return why = kOutOfMemory, false;
+    pixels = img->pixels.data(), pitch = static_cast<std::size_t>(w) * 4;
+    return true;
+  });
   if (!ok) return std::nullopt;
   return img;
 }

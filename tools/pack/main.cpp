@@ -14,6 +14,7 @@
 #include "core/big_endian.h"
 #include "core/path_key.h"
 #include "core/script_sources.h"
+#include "movie_pack.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 
@@ -26,8 +27,13 @@ int usage() {
       "usage: utsushi-pack sbx GAME_DIR          write GAME_DIR/script.sbx from GAME_DIR/script/\n"
       "       utsushi-pack arc GAME_DIR PATH...  write GAME_DIR/arc.dat with the files below PATHs\n"
       "                                          (relative to GAME_DIR)\n"
+      "       utsushi-pack movie OUT FRAMES... [--sound FILE.ogg] [--fps N]\n"
+      "                                          write the movie OUT from JPEG frames (files, or\n"
+      "                                          folders of .jpg files in name order), N a second\n"
+      "                                          (default 30), with an Ogg Vorbis sound track\n"
       "       utsushi-pack list FILE [GAME_DIR]  list the entries of a script.sbx or arc.dat, named\n"
-      "                                          by the files of GAME_DIR (default: FILE's folder)\n",
+      "                                          by the files of GAME_DIR (default: FILE's folder),\n"
+      "                                          or describe a movie\n",
       stderr);
   return 2;
 }
@@ -231,6 +237,7 @@ int listFile(const fs::path& file, const fs::path& gameDir) {
     std::fprintf(stderr, "utsushi-pack: cannot read %s\n", file.string().c_str());
     return 1;
   }
+  if (isMovieFile(bytes)) return listMovie(file, bytes);
   std::string why;
   bool packedScript = file.extension() == ".sbx";
   if (packedScript) {
@@ -268,6 +275,7 @@ int main(int argc, char** argv) {
   if (args.empty()) return usage();
   if (args[0] == "sbx" && args.size() == 2) return packScript(args[1]);
   if (args[0] == "arc" && args.size() >= 3) return packArchive(args[1], {args.begin() + 2, args.end()});
+  if (args[0] == "movie" && args.size() >= 3) return packMovie({args.begin() + 1, args.end()});
   if (args[0] == "list" && (args.size() == 2 || args.size() == 3)) {
     fs::path file(args[1]);
     fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/test_pictures.h"
 #include "image/codecs.h"
 #include "image/pixel_image.h"
 #include "movie/movie_file.h"
@@ -70,12 +71,7 @@ struct MovieBuilder {
   }
 };
 
-std::optional<image::PixelImage> readPng(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string why;
-  return image::decodePng({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}, why);
-}
+using test_pictures::readPng;
 
 class MoviePlayback : public ::testing::Test {
  protected:

@@ -29,11 +29,6 @@ bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, i
   return true;
 }
 
-std::optional<image::PixelImage> composeStandCanvas(std::string_view file, int width, int height) {
-  // A restored stand picture: the slot's filters are restored separately, on later loads.
-  return image::loadCanvas(file, image::FilterSettings{}, width, height);
-}
-
 namespace {
 
 // sp n, file [, layer] and sp2 n, file, overlay, mode, x, y [, layer].

@@ -152,9 +152,5 @@ void applyTextSpriteSettings();
 // as ssp does; false after reporting (a line no texture could hold).
 bool stageTextSprite(int n, std::string_view line, std::uint32_t layer);
 
-// ---- Stand pictures (sp.st, loading a save game) ----
-// The file loaded as sp loads it, placed on a transparent width x height canvas, centred
-// across and standing on the bottom edge; nothing after reporting.
-std::optional<image::PixelImage> composeStandCanvas(std::string_view file, int width, int height);
 
 }  // namespace graphics

@@ -58,7 +58,7 @@ template <typename Target>
 Target* slotVariableFormat(std::string_view args, Target* (*target)(const Pieces&, std::size_t), std::int32_t& slot,
                            bool& compressed) {
   const Pieces p = core::argumentPieces(args);
-  if (!core::countInRange(p, 2, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return nullptr;
+  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot)) return nullptr;
   Target* out = target(p, 1);
   if (!out || !formatArgument(p, 2, compressed)) return nullptr;
   return out;
@@ -86,40 +86,35 @@ std::optional<std::filesystem::file_time_type> lastWrite(int slot, bool compress
 }
 
 void cmdSaveSetting(std::string_view) {
-  core::setCommandName("saveSetting");
   takeSnapshot();
 }
 
 void cmdSaveClear(std::string_view) {
-  core::setCommandName("saveClear");
   state.snapshot.clear();
 }
 
 void cmdSaveComment(std::string_view args) {
-  core::setCommandName("saveComment");
   const Pieces p = core::argumentPieces(args);
-  if (!core::countInRange(p, 1, 1)) return;
+  if (!core::countInRange(p)) return;
   std::string comment;
   if (!core::stringArgument(p, 0, comment)) return;
   state.comment = std::move(comment);
 }
 
 void cmdSaveGame(std::string_view args) {
-  core::setCommandName("saveGame");
   const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 1, 2) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
+  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
     return;
   saveToSlot(slot, compressed);
 }
 
 void cmdLoadGame(std::string_view args) {
-  core::setCommandName("loadGame");
   const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 1, 2) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
+  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
     return;
   const std::string name = saveFileName(slot, compressed);
   std::optional<std::string> text = readSaveFile(name, compressed);
@@ -137,7 +132,6 @@ void cmdLoadGame(std::string_view args) {
 }
 
 void cmdLoadComment(std::string_view args) {
-  core::setCommandName("loadComment");
   std::int32_t slot = 0;
   bool compressed = true;
   std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
@@ -155,7 +149,6 @@ void cmdLoadComment(std::string_view args) {
 }
 
 void cmdSaveExist(std::string_view args) {
-  core::setCommandName("saveExist");
   std::int32_t slot = 0;
   bool compressed = true;
   std::int32_t* out = slotVariableFormat(args, core::numberTarget, slot, compressed);
@@ -164,11 +157,10 @@ void cmdSaveExist(std::string_view args) {
 }
 
 void cmdSaveDelete(std::string_view args) {
-  core::setCommandName("saveDelete");
   const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 1, 3) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
+  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
   std::int32_t* out = nullptr;
   if (!omitted(p, 1) && !(out = core::numberTarget(p, 1))) return;
   if (!formatArgument(p, 2, compressed)) return;
@@ -178,7 +170,6 @@ void cmdSaveDelete(std::string_view args) {
 }
 
 void cmdSaveTime(std::string_view args) {
-  core::setCommandName("saveTime");
   std::int32_t slot = 0;
   bool compressed = true;
   std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
@@ -197,11 +188,10 @@ void cmdSaveTime(std::string_view args) {
 }
 
 void cmdSaveNew(std::string_view args) {
-  core::setCommandName("saveNew");
   const Pieces p = core::argumentPieces(args);
   std::int32_t first = 0, last = 0;
   bool compressed = true;
-  if (!core::countInRange(p, 3, 4) || !slotArgument(p, 0, kSaveSlotLast, first) ||
+  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, first) ||
       !slotArgument(p, 1, kSaveSlotLast, last))
     return;
   std::int32_t* out = core::numberTarget(p, 2);
@@ -218,10 +208,9 @@ void cmdSaveNew(std::string_view args) {
 }
 
 void cmdSaveSetProtect(std::string_view args) {
-  core::setCommandName("saveSetProtect");
   const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
-  if (!core::countInRange(p, 1, 2) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
+  if (!core::countInRange(p) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
   std::uint8_t& flag = state.protect[static_cast<std::size_t>(slot)];
   if (omitted(p, 1)) {
     flag = flag != 0 ? 0 : 1;
@@ -233,19 +222,26 @@ void cmdSaveSetProtect(std::string_view args) {
 }
 
 void cmdSaveGetProtect(std::string_view args) {
-  core::setCommandName("saveGetProtect");
   const Pieces p = core::argumentPieces(args);
   std::int32_t slot = 0;
-  if (!core::countInRange(p, 2, 2) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
+  if (!core::countInRange(p) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
   std::int32_t* out = core::numberTarget(p, 1);
   if (out) *out = state.protect[static_cast<std::size_t>(slot)];
 }
 
 constexpr core::CommandEntry kSaveCommands[] = {
-    {"savesetting", cmdSaveSetting},       {"saveclear", cmdSaveClear},       {"savecomment", cmdSaveComment},
-    {"savegame", cmdSaveGame},             {"loadgame", cmdLoadGame},         {"loadcomment", cmdLoadComment},
-    {"saveexist", cmdSaveExist},           {"savedelete", cmdSaveDelete},     {"savetime", cmdSaveTime},
-    {"savenew", cmdSaveNew},               {"savesetprotect", cmdSaveSetProtect}, {"savegetprotect", cmdSaveGetProtect},
+    {"savesetting", cmdSaveSetting, "saveSetting"},
+    {"saveclear", cmdSaveClear, "saveClear"},
+    {"savecomment", cmdSaveComment, "saveComment", 1, 1},
+    {"savegame", cmdSaveGame, "saveGame", 1, 2},
+    {"loadgame", cmdLoadGame, "loadGame", 1, 2},
+    {"loadcomment", cmdLoadComment, "loadComment", 2, 3},
+    {"saveexist", cmdSaveExist, "saveExist", 2, 3},
+    {"savedelete", cmdSaveDelete, "saveDelete", 1, 3},
+    {"savetime", cmdSaveTime, "saveTime", 2, 3},
+    {"savenew", cmdSaveNew, "saveNew", 3, 4},
+    {"savesetprotect", cmdSaveSetProtect, "saveSetProtect", 1, 2},
+    {"savegetprotect", cmdSaveGetProtect, "saveGetProtect", 2, 2},
 };
 
 }  // namespace
@@ -256,6 +252,7 @@ std::array<std::uint8_t, kProtectedSlots>& protectFlags() { return state.protect
 
 void exitSave() {
   if (state.comment.empty()) return;
+  // Outside any command: messages of the write name the command it stands for.
   core::setCommandName("saveGame");
   saveToSlot(kExitSaveSlot, true);
 }

@@ -1,5 +1,6 @@
 #include "saves/save_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,8 +16,13 @@ constexpr int kImageFields = 43;
 constexpr int kStepFields = 37;
 constexpr int kStepLimit = 4096;  // steps read back for one slot
 
+// Positions, scales and rotations: kept within what a float (and a whole number when
+// written again) can hold; no stage needs more than this.
+constexpr double kCoordinateLimit = 1e9;
+
 double numberAt(const std::vector<DataValue>& v, std::size_t i) {
-  return i < v.size() && v[i].isNumber && std::isfinite(v[i].number) ? v[i].number : 0.0;
+  if (i >= v.size() || !v[i].isNumber || !std::isfinite(v[i].number)) return 0.0;
+  return std::clamp(v[i].number, -kCoordinateLimit, kCoordinateLimit);
 }
 std::int32_t intAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toInt() : 0; }
 std::uint32_t bitsAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toBits() : 0; }
@@ -144,7 +150,7 @@ std::optional<SaveData> parseSaveText(std::string_view text, std::string& why) {
     s.loops = intAt(v, 1);
     s.volume = intAt(v, 2);
     s.pan = intAt(v, 3);
-    const double sample = numberAt(v, 4);
+    const double sample = v.size() > 4 && v[4].isNumber ? v[4].number : 0.0;
     s.sample = std::fabs(sample) < 9.2e18 ? static_cast<std::int64_t>(sample) : 0;
     data.sounds.push_back(std::move(s));
   }

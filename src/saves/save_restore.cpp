@@ -9,6 +9,7 @@
 #include "core/labels.h"
 #include "core/path_key.h"
 #include "graphics/sprites.h"
+#include "image/filter_chain.h"
 #include "image/pixel_image.h"
 #include "platform/buttons.h"
 #include "platform/clock.h"
@@ -46,7 +47,7 @@ bool stagePicture(const SavedSprite& s) {
       core::showErrorBox(s.name + platform::jp(" の読み込みに失敗しました"));
       return false;
     }
-    std::optional<image::PixelImage> canvas = graphics::composeStandCanvas(s.name, s.width, s.height);
+    std::optional<image::PixelImage> canvas = image::loadCanvas(s.name, graphics::spriteSlot(s.slot)->filters, s.width, s.height);
     if (!canvas) return false;
     graphics::TextureHolder holder;
     if (!graphics::loadTexture(holder, std::move(*canvas))) return false;

@@ -6,6 +6,7 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
+#include "image/crossfade.h"
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
@@ -77,6 +78,9 @@ constexpr NumberKey kNumberKeys[] = {
 constexpr std::string_view kKeyBeforeFontFile = "AlreadyRead";
 
 Settings settings;
+// The file as it is on disk: an exit that changed nothing does not write it again (the
+// write's fsync is the largest part of an exit).
+std::string onDisk;
 
 // Paths are written with "/" (the trail byte 0x5C of a two-byte character is no separator).
 std::string forwardSlashes(std::string path) {
@@ -91,8 +95,7 @@ std::string forwardSlashes(std::string path) {
 }
 
 void applyToSubsystems(const Settings& s) {
-  // The image filters' cross-fade workers (Thread; 0 = one a processor) take this value
-  // from currentSettings() once the filter chain reads it.
+  image::setWorkerThreads(s.thread);
   sound::setHardwareSound(s.hardwareSound);
   sound::setStreamBufferSize(s.streamBufferSize);
   sound::setGlobalFocus(s.globalFocus);
@@ -242,6 +245,7 @@ void readSettings() {
   std::string file;
   const auto path = platform::writableGamePath(kSettingsFile);
   if (platform::readWholeFile(path, file)) {
+    onDisk = file;
     std::string text, why;
     Settings fromFile = settings;
     // A missing, unreadable or damaged file leaves every default.
@@ -256,7 +260,10 @@ void applyWindowSettings() {
 
 void writeSettings() {
   settings = gatherFromSubsystems();
-  writeSaveFile(kSettingsFile, formatSettingsText(settings), true);
+  const std::string text = formatSettingsText(settings);
+  std::string packed = packCompressed(text);
+  if (packed.empty()) writeSaveFile(kSettingsFile, text, true);  // shows why it failed
+  else if (packed != onDisk && writeSaveFile(kSettingsFile, packed, false)) onDisk = std::move(packed);
   text::saveAlreadyRead();
 }
 

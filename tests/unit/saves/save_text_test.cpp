@@ -237,6 +237,21 @@ TEST(SaveText, RawTextsOfOtherToolsLoadAsFarAsLuaReadsThem) {
   EXPECT_EQ(d->strings, (std::vector<std::pair<std::string, std::string>>{{"g_s", "it''s"}}));
 }
 
+TEST(SaveText, ImpossibleCoordinatesAreKeptWithinAFloat) {
+  std::string why;
+  std::optional<SaveData> d = parseSaveText(
+      "Image1={'a','',0,0,0,0,0, 0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0, 0,255,1,0,0,1,1,7.7e74,-1e300,0/0,1,1,1,1,1,1, 1}\n"
+      "Image1_0={0}\n",
+      why);
+  ASSERT_TRUE(d) << why;
+  ASSERT_EQ(d->sprites.size(), 1u);
+  EXPECT_EQ(d->sprites[0].x, 1e9);
+  EXPECT_EQ(d->sprites[0].y, -1e9);
+  EXPECT_EQ(d->sprites[0].scaleX, 0) << "not a number reads as 0";
+  // Written again as whole numbers (the slot has a step) without overflow.
+  EXPECT_NE(formatSaveText(*d).find(",1000000000,-1000000000,0,"), std::string::npos);
+}
+
 TEST(SettingsText, EveryKeyRoundTripsAndMissingKeysKeepDefaults) {
   Settings s;
   s.fontFile = platform::jp("表示フォント");

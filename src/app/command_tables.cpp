@@ -34,8 +34,8 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::fontCommands(),
       text::messageWindowCommands(), text::textLineCommands(), text::backlogCommands(), text::backlogSpriteCommands(),
       text::alreadyReadCommands(),
-      saves::saveCommands(),
       movie::movieCommands(),
+      saves::saveCommands(),
   };
 }
 

@@ -3,6 +3,7 @@
 rule, and the packer's round trip and refusals."""
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -147,15 +148,16 @@ class EngineCommandLine(unittest.TestCase):
         # Without --no-dialogs the box waits for the reader; the line is on stderr already.
         g = Game({"script/0.txt": 'error "seen in the terminal"\nwait 100000\n'})
         try:
+            # Its own session: SDL may fork a helper to show the box, which must go too.
             p = subprocess.Popen([ENGINE, "--virtual-clock", "--video=none", "--audio=none", g.dir],
-                                 stderr=subprocess.PIPE)
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
             try:
                 import select
                 ready, _, _ = select.select([p.stderr], [], [], 30)
                 self.assertTrue(ready)
                 self.assertEqual(p.stderr.readline().decode(), "Error: script/0.txt[1] error ※seen in the terminal\n")
             finally:
-                p.kill()
+                os.killpg(p.pid, signal.SIGKILL)
                 p.wait()
                 p.stderr.close()
         finally:

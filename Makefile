@@ -16,7 +16,9 @@ TSAN_TESTS ?= Sound|LoopComment|MemoryFile|game\.sound|game\.device_gl_startup|c
 FUZZ_SECONDS ?= 60
 SOAK_MINUTES ?= 60
 
-.PHONY: deps build run test bench clean test-asan test-tsan test-stress fuzz soak
+PREFIX ?= /usr/local
+
+.PHONY: deps build run test bench clean docs install package test-asan test-tsan test-stress fuzz soak
 
 deps:
 	bash scripts/install-deps.sh
@@ -62,6 +64,18 @@ fuzz: deps
 # The long run with random input (not part of CI); SOAK_MINUTES per game.
 soak: build
 	$(XVFB) python3 tests/soak/soak.py --engine $(BUILD)/utsushi --minutes $(SOAK_MINUTES)
+
+# docs/commands.md from the engine's command tables and docs/command_notes.txt.
+docs: build
+	cmake --build $(BUILD) --target docs
+
+# The programs, manual pages, .desktop file and icon below PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package (build/utsushi_VERSION_ARCH.deb) that installs below /usr.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DUTSUSHI_BENCH=ON -DUTSUSHI_TESTS=OFF

@@ -12,19 +12,24 @@ void setOptions(const EngineOptions& o) { current = o; }
 
 std::string usageText() {
   return "usage: utsushi [options] [GAME_DIR]\n"
+         "       utsushi --check [GAME_DIR]\n"
          "\n"
          "Runs the game in GAME_DIR (default: the program's folder when it holds a script,\n"
-         "else the current folder).\n"
+         "else the current folder). --check reports the script's problems without running it.\n"
          "\n"
          "  --no-dialogs       write each message box as one line to stderr; questions answer yes\n"
          "  --virtual-clock    the clock moves only when the engine sleeps (repeatable runs)\n"
          "  --video=gl|none    draw with OpenGL (default) or not at all\n"
          "  --audio=sdl|none   play sound (default) or mix into SDL's dummy driver\n"
-         "  --input FILE       feed timed input events from FILE\n"
+         "  --input FILE       feed timed input events from FILE (a pipe too: --input <(...))\n"
          "  --exit-after MS    quit when the clock is MS past the start\n"
          "  --answer-no        with --no-dialogs, questions answer no\n"
          "  --stats FILE       write run statistics to FILE once a second (soak tests)\n"
-         "  --help, --version\n";
+         "  --help, --version\n"
+         "\n"
+         "The files written for the game (below save/, screenshots, Information.txt) go in\n"
+         "GAME_DIR. When GAME_DIR cannot be written they go, under the same names, to\n"
+         "$XDG_DATA_HOME/utsushi/<name of GAME_DIR>/ (~/.local/share/utsushi/... by default).\n";
 }
 
 ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions& out, std::string& why) {
@@ -41,7 +46,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions
     };
     if (a == "--help" || a == "-h") return ParseResult::Help;
     if (a == "--version") return ParseResult::Version;
-    if (a == "--no-dialogs") {
+    if (a == "--check") {
+      out.check = true;
+    } else if (a == "--list-commands") {
+      out.listCommands = true;
+    } else if (a == "--no-dialogs") {
       out.noDialogs = true;
     } else if (a == "--virtual-clock") {
       out.virtualClock = true;

@@ -18,6 +18,8 @@ struct EngineOptions {
   bool answerNo = false;       // with noDialogs: questions answer no (long runs that must not quit)
   std::string statsFile;       // run statistics once a second, empty for none (see core/run_stats.h)
   std::filesystem::path gameDir;
+  bool check = false;          // --check: report the script's problems instead of running it
+  bool listCommands = false;   // --list-commands (for the reference generator): print the command table
 };
 
 enum class ParseResult { Run, Help, Version, Error };

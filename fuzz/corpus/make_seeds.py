@@ -90,6 +90,9 @@ def main():
     # Script text and labels: whole files; the expression evaluator: single statements' arguments.
     for i, (name, text) in enumerate(scripts):
         put("script_text_fuzz", "%02d_%s" % (i, re.sub(r"[^a-z0-9]+", "_", name.lower())), text)
+        # The checker reads the same texts as a game's main script.
+        if i < 5:
+            put("check_script_fuzz", "%02d_%s" % (i, re.sub(r"[^a-z0-9]+", "_", name.lower())), text)
     exprs = set()
     for _name, text in scripts:
         for line in text.split(b"\n"):

@@ -52,20 +52,24 @@ bool lessIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 // A script file too large to be one is refused here, with its own message.
-bool readFolderFile(const std::string& scriptPath, ScriptLines& lines) {
-  std::string bytes;
+bool readFolderScriptBytes(const std::string& scriptPath, std::string& bytes) {
   auto disk = platform::resolvePath(scriptPath);
   if (!disk) return false;
   switch (platform::readFileUpTo(*disk, bytes, kLargestScriptBytes)) {
-    case platform::FileRead::Ok: break;
+    case platform::FileRead::Ok: return true;
     case platform::FileRead::Failed: return false;
     case platform::FileRead::TooLarge: showErrorBox(tooLargeMessage(scriptPath, kLargestScriptBytes)); return false;
   }
+  return false;
+}
+
+bool readFolderFile(const std::string& scriptPath, ScriptLines& lines) {
+  std::string bytes;
+  if (!readFolderScriptBytes(scriptPath, bytes)) return false;
   splitFolderText(bytes, lines);
   return true;
 }
 
-// Inflates one packed entry; false when the packed file itself cannot be read (reported).
 // Reads and inflates one entry of script.sbx. False when the file cannot be read or memory
 // runs out; a damaged entry is reported and leaves the text empty.
 bool readPackedEntryText(std::uint32_t key, const PackedEntry& entry, std::string& text) {
@@ -296,7 +300,7 @@ LoadOutcome forEachScriptFile(const std::function<bool(const ScriptFileText&)>& 
   auto folder = platform::resolvePath("script");
   for (const std::string& path : listScripts(folder ? *folder : fs::path("script"), "script/")) {
     ScriptFileText file{path, pathKey(path), {}, false};
-    if (!platform::readWholeFile(std::string_view(path), file.bytes)) {
+    if (!readFolderScriptBytes(path, file.bytes)) {
       showErrorBox(path + platform::jp(" を読み込めませんでした"));
       continue;
     }

@@ -1,6 +1,7 @@
 // Subroutine calls shared by the interpreter (text hooks, defined commands) and the
 // control-flow commands.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -9,6 +10,10 @@ namespace core {
 // Calls the subroutine at `labelText`, returning to the statement after the current one.
 // Reports an unknown label and changes nothing.
 void gosub(std::string_view labelText);
+
+// The position of the ")" closing the first "(" of an if or elseif argument text; npos when
+// the condition group is missing or unclosed.
+std::size_t conditionEnd(std::string_view args);
 
 // Forgets pending subroutine returns and loops (loading a save game).
 void clearControlStacks();

@@ -354,11 +354,17 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   awaitSound(start);
   mixFor(kSeg * 3);
   // Positions follow what is heard: output frame f of the first pass is sample f - r.
-  // The mixer runs on while the test reads: each reading lies between the output frames
-  // counted just before and just after it (within a device buffer or two).
-  const auto within = [](std::int64_t sample, std::uint64_t lo, std::uint64_t hi) {
-    EXPECT_GE(sample, static_cast<std::int64_t>(lo) - 4096);
-    EXPECT_LE(sample, static_cast<std::int64_t>(hi) + 4096);
+  // The mixer runs on while the test reads, in lockstep many times faster than real time, so
+  // on a busy machine the endless one-second loop may come round again before a reading:
+  // each reading must be the sample heard at some frame counted between just before and
+  // just after it (within a device buffer or two), taken modulo the loop.
+  const auto heardIn = [](std::int64_t sample, std::int64_t lo, std::int64_t hi) {
+    constexpr std::int64_t period = 10 * kSeg;
+    const std::int64_t f = lo + ((sample - lo) % period + period) % period;  // first such frame >= lo
+    EXPECT_LE(f, hi) << "sample " << sample << " is not heard within [" << lo << ", " << hi << "]";
+  };
+  const auto within = [&](std::int64_t sample, std::uint64_t lo, std::uint64_t hi) {
+    heardIn(sample, static_cast<std::int64_t>(lo) - 4096, static_cast<std::int64_t>(hi) + 4096);
   };
   const std::uint64_t beforeNow = sound::mixedFrames();
   const std::int64_t nowBefore = sound::streamNowSample(0);
@@ -406,7 +412,9 @@ TEST_F(SoundMix, PauseResumeAndSeek) {
   // Seeking by time on a playing stream: playback moves at once.
   std::uint64_t seekAt = sound::mixedFrames();
   sound::seekStreamTime(0, 0.2);
-  EXPECT_GE(sound::streamNowSample(0), 2 * static_cast<std::int64_t>(kSeg));
+  const std::int64_t afterSeek = sound::streamNowSample(0);
+  const std::int64_t seekRan = static_cast<std::int64_t>(sound::mixedFrames() - seekAt);
+  heardIn(afterSeek, 2 * static_cast<std::int64_t>(kSeg), 2 * static_cast<std::int64_t>(kSeg) + seekRan + 4096);
   // The old sound stops with the seek (within one device buffer); what follows is new.
   awaitSound(seekAt + 2048);
   mixFor(kSeg * 3);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <thread>
 
 #include <SDL.h>
@@ -43,10 +44,6 @@ const Files& files() {
     Files x;
     x.dir = fs::temp_directory_path() / ("utsushi-sound-" + std::to_string(::getpid()));
     fs::create_directories(x.dir);
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(files().dir, ec);
-    });
     Tone seq;
     seq.freqs = sequenceFreqs();
     x.plain = makeOgg(x.dir, "seq.ogg", seq).string();
@@ -67,6 +64,17 @@ const Files& files() {
     x.mono = makeOgg(x.dir, "mono22k.ogg", mono).string();
     return x;
   }();
+  // Registered once `f` is complete, so that it runs before `f` is destroyed (registered
+  // inside the initialiser it ran after, found an empty path, and every run left its
+  // directory and output behind in the temporary folder).
+  static const bool cleanup = [] {
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(files().dir, ec);
+    });
+    return true;
+  }();
+  (void)cleanup;
   return f;
 }
 
@@ -134,6 +142,18 @@ class SoundMix : public ::testing::Test {
     while (firstSound(output(), from) == SIZE_MAX && std::chrono::steady_clock::now() < give)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     ASSERT_NE(firstSound(output(), from), SIZE_MAX) << "nothing was heard";
+    mixFor(2048);
+  }
+
+  // Each stream starts when its own worker has filled and started its buffer, and lockstep
+  // output runs far ahead of a worker a busy machine keeps waiting: waits until the mixer
+  // takes from every one of `streams`, then one device buffer more.
+  void awaitTaken(std::initializer_list<int> streams) {
+    auto give = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int s : streams)
+      while (sound::streamNowSample(s) <= 0 && std::chrono::steady_clock::now() < give)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int s : streams) ASSERT_GT(sound::streamNowSample(s), 0) << "stream " << s << " never played";
     mixFor(2048);
   }
 
@@ -214,6 +234,7 @@ TEST_F(SoundMix, GroupVolumesAndMutes) {
   sound::playStream(0, 0, 0, 0);
   sound::playStream(2, 0, 0, 0);
   awaitSound(begin);
+  awaitTaken({0, 2});
   auto levels = [&](std::uint64_t from) {
     auto pcm = output();
     return std::pair{amplitudeAt(pcm, 0, from + 2048, 4096, 500), amplitudeAt(pcm, 0, from + 2048, 4096, 1500)};
@@ -533,6 +554,7 @@ TEST_F(SoundMix, FocusSilencesOnlyBuffersWithoutGlobalFocus) {
   sound::playStream(0, 0, 0, 0);
   sound::playStream(2, 0, 0, 0);
   awaitSound(begin);
+  awaitTaken({0, 2});
   auto levels = [&](Uint8 focusEvent) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;

@@ -58,8 +58,13 @@ struct Mixer {
   std::vector<float> sum;
   std::vector<float> converted;
   std::atomic<std::uint64_t> mixed{0};
+  std::atomic<std::uint64_t> lockstepGaps{0};
   std::atomic<bool> focused{true};
 };
+
+// Lockstep output has no real-time duty, so it waits as long as a busy machine may keep a
+// writer from running; the limit only ends a wait for a writer that is gone.
+constexpr auto kLockstepPatience = std::chrono::seconds(5);
 
 // Never destroyed: a stream thread that missed its deadline may still call in at exit.
 Mixer& mixer = *new Mixer;
@@ -81,7 +86,10 @@ std::uint32_t takeChunk(std::unique_lock<std::mutex>& held, MixBuffer& b, std::u
   auto ready = [&] { return mixer.closing || b.released || !b.playing || b.written[halfIndex()]; };
   if (!ready()) {
     if (!mixer.lockstep) return 0;
-    mixer.dataArrived.wait_for(held, std::chrono::milliseconds(250), ready);
+    if (!mixer.dataArrived.wait_for(held, kLockstepPatience, ready)) {
+      mixer.lockstepGaps.fetch_add(1, std::memory_order_relaxed);
+      return 0;
+    }
   }
   if (mixer.closing || b.released || !b.playing || !b.written[halfIndex()]) return 0;
 
@@ -420,6 +428,8 @@ void setMixerLockstep(bool on) {
 }
 
 std::uint64_t mixedFrames() { return mixer.mixed.load(std::memory_order_relaxed); }
+
+std::uint64_t lockstepGaps() { return mixer.lockstepGaps.load(std::memory_order_relaxed); }
 
 void channelGains(std::int32_t volume, std::int32_t pan, float& left, float& right) {
   float a = volume <= kVolumeSilent ? 0.0f : std::pow(10.0f, static_cast<float>(volume) / 2000.0f);

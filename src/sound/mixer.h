@@ -78,11 +78,14 @@ void setBufferPan(BufferId id, std::int32_t hundredthsDb);     // kPanLeft..kPan
 std::uint8_t* lockBuffer(BufferId id, std::uint32_t offset, std::uint32_t bytes);
 void unlockBuffer(BufferId id, std::uint32_t offset, std::uint32_t bytes);
 
-// Lockstep: a buffer that reaches an unwritten half makes the callback wait (up to a
-// quarter second) for its writer instead of holding in silence. For output faster than
-// real time (SDL's disk driver in tests and benchmarks), where the writers would otherwise
-// always be late.
+// Lockstep: a buffer that reaches an unwritten half makes the callback wait (up to five
+// seconds) for its writer instead of holding in silence. For output faster than real time
+// (SDL's disk driver in tests and benchmarks), where the writers would otherwise always be
+// late.
 void setMixerLockstep(bool on);
+// Lockstep waits that gave up, each leaving a gap in the output: 0 while the output is
+// contiguous.
+std::uint64_t lockstepGaps();
 
 // Frames the callback has mixed since the device opened: the output timeline for tests.
 std::uint64_t mixedFrames();

@@ -63,7 +63,10 @@ void endWorker(SoundStream& s) {
   c.running = 0;
   c.stopped = true;
   pokeEvents(*c.events);
-  for (int waited = 0; workerAlive(s) && waited < kWorkerDeadlineMs; ++waited)
+  // Counted on the clock, not in polls: on a busy machine a 1 ms sleep can take many times
+  // that, and the deadline must not stretch with it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWorkerDeadlineMs);
+  while (workerAlive(s) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (workerAlive(s)) {
     s.worker.detach();
@@ -195,7 +198,9 @@ void stopSound() {
   for (int i = 0; i < kStreamCount; ++i) unloadStream(i);
   // A worker that missed its deadline still owns its buffer: give it time to end before the
   // device goes away.
-  for (int waited = 0; liveWorkerCount() > 0 && waited < 5000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (liveWorkerCount() > 0 && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   closeMixer();
 }
 

@@ -68,7 +68,10 @@ void setStreamGroupOn(int stream, int on);
 void refreshStreamGain(int stream);
 int streamGain(int stream);
 
-// Tests of the unloading deadline only: every fill first sleeps this long.
+// Tests of the unloading deadline only: every fill first sleeps this long; the count of
+// fills that began such a sleep tells a test that one is under way.
 void setWorkerFillDelayForTests(int ms);
+int delayedFillsStartedForTests();
+int liveWorkerCount();  // workers started and not yet ended, late ones included
 
 }  // namespace sound

@@ -20,6 +20,7 @@ constexpr int kWorkerIdleWakeMs = 100;  // otherwise: the buffer's events wake i
 
 std::atomic<int> liveWorkers{0};
 std::atomic<int> fillDelayForTests{0};
+std::atomic<int> delayedFillsStarted{0};
 
 // The value a fade has reached `now`, or the resting value when none runs.
 float fadeValue(int from, int to, int ms, std::uint32_t start, std::uint32_t now) {
@@ -93,7 +94,10 @@ void fillHalf(StreamCore& c, int part, std::uint32_t generation) {
     c.running.compare_exchange_strong(g, 0);
     return;
   }
-  if (int delay = fillDelayForTests.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  if (int delay = fillDelayForTests.load()) {
+    delayedFillsStarted.fetch_add(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+  }
   std::uint32_t done = 0;
   auto& marks = c.marks[part];
   marks.clear();
@@ -151,9 +155,11 @@ bool stepFades(StreamCore& c) {
   bool endStream = false;
   if (int ms = c.volumeFadeMs; ms != 0) {
     if (now - c.volumeFadeStart > static_cast<std::uint32_t>(ms)) {
-      c.volume = c.volumeTarget.load();
+      // The buffer first: whoever sees the resting volume may rely on hearing it.
+      const int target = c.volumeTarget.load();
+      applyVolume(c, static_cast<float>(target));
+      c.volume = target;
       c.volumeFadeMs = 0;
-      applyVolume(c, static_cast<float>(c.volume));
       if (c.stopAfterFade) {
         c.stopAfterFade = false;
         endStream = true;
@@ -228,5 +234,6 @@ int liveWorkerCount() { return liveWorkers.load(); }
 void countWorkerStart() { liveWorkers.fetch_add(1); }
 
 void setWorkerFillDelayForTests(int ms) { fillDelayForTests = ms; }
+int delayedFillsStartedForTests() { return delayedFillsStarted.load(); }
 
 }  // namespace sound

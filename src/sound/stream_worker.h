@@ -88,8 +88,6 @@ bool silenceHeard(StreamCore& c);
 
 // The worker of generation `generation`: runs while c.running holds that number.
 void workerMain(std::shared_ptr<StreamCore> keep, std::uint32_t generation);
-// Workers started and not yet ended (those that missed a deadline included).
-int liveWorkerCount();
 void countWorkerStart();
 
 }  // namespace sound

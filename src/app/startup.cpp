@@ -40,6 +40,7 @@
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
 #include "text/reading_modes.h"
+#include "text/text_statement.h"
 
 namespace app {
 
@@ -146,6 +147,7 @@ int runEngine() {
   platform::setWindowHooks(hooks);
   // A script that runs without waiting still lets the window answer and draw.
   core::setBusyHook(graphics::serviceWindow);
+  core::setTextStatementHandler(text::runTextStatement);
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));

@@ -8,6 +8,7 @@
 
 #include "core/command_support.h"
 #include "core/error_report.h"
+#include "graphics/reading_modes.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "saves/compressed_file.h"
@@ -114,7 +115,7 @@ namespace {
 void cmdSetAlreadyRead(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v)) return;
-  bool& flag = messageState().alreadyReadStop;
+  bool& flag = graphics::readingModes().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
     return;
@@ -126,7 +127,7 @@ void cmdSetAlreadyRead(std::string_view args) {
 void cmdGetAlreadyRead(std::string_view args) {
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  *var = messageState().alreadyReadStop ? 1 : 0;
+  *var = graphics::readingModes().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {

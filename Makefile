@@ -2,8 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench clean docs install package
 
 deps:
 	bash scripts/install-deps.sh
@@ -19,6 +20,18 @@ run: build
 
 test: build
 	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+# docs/commands.md from the engine's command tables and docs/command_notes.txt.
+docs: build
+	cmake --build $(BUILD) --target docs
+
+# The programs, manual pages, .desktop file and icon below PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package (build/utsushi_VERSION_ARCH.deb) that installs below /usr.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DUTSUSHI_BENCH=ON -DUTSUSHI_TESTS=OFF

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/command_list.h"
+#include "app/command_tables.h"
 #include "app/startup.h"
+#include "check/check_main.h"
 #include "platform/options.h"
 
 namespace {
@@ -35,11 +38,12 @@ int main(int argc, char** argv) {
       return 2;
     case platform::ParseResult::Run: break;
   }
+  if (opts.listCommands) return app::listCommands();
   if (opts.gameDir.empty()) opts.gameDir = platform::chooseGameDir(programFolder());
   std::error_code ec;
   if (!std::filesystem::is_directory(opts.gameDir, ec)) {
     std::fprintf(stderr, "utsushi: the game folder %s does not exist\n", opts.gameDir.string().c_str());
-    return 1;
+    return opts.check ? 2 : 1;
   }
   opts.gameDir = std::filesystem::absolute(opts.gameDir, ec);
   // Paths given on the command line are relative to where the engine was started.
@@ -51,7 +55,11 @@ int main(int argc, char** argv) {
                  ec.message().c_str());
     return 1;
   }
-  if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
   platform::setOptions(opts);
+  if (opts.check) {
+    app::registerCommands();
+    return check::runCheck();
+  }
+  if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
   return app::runEngine();
 }

@@ -55,26 +55,6 @@ void addStep(LoopRecord& r) {
 
 void jumpToExit(const LoopRecord& r) { jumpTo(r.exitLine, r.exitStatement); }
 
-// The text of a "(condition)" group: up to the ")" closing the first "(".
-std::size_t conditionEnd(std::string_view args) {
-  int depth = 0;
-  bool opened = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    unsigned char b = static_cast<unsigned char>(args[i]);
-    if (isLeadByte(b)) {
-      ++i;
-      continue;
-    }
-    if (b == '(') {
-      ++depth;
-      opened = true;
-    } else if (b == ')' && opened) {
-      if (--depth == 0) return i;
-    }
-  }
-  return std::string_view::npos;
-}
-
 // Evaluates the condition and either skips the line or runs the tail. Returns false on a
 // malformed condition (reported).
 bool runConditional(std::string_view args) {
@@ -365,6 +345,25 @@ void fillTargets(std::string_view args, std::string_view source, char sourceSepa
       *number32 = v.toInt();
     }
   }
+}
+
+std::size_t conditionEnd(std::string_view args) {
+  int depth = 0;
+  bool opened = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    unsigned char b = static_cast<unsigned char>(args[i]);
+    if (isLeadByte(b)) {
+      ++i;
+      continue;
+    }
+    if (b == '(') {
+      ++depth;
+      opened = true;
+    } else if (b == ')' && opened) {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::string_view::npos;
 }
 
 void gosub(std::string_view labelText) {

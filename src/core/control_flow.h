@@ -1,6 +1,7 @@
 // Subroutine calls shared by the interpreter (text hooks, defined commands) and the
 // control-flow commands, and the target filling that getparam and text's gettag share.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -14,6 +15,10 @@ void gosub(std::string_view labelText);
 // `source` cut at `sourceSeparator`: a missing piece takes the default, else "" or 0.
 // Each faulty target is reported and skipped.
 void fillTargets(std::string_view args, std::string_view source, char sourceSeparator);
+
+// The position of the ")" closing the first "(" of an if or elseif argument text; npos when
+// the condition group is missing or unclosed.
+std::size_t conditionEnd(std::string_view args);
 
 // Forgets pending subroutine returns and loops (loading a save game).
 void clearControlStacks();

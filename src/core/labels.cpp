@@ -29,7 +29,7 @@ const std::string* fileNameOf(std::uint32_t fileKey) {
 }
 
 bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
-                LabelTable& table, ReadStateMap& readState) {
+                LabelTable& table, ReadStateMap& readState, LabelFault* fault) {
   readState.clear();
   const int count = static_cast<int>(lines.size());
   int i = 0;
@@ -74,20 +74,19 @@ bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<st
       break;
     }
     if (j > line.size()) j = line.size();  // a lead byte in the last position
-    std::string lineNumber(1, '[');
-    lineNumber += std::to_string(i + 1);
-    lineNumber += "] ";
-    if (!valid) {
-      showErrorBox(std::string(fileName) + lineNumber + line + platform::jp(" ※ラベル名が不正です"));
+    auto report = [&](const std::string& message) {
+      if (fault) {
+        *fault = LabelFault{i, valid, message};  // a valid label can only fault as a duplicate
+        return false;
+      }
+      showErrorBox(std::string(fileName) + "[" + std::to_string(i + 1) + "] " + message);
       return false;
-    }
+    };
+    if (!valid) return report(line + platform::jp(" ※ラベル名が不正です"));
     std::string text = line.substr(0, j);
     std::uint32_t key = pathKey(text);
-    if (auto it = table.labels.find(key); it != table.labels.end()) {
-      showErrorBox(std::string(fileName) + lineNumber + line + " " + it->second.text +
-                   platform::jp(" ※ラベルが重複しています"));
-      return false;
-    }
+    if (auto it = table.labels.find(key); it != table.labels.end())
+      return report(line + " " + it->second.text + platform::jp(" ※ラベルが重複しています"));
     table.labels[key] = LabelInfo{i, fileKey, std::move(text)};
     table.fileNames[fileKey] = std::string(fileName);
     ++i;

@@ -23,11 +23,18 @@ struct LabelTable {
 // First line of each text block -> 0 unread, 1 read.
 using ReadStateMap = std::map<int, std::uint8_t>;
 
+// An invalid or duplicate label as scanLabels finds it.
+struct LabelFault {
+  int line = 0;         // 0-based index of the label line
+  bool duplicate = false;
+  std::string message;  // CP932: the line text and " ※ラベル名が不正です" or its duplicate sibling
+};
+
 // Scans one file's lines: registers labels (lowercasing them in the line) and returns the
 // file's read-state map in `readState`. False after an invalid or duplicate label, which it
-// has already reported: the program must end.
+// has already reported (or, given `fault`, described there): the program must end.
 bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
-                LabelTable& table, ReadStateMap& readState);
+                LabelTable& table, ReadStateMap& readState, LabelFault* fault = nullptr);
 
 // The run's tables.
 LabelTable& labelTable();

@@ -56,9 +56,10 @@ bool readFolderFile(const std::string& scriptPath, ScriptLines& lines) {
   return true;
 }
 
-// Inflates one packed entry into lines; false when the packed file itself cannot be read
-// (reported). A zlib error is reported and leaves the file empty.
-bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& lines) {
+// Inflates one packed entry; false when the packed file itself cannot be read (reported).
+// A zlib error is reported and leaves the text empty.
+bool inflatePackedEntry(std::uint32_t key, const PackedEntry& entry, std::string& text) {
+  text.clear();
   std::ifstream in(kPackedScriptFile, std::ios::binary);
   if (!in) {
     reportCommandError(platform::jp("script.sbx が存在しません"));
@@ -73,7 +74,6 @@ bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& l
   }
   in.seekg(entry.offset, std::ios::beg);
   if (entry.packedSize > 0 && !in.read(packed.data(), entry.packedSize)) packed.clear();
-  std::string text;
   uLongf outSize = entry.unpackedSize;
   int rc = Z_DATA_ERROR;
   try {
@@ -86,11 +86,42 @@ bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& l
   }
   if (rc != Z_OK) {
     reportCommandError(keyHex(key) + platform::jp(" 解凍失敗しました"));
+    text.clear();
     return true;
   }
   text.resize(outSize);
+  return true;
+}
+
+bool loadPackedEntry(std::uint32_t key, const PackedEntry& entry, ScriptLines& lines) {
+  std::string text;
+  if (!inflatePackedEntry(key, entry, text)) return false;
   splitPackedText(text, lines);
   return true;
+}
+
+// The index of script.sbx in the working folder: nothing when there is no such file, no
+// records when its index is damaged.
+std::optional<std::vector<PackedIndexRecord>> readPackedIndex() {
+  std::ifstream packed(kPackedScriptFile, std::ios::binary);
+  if (!packed) return std::nullopt;
+  packed.seekg(0, std::ios::end);
+  std::uint64_t size = static_cast<std::uint64_t>(packed.tellg());
+  packed.seekg(0, std::ios::beg);
+  char countBytes[4];
+  if (!packed.read(countBytes, 4)) return std::vector<PackedIndexRecord>{};
+  std::string head;
+  std::uint64_t headSize = 4 + static_cast<std::uint64_t>(readU32be(countBytes)) * kPackedRecord;
+  if (headSize <= size) {
+    head.resize(static_cast<std::size_t>(headSize));
+    packed.seekg(0, std::ios::beg);
+    packed.read(head.data(), static_cast<std::streamsize>(headSize));
+  } else {
+    head.assign(countBytes, 4);
+  }
+  std::string why;
+  auto records = parsePackedIndex(head, size, why);
+  return records ? records : std::vector<PackedIndexRecord>{};
 }
 
 }  // namespace
@@ -159,20 +190,25 @@ std::vector<std::string> listScripts(const fs::path& folder, const std::string& 
   return out;
 }
 
-void splitFolderText(std::string_view bytes, ScriptLines& lines) {
+void splitFolderText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
   std::size_t pos = 0;
+  int physical = 1;
   while (pos < bytes.size()) {
     // One read of the 256-byte buffer: up to 255 bytes, or through the next LF.
     std::size_t limit = std::min(bytes.size(), pos + kLineLimit);
     std::size_t end = pos;
     while (end < limit && bytes[end] != '\n') ++end;
-    if (end < limit) ++end;  // take the LF along
+    if (physicalLines) physicalLines->push_back(physical);
+    if (end < limit) {
+      ++end;  // take the LF along
+      ++physical;
+    }
     lines.push_back(storedLine(bytes.substr(pos, end - pos)));
     pos = end;
   }
 }
 
-void splitPackedText(std::string_view bytes, ScriptLines& lines) {
+void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
   std::size_t start = 0, i = 0;
   const std::size_t n = bytes.size();
   while (i < n) {
@@ -182,6 +218,7 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines) {
       continue;
     }
     if (b == '\r' || b == '\n') {
+      if (physicalLines) physicalLines->push_back(static_cast<int>(lines.size()) + 1);
       lines.push_back(storedLine(bytes.substr(start, i - start)));
       if (b == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
       ++i;
@@ -190,7 +227,10 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines) {
     }
     ++i;
   }
-  if (start < n) lines.push_back(storedLine(bytes.substr(start)));
+  if (start < n) {
+    if (physicalLines) physicalLines->push_back(static_cast<int>(lines.size()) + 1);
+    lines.push_back(storedLine(bytes.substr(start)));
+  }
 }
 
 bool packedMode() { return sources.packedMode; }
@@ -201,50 +241,25 @@ void resetScriptSources() {
   readStateMaps().clear();
 }
 
-LoadOutcome loadAllScripts() {
+LoadOutcome forEachScriptFile(const std::function<bool(const ScriptFileText&)>& visit) {
   const std::uint32_t mainKey = pathKey(kMainScriptPath);
-  std::ifstream packed(kPackedScriptFile, std::ios::binary);
-  if (packed) {
-    packed.seekg(0, std::ios::end);
-    std::uint64_t size = static_cast<std::uint64_t>(packed.tellg());
-    packed.seekg(0, std::ios::beg);
-    std::string head;
-    char countBytes[4];
-    std::string why;
-    std::optional<std::vector<PackedIndexRecord>> records;
-    if (packed.read(countBytes, 4)) {
-      std::uint64_t headSize = 4 + static_cast<std::uint64_t>(readU32be(countBytes)) * kPackedRecord;
-      if (headSize <= size) {
-        head.resize(static_cast<std::size_t>(headSize));
-        packed.seekg(0, std::ios::beg);
-        packed.read(head.data(), static_cast<std::streamsize>(headSize));
-      } else {
-        head.assign(countBytes, 4);
-      }
-      records = parsePackedIndex(head, size, why);
-    }
-    packed.close();
-    bool haveMain = false;
-    if (records) {
+  if (std::optional<std::vector<PackedIndexRecord>> records = readPackedIndex()) {
+    bool haveMain = std::any_of(records->begin(), records->end(),
+                                [&](const PackedIndexRecord& rec) { return rec.key == mainKey; });
+    if (haveMain) {
       sources.packedMode = true;
       for (const PackedIndexRecord& rec : *records) {
         sources.packedIndex[rec.key] = rec.entry;
-        ScriptLines lines;
-        if (loadPackedEntry(rec.key, rec.entry, lines)) {
-          ReadStateMap readState;
-          if (!scanLabels(keyHex(rec.key), rec.key, lines, labelTable(), readState)) return LoadOutcome::Fatal;
-          readStateMaps()[rec.key] = std::move(readState);
-        } else {
-          showErrorBox(keyHex(rec.key) + platform::jp(" を読み込めませんでした"));
+        ScriptFileText file{keyHex(rec.key), rec.key, {}, true};
+        if (!inflatePackedEntry(rec.key, rec.entry, file.bytes)) {
+          showErrorBox(file.name + platform::jp(" を読み込めませんでした"));
+          continue;
         }
-        if (rec.key == mainKey) haveMain = true;
+        if (!visit(file)) return LoadOutcome::Fatal;
       }
+      return LoadOutcome::Ok;
     }
-    if (haveMain) return LoadOutcome::Ok;
     showErrorBox(platform::jp("script.sbxが正常に読み込めませんでした"));
-    sources = Sources{};
-    labelTable() = LabelTable{};
-    readStateMaps().clear();
   }
 
   std::error_code ec;
@@ -255,17 +270,30 @@ LoadOutcome loadAllScripts() {
   }
   auto folder = platform::resolvePath("script");
   for (const std::string& path : listScripts(folder ? *folder : fs::path("script"), "script/")) {
-    ScriptLines lines;
-    if (!readFolderFile(path, lines)) {
+    ScriptFileText file{path, pathKey(path), {}, false};
+    if (!platform::readWholeFile(std::string_view(path), file.bytes)) {
       showErrorBox(path + platform::jp(" を読み込めませんでした"));
       continue;
     }
-    std::uint32_t key = pathKey(path);
-    ReadStateMap readState;
-    if (!scanLabels(path, key, lines, labelTable(), readState)) return LoadOutcome::Fatal;
-    readStateMaps()[key] = std::move(readState);
+    if (!visit(file)) return LoadOutcome::Fatal;
   }
   return LoadOutcome::Ok;
+}
+
+void splitScriptText(const ScriptFileText& file, ScriptLines& lines, std::vector<int>* physicalLines) {
+  if (file.packed) splitPackedText(file.bytes, lines, physicalLines);
+  else splitFolderText(file.bytes, lines, physicalLines);
+}
+
+LoadOutcome loadAllScripts() {
+  return forEachScriptFile([](const ScriptFileText& file) {
+    ScriptLines lines;
+    splitScriptText(file, lines);
+    ReadStateMap readState;
+    if (!scanLabels(file.name, file.key, lines, labelTable(), readState)) return false;
+    readStateMaps()[file.key] = std::move(readState);
+    return true;
+  });
 }
 
 bool loadScriptFile(std::uint32_t fileKey, ScriptLines& lines, bool clearFirst) {

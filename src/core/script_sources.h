@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,13 +41,31 @@ std::vector<std::string> listScripts(const std::filesystem::path& folder, const 
 
 // Folder form: the file read in pieces of at most 255 bytes, as a 256-byte line buffer
 // reads it (a longer physical line becomes several lines). Each piece is trimmed and a piece
-// that then starts with ";" or "/" is kept as an empty line.
-void splitFolderText(std::string_view bytes, ScriptLines& lines);
+// that then starts with ";" or "/" is kept as an empty line. With `physicalLines`, each
+// stored line's 1-based line number in the file is appended there.
+void splitFolderText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines = nullptr);
 
 // Packed form: lines ended by CR, LF or CR LF, two-byte characters taken whole.
-void splitPackedText(std::string_view bytes, ScriptLines& lines);
+void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines = nullptr);
 
 enum class LoadOutcome { Ok, Failed, Fatal };
+
+// One script file as start-up reads it: its name in messages (the script path, or the key in
+// hex inside script.sbx), its key and its bytes (inflated when packed).
+struct ScriptFileText {
+  std::string name;
+  std::uint32_t key = 0;
+  std::string bytes;
+  bool packed = false;
+};
+
+// Reads the script files in load order: the entries of script.sbx when its index lists
+// script/0.txt, else every .txt file below script/. Files that cannot be read are reported
+// and passed over. `visit` returning false ends the walk with Fatal. Failed: no script.
+LoadOutcome forEachScriptFile(const std::function<bool(const ScriptFileText&)>& visit);
+
+// Cuts a file read by forEachScriptFile into lines, in the form its source uses.
+void splitScriptText(const ScriptFileText& file, ScriptLines& lines, std::vector<int>* physicalLines = nullptr);
 
 // Loads every file, filling the label table and the read-state maps. Fatal: a label error
 // was reported and the program must end.

@@ -165,7 +165,6 @@ void setLimitFps(int value) {
 bool hasDevice() { return device.alive; }
 
 bool initDevice() {
-  ruleThresholdRow(0);  // builds the rule transitions' table once
   refreshPacingFromDisplay();
   if (platform::options().videoNone) return true;
   if (device.alive) return true;

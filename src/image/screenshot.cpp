@@ -7,7 +7,6 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
-#include "image/blend_tables.h"
 #include "image/codecs.h"
 #include "image/gray_tables.h"
 #include "image/resize.h"
@@ -117,7 +116,6 @@ constexpr core::CommandEntry kScreenshotCommands[] = {
 
 void initImages() {
   grayTables();
-  blendTables();
   platform::setScreenshotWriter(writePresentedFrame);
 }
 

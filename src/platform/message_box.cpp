@@ -12,6 +12,8 @@
 namespace platform {
 namespace {
 
+std::vector<std::string>* diverted = nullptr;
+
 void writeStderrLine(std::string_view caption, std::string_view text) {
   std::string line = cp932ToUtf8(caption) + ": " + cp932ToUtf8(text);
   for (char& c : line)
@@ -23,7 +25,13 @@ void writeStderrLine(std::string_view caption, std::string_view text) {
 
 }  // namespace
 
+void divertMessageBoxes(std::vector<std::string>* texts) { diverted = texts; }
+
 void showMessageBox(std::string_view caption, std::string_view text, BoxIcon icon) {
+  if (diverted) {
+    diverted->emplace_back(text);
+    return;
+  }
   if (options().noDialogs) {
     writeStderrLine(caption, text);
     return;

@@ -12,9 +12,10 @@ void setOptions(const EngineOptions& o) { current = o; }
 
 std::string usageText() {
   return "usage: utsushi [options] [GAME_DIR]\n"
+         "       utsushi --check [GAME_DIR]\n"
          "\n"
          "Runs the game in GAME_DIR (default: the program's folder when it holds a script,\n"
-         "else the current folder).\n"
+         "else the current folder). --check reports the script's problems without running it.\n"
          "\n"
          "  --no-dialogs       write each message box as one line to stderr; questions answer yes\n"
          "  --virtual-clock    the clock moves only when the engine sleeps (repeatable runs)\n"
@@ -39,7 +40,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions
     };
     if (a == "--help" || a == "-h") return ParseResult::Help;
     if (a == "--version") return ParseResult::Version;
-    if (a == "--no-dialogs") {
+    if (a == "--check") {
+      out.check = true;
+    } else if (a == "--list-commands") {
+      out.listCommands = true;
+    } else if (a == "--no-dialogs") {
       out.noDialogs = true;
     } else if (a == "--virtual-clock") {
       out.virtualClock = true;

@@ -16,6 +16,8 @@ struct EngineOptions {
   std::string inputFile;       // timed input events, empty for none
   std::optional<std::uint32_t> exitAfterMs;
   std::filesystem::path gameDir;
+  bool check = false;          // --check: report the script's problems instead of running it
+  bool listCommands = false;   // --list-commands (for the reference generator): print the command table
 };
 
 enum class ParseResult { Run, Help, Version, Error };

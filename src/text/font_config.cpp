@@ -20,13 +20,18 @@ struct Alias {
   const char* targets[4];  // installed faces to use, best first
 };
 
+// Each Windows face goes to the installed face nearest in kind: Gothic to Gothic, Mincho to
+// Mincho, fixed pitch to fixed pitch, proportional to proportional. A face of the other kind
+// is only the last resort, when neither Mincho package is installed.
 constexpr Alias kAliases[] = {
-    {{"ＭＳ ゴシック", "MS Gothic"}, {"IPAGothic", "IPAexGothic", "Noto Sans Mono CJK JP", "VL Gothic"}},
+    {{"ＭＳ ゴシック", "MS Gothic"}, {"IPAGothic", "Noto Sans Mono CJK JP", "VL Gothic", "IPAexGothic"}},
     {{"ＭＳ Ｐゴシック", "MS PGothic"}, {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"}},
     {{"ＭＳ ＵＩ Ｇｏｔｈｉｃ", "MS UI Gothic"}, {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"}},
     {{"メイリオ", "Meiryo"}, {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"}},
+    {{"游ゴシック", "Yu Gothic"}, {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic"}},
     {{"ＭＳ 明朝", "MS Mincho"}, {"IPAMincho", "IPAexMincho", "Noto Serif CJK JP", "IPAGothic"}},
     {{"ＭＳ Ｐ明朝", "MS PMincho"}, {"IPAPMincho", "IPAexMincho", "Noto Serif CJK JP", "IPAPGothic"}},
+    {{"游明朝", "Yu Mincho"}, {"IPAPMincho", "IPAexMincho", "Noto Serif CJK JP", "IPAPGothic"}},
 };
 
 std::string aliasDocument() {

@@ -17,6 +17,7 @@
 #include "movie_pack.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
+#include "new_game.h"
 
 namespace fs = std::filesystem;
 
@@ -24,7 +25,8 @@ namespace {
 
 int usage() {
   std::fputs(
-      "usage: utsushi-pack sbx GAME_DIR          write GAME_DIR/script.sbx from GAME_DIR/script/\n"
+      "usage: utsushi-pack new DIR               make a starter game in the new folder DIR\n"
+      "       utsushi-pack sbx GAME_DIR          write GAME_DIR/script.sbx from GAME_DIR/script/\n"
       "       utsushi-pack arc GAME_DIR PATH...  write GAME_DIR/arc.dat with the files below PATHs\n"
       "                                          (relative to GAME_DIR)\n"
       "       utsushi-pack movie OUT FRAMES... [--sound FILE.ogg] [--fps N]\n"
@@ -225,6 +227,7 @@ int listFile(const fs::path& file) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage();
+  if (args[0] == "new" && args.size() == 2) return pack::newGame(args[1]);
   if (args[0] == "sbx" && args.size() == 2) return packScript(args[1]);
   if (args[0] == "arc" && args.size() >= 3) return packArchive(args[1], {args.begin() + 2, args.end()});
   if (args[0] == "movie" && args.size() >= 3) return packMovie({args.begin() + 1, args.end()});

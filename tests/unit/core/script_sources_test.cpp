@@ -51,6 +51,17 @@ TEST(FolderText, ALineFillingTheBufferLeavesAnEmptyLineBehind) {
   EXPECT_EQ(core::firstOverlongLine(std::string(400, 'y')), 1);
 }
 
+TEST(ScriptText, EachStoredLineKnowsItsLineInTheFile) {
+  Lines lines;
+  std::vector<int> physical;
+  core::splitFolderText("a\n" + std::string(300, 'x') + "\nb\n" + std::string(255, 'y') + "\nc", lines, &physical);
+  EXPECT_EQ(physical, (std::vector<int>{1, 2, 2, 3, 4, 4, 5}));
+  lines.clear();
+  physical.clear();
+  core::splitPackedText("a\r\nb\rc\n\nd", lines, &physical);
+  EXPECT_EQ(physical, (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
 TEST(PackedText, LineEndsAndTheLastLine) {
   EXPECT_EQ(packedLines("a\rb\nc\r\nd"), (Lines{"a", "b", "c", "d"}));
   EXPECT_EQ(packedLines("a\r\rb"), (Lines{"a", "", "b"}));

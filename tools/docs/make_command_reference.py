@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Writes docs/commands.md from the engine's registered commands (`utsushi --list-commands`)
+and the notes in docs/command_notes.txt. With --check, writes nothing and fails when a
+registered command has no note or a note names no registered command."""
+import argparse
+import subprocess
+import sys
+
+
+def read_notes(path):
+    """[(group, [(name, synopsis, text)])] in file order."""
+    groups = []
+    entry = None
+    with open(path, encoding="utf-8") as f:
+        for number, raw in enumerate(f, 1):
+            line = raw.rstrip("\n")
+            if not line.strip() or line.startswith("# "):
+                continue
+            if line.startswith("## "):
+                groups.append((line[3:].strip(), []))
+                entry = None
+            elif line.startswith("  "):
+                if entry is None:
+                    sys.exit(f"{path}:{number}: a description without a command line above it")
+                entry[2].append(line.strip())
+            else:
+                if not groups:
+                    sys.exit(f"{path}:{number}: a command before the first ## group")
+                name, _, synopsis = line.partition(" ")
+                entry = (name, synopsis.strip(), [])
+                groups[-1][1].append(entry)
+    return [(g, [(n, s, " ".join(t)) for n, s, t in entries]) for g, entries in groups]
+
+
+def registered(engine):
+    out = subprocess.run([engine, "--list-commands"], capture_output=True, check=True, text=True).stdout
+    commands = {}
+    for line in out.splitlines():
+        fields = line.split("\t")
+        fields += [""] * (4 - len(fields))
+        commands[fields[0]] = {"error": fields[1], "min": fields[2], "max": fields[3]}
+    return commands
+
+
+def cell(text):
+    return text.replace("|", "\\|")
+
+
+def count_text(info):
+    lo, hi = info["min"], info["max"]
+    if not lo:
+        return ""
+    return lo if lo == hi else f"{lo}-{hi}"
+
+
+def render(groups, commands):
+    has_counts = any(info["min"] for info in commands.values())
+    out = ["# Command reference", "",
+           "Every command a script can use, grouped as the README groups them. This page is made by",
+           "`make docs` from the engine's command tables and `docs/command_notes.txt`; edit the notes,",
+           "not this page. Arguments in [ ] may be left out; `%var` is a number variable, `$var` a string",
+           "variable. The error name is what error messages call the command.", ""]
+    for group, entries in groups:
+        out += [f"## {group}", ""]
+        if has_counts:
+            out += ["| command | arguments | count | what it does | error name |", "|---|---|---|---|---|"]
+        else:
+            out += ["| command | arguments | what it does | error name |", "|---|---|---|---|"]
+        for name, synopsis, text in entries:
+            info = commands.get(name, {"error": "", "min": "", "max": ""})
+            shown = f"`{cell(synopsis)}`" if synopsis else ""
+            error = cell(info["error"]) if info["error"] else "—"
+            row = [f"`{name}`", shown] + ([count_text(info)] if has_counts else []) + [cell(text), error]
+            out.append("| " + " | ".join(row) + " |")
+        out.append("")
+    return "\n".join(out)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--engine", required=True)
+    ap.add_argument("--notes", required=True)
+    ap.add_argument("--out")
+    ap.add_argument("--check", action="store_true")
+    args = ap.parse_args()
+    groups = read_notes(args.notes)
+    commands = registered(args.engine)
+    noted = [name for _, entries in groups for name, _, _ in entries]
+    problems = [f"{name}: registered, but docs/command_notes.txt has no entry for it"
+                for name in commands if name not in noted]
+    problems += [f"{name}: has a note but is not a registered command" for name in noted if name not in commands]
+    problems += [f"{name}: has more than one note" for name in sorted(set(noted)) if noted.count(name) > 1]
+    for p in problems:
+        print(p, file=sys.stderr)
+    if problems:
+        return 1
+    if not args.check:
+        with open(args.out, "w", encoding="utf-8") as f:
+            f.write(render(groups, commands))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -32,10 +32,10 @@
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "saves/already_read_file.h"
 #include "saves/save_commands.h"
 #include "saves/settings_file.h"
 #include "sound/sound_stream.h"
-#include "text/already_read.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
@@ -179,7 +179,7 @@ int runEngine() {
   // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
   sound::applyGroupVolumes();
-  text::loadAlreadyRead();
+  saves::loadAlreadyRead();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

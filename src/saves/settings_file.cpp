@@ -13,6 +13,7 @@
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
 #include "platform/paths.h"
+#include "saves/already_read_file.h"
 #include "saves/compressed_file.h"
 #include "saves/lua_data_reader.h"
 #include "saves/lua_text.h"
@@ -20,7 +21,6 @@
 #include "saves/save_files.h"
 #include "saves/save_reader.h"
 #include "sound/sound_settings.h"
-#include "text/already_read.h"
 #include "text/font_config.h"
 #include "text/font_settings.h"
 #include "text/message_state.h"
@@ -268,7 +268,7 @@ void writeSettings() {
   std::string packed = packCompressed(text);
   if (packed.empty()) writeSaveFile(kSettingsFile, text, true);  // shows why it failed
   else if (packed != onDisk && writeSaveFile(kSettingsFile, packed, false)) onDisk = std::move(packed);
-  text::saveAlreadyRead();
+  saveAlreadyRead();
 }
 
 const Settings& currentSettings() { return settings; }

@@ -3,6 +3,7 @@
 rule, and the packer's round trip and refusals."""
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -43,6 +44,7 @@ class EngineCommandLine(unittest.TestCase):
         r = subprocess.run([ENGINE, "--help"], capture_output=True)
         self.assertEqual(r.returncode, 0)
         self.assertIn(b"--virtual-clock", r.stdout)
+        self.assertIn(b"$XDG_DATA_HOME/utsushi/", r.stdout)
         r = subprocess.run([ENGINE, "--version"], capture_output=True)
         self.assertEqual(r.returncode, 0)
         self.assertTrue(r.stdout.startswith(b"utsushi "))
@@ -132,6 +134,99 @@ class EngineCommandLine(unittest.TestCase):
         finally:
             g.close()
 
+    def test_input_is_read_from_a_pipe(self):
+        g = Game({"script/0.txt": 'error "start"\nwait 100000\nerror "never"\n'})
+        try:
+            r = subprocess.run(["bash", "-c", 'exec "$0" "$@" --input <(echo "200 close") "$GAME"', ENGINE, *HEADLESS],
+                               env={**os.environ, "GAME": g.dir}, capture_output=True, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※start\n終了確認: 終了しますか？\n")
+        finally:
+            g.close()
+
+    def test_errors_reach_stderr_while_the_box_is_shown(self):
+        # Without --no-dialogs the box waits for the reader; the line is on stderr already.
+        g = Game({"script/0.txt": 'error "seen in the terminal"\nwait 100000\n'})
+        try:
+            # Its own session: SDL may fork a helper to show the box, which must go too.
+            p = subprocess.Popen([ENGINE, "--virtual-clock", "--video=none", "--audio=none", g.dir],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
+            try:
+                import select
+                ready, _, _ = select.select([p.stderr], [], [], 30)
+                self.assertTrue(ready)
+                self.assertEqual(p.stderr.readline().decode(), "Error: script/0.txt[1] error ※seen in the terminal\n")
+            finally:
+                os.killpg(p.pid, signal.SIGKILL)
+                p.wait()
+                p.stderr.close()
+        finally:
+            g.close()
+
+    def test_a_main_script_saved_as_utf8_is_named_once(self):
+        utf8 = "「こんにちは。」\nerror \"続き\"\n".encode("utf-8")
+        g = Game({"script/0.txt": utf8, "script/other.txt": "*x\n「別のファイル」\n"})
+        try:
+            r = g.run(g.dir)
+            lines = r.stderr.decode().splitlines()
+            self.assertEqual(lines[0], "Error: script/0.txt は UTF-8 で保存されているようです。"
+                                       "CP932 (Shift-JIS) で保存し直してください")
+            self.assertEqual(sum("UTF-8" in l for l in lines), 1)
+            r = g.pack("sbx", g.dir)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"0.txt looks like UTF-8", r.stderr)
+            self.assertFalse(os.path.exists(os.path.join(g.dir, "script.sbx")))
+        finally:
+            g.close()
+        # CP932 text, even text whose bytes would also read as UTF-8, is left alone.
+        g = Game({"script/0.txt": "「こんにちは。」\n"})
+        try:
+            self.assertNotIn(b"UTF-8", g.run(g.dir).stderr)
+        finally:
+            g.close()
+
+    def test_a_read_only_game_folder_writes_to_the_per_user_folder(self):
+        if os.geteuid() != 0 or not shutil.which("setpriv"):
+            self.skipTest("needs root to run the engine as another user")
+        script = "settextspeed 0\n「読んだ」\n\nend\n"
+        g = Game({"script/0.txt": script})
+        data = tempfile.mkdtemp(prefix="utsushi-xdg-")
+        try:
+            for root, dirs, files in os.walk(g.dir):  # readable by everyone, writable by root only
+                os.chmod(root, 0o755)
+                for f in files:
+                    os.chmod(os.path.join(root, f), 0o644)
+            os.chmod(data, 0o777)
+            as_nobody = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+            env = {**os.environ, "XDG_DATA_HOME": data}
+            r = subprocess.run([*as_nobody, ENGINE, *HEADLESS, g.dir], env=env, capture_output=True, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            user = os.path.join(data, "utsushi", os.path.basename(g.dir))
+            self.assertTrue(os.path.isfile(os.path.join(user, "save", "already.dat")))
+            self.assertIn("Processor:", open(os.path.join(user, "Information.txt"), encoding="utf-8",
+                                             errors="replace").read())
+            self.assertEqual(sorted(os.listdir(g.dir)), ["script"])
+            with open(os.path.join(user, "save", "already.dat"), "rb") as f:
+                record = zlib.decompress(f.read()[4:]).decode()
+            self.assertEqual(record, "S%X=1\r\n" % key("script/0.txt"))
+            # HOME decides when XDG_DATA_HOME is unset: the default ~/.local/share.
+            home = tempfile.mkdtemp(prefix="utsushi-home-")
+            os.chmod(home, 0o777)
+            env = {k: v for k, v in os.environ.items() if k != "XDG_DATA_HOME"}
+            env["HOME"] = home
+            r = subprocess.run([*as_nobody, ENGINE, *HEADLESS, g.dir], env=env, capture_output=True, timeout=60)
+            self.assertTrue(os.path.isfile(os.path.join(home, ".local", "share", "utsushi", os.path.basename(g.dir),
+                                                        "Information.txt")), r.stderr)
+            shutil.rmtree(home, ignore_errors=True)
+            # A writable game folder keeps its files beside the game.
+            os.chmod(g.dir, 0o777)
+            r = subprocess.run([*as_nobody, ENGINE, *HEADLESS, g.dir], env={**os.environ, "XDG_DATA_HOME": data},
+                               capture_output=True, timeout=60)
+            self.assertTrue(os.path.isfile(os.path.join(g.dir, "Information.txt")), r.stderr)
+        finally:
+            g.close()
+            shutil.rmtree(data, ignore_errors=True)
+
     def test_binary_garbage_in_a_script_does_not_crash(self):
         garbage = bytes(range(256)) * 40 + b"\n\x82\n*\x82\n" + bytes([0x81]) * 300
         g = Game({"script/0.txt": garbage, "script/z.txt": b"\xff\xfe\x00\x01\n" * 50})
@@ -147,18 +242,25 @@ class EngineCommandLine(unittest.TestCase):
 class DemoGame(unittest.TestCase):
     def test_demo_plays_through_without_a_script_error(self):
         demo = os.environ["UTSUSHI_DEMO"]
-        # はじめから on the title menu, a click every 250 ms through the dialogue, then 終了.
-        events = ["3000 click 200 330"]
-        events += ["%d click 400 300" % t for t in range(3250, 90000, 250)]
-        events += ["95000 click 200 510"]
-        with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as clicks:
-            clicks.write("\n".join(events) + "\n")
+        # はじめから on the title menu, a click every 250 ms through the dialogue (the choice
+        # ignores clicks beside its buttons), 星のお話 at the choice, then 終了 on the title.
+        events = ["1000 click 200 320"]
+        events += ["%d click 400 300" % t for t in range(1250, 20000, 250)]
+        events += ["20000 click 400 200"]
+        events += ["%d click 400 300" % t for t in range(20250, 40000, 250)]
+        events += ["50000 click 200 540"]
+        work = tempfile.mkdtemp(prefix="utsushi-demo-")
         try:
-            r = subprocess.run([ENGINE, *HEADLESS, "--input", clicks.name, demo], capture_output=True, timeout=120)
+            game = os.path.join(work, "demo")
+            shutil.copytree(demo, game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+            r = subprocess.run([ENGINE, *HEADLESS, "--exit-after", "80000", "--input", "/dev/stdin", game],
+                               input="\n".join(events).encode() + b"\n", capture_output=True, timeout=120)
+            self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
+            self.assertEqual(r.stderr.decode(errors="replace"), "")
+            # 終了 ended the run well before --exit-after: the reading record is written.
+            self.assertTrue(os.path.exists(os.path.join(game, "save", "already.dat")))
         finally:
-            os.unlink(clicks.name)
-        self.assertEqual(r.returncode, 0, r.stderr.decode(errors="replace"))
-        self.assertEqual(r.stderr.decode(errors="replace"), "")
+            shutil.rmtree(work, ignore_errors=True)
 
     def test_demo_movie_scene_plays_and_returns(self):
         # The scene is a subroutine other scenes call: run it from a script of our own over
@@ -245,6 +347,39 @@ class Packer(unittest.TestCase):
             self.assertEqual(entries[key("sound/se.ogg")], b"ogg")
             r = g.pack("arc", g.dir, "missing")
             self.assertEqual(r.returncode, 1)
+        finally:
+            g.close()
+
+    def test_paths_outside_the_game_folder_are_refused_by_name(self):
+        g = Game({"script/0.txt": "end\n", "cg/a.png": b"a"})
+        try:
+            for bad in ("/etc/hostname", "../outside", "cg/../../x"):
+                r = g.pack("arc", g.dir, "cg", bad)
+                self.assertEqual(r.returncode, 1, bad)
+                self.assertIn(bad.encode() + b" is outside the game folder", r.stderr)
+                self.assertFalse(os.path.exists(os.path.join(g.dir, "arc.dat")))
+        finally:
+            g.close()
+
+    def test_listing_names_the_entries_found_in_the_game_folder(self):
+        g = Game({"script/0.txt": "end\n", "script/Sub/B.txt": "*b\nreturn\n", "CG/Bg.PNG": b"png",
+                  "se/chime.ogg": b"ogg"})
+        try:
+            self.assertEqual(g.pack("arc", g.dir, "CG", "se").returncode, 0)
+            self.assertEqual(g.pack("sbx", g.dir).returncode, 0)
+            os.remove(os.path.join(g.dir, "se", "chime.ogg"))  # no longer there: key only
+            r = g.pack("list", os.path.join(g.dir, "arc.dat"))
+            out = r.stdout.decode()
+            self.assertRegex(out, "%08X +\\d+ +\\d+  cg/bg.png\n" % key("cg/bg.png"))
+            self.assertRegex(out, "%08X +\\d+ +\\d+\n" % key("se/chime.ogg"))
+            # The packed script, listed against a copy of the game elsewhere.
+            copy = tempfile.mkdtemp(prefix="utsushi-copy-")
+            shutil.copytree(os.path.join(g.dir, "script"), os.path.join(copy, "script"))
+            r = g.pack("list", os.path.join(g.dir, "script.sbx"), copy)
+            out = r.stdout.decode()
+            self.assertIn("script/0.txt", out)
+            self.assertIn("script/Sub/B.txt", out)
+            shutil.rmtree(copy)
         finally:
             g.close()
 

@@ -334,6 +334,9 @@ class SafeWrites(unittest.TestCase):
         g = Game('savecomment "new"\nsavegame 1\nsettextspeed 3, 3\nerror "done"\n')
         try:
             save, settings = self.old_files(g)
+            # Only save/ is closed to the player: a game folder that cannot be written at all
+            # sends the files to the per-user folder instead.
+            os.chmod(g.dir, 0o777)
             out = g.run(user="nobody")
             self.assertEqual(out, ["Error: save/save001.dat の保存に失敗しました", "done",
                                    "Error: save/setting.dat の保存に失敗しました",

@@ -3,7 +3,11 @@
 Run from anywhere: python3 demo/tools/make_dialogue_pictures.py
 
   msg_window.png  768 x 168  the message window: translucent navy with a light rounded edge
-  log_bg.png      800 x 600  the backlog screen's backdrop: the stage darkened, a title bar
+  log_bg.png      800 x 600  the backdrop of the backlog, settings, menu and gallery screens:
+                             the stage darkened, a title bar
+  name_box.png    200 x 36   the speaker's name plate above the message window: plum, light edge
+  marker_click.png 20 x 20   the click-wait marker: an amber triangle pointing down, hollow
+  marker_page.png  20 x 20   the page-wait marker: the same triangle filled
 """
 import os
 
@@ -37,10 +41,45 @@ def log_bg(x, y):
     return (8, 10, 24, 215)
 
 
+def name_box(x, y):
+    inside = rounded_distance(x, y, 200, 36, 10)
+    if inside < 0:
+        return (0, 0, 0, 0)
+    if inside < 2.0:
+        return (240, 220, 250, 240)
+    return (90, 40, 110, 235)
+
+
+MARKER = (255, 200, 64, 255)
+
+
+def in_triangle(x, y):
+    """The triangle with corners (2, 4), (17, 4) and (9.5, 16)."""
+    if y < 4 or y > 16:
+        return False
+    half = 7.5 * (16 - y) / 12
+    return abs(x - 9.5) <= half
+
+
+def marker_page(x, y):
+    return MARKER if in_triangle(x, y) else (0, 0, 0, 0)
+
+
+def marker_click(x, y):
+    if not in_triangle(x, y):
+        return (0, 0, 0, 0)
+    # hollow: only the outer two pixels of the triangle
+    inner = all(in_triangle(x + dx, y + dy) for dx in (-2, 0, 2) for dy in (-2, 0, 2))
+    return (0, 0, 0, 0) if inner else MARKER
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write_png(os.path.join(OUT, "msg_window.png"), 768, 168, msg_window)
     write_png(os.path.join(OUT, "log_bg.png"), 800, 600, log_bg)
+    write_png(os.path.join(OUT, "name_box.png"), 200, 36, name_box)
+    write_png(os.path.join(OUT, "marker_click.png"), 20, 20, marker_click)
+    write_png(os.path.join(OUT, "marker_page.png"), 20, 20, marker_page)
 
 
 if __name__ == "__main__":

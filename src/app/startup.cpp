@@ -14,6 +14,7 @@
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "core/labels.h"
+#include "core/script_encoding.h"
 #include "core/script_sources.h"
 #include "graphics/device.h"
 #include "graphics/sprites.h"
@@ -186,6 +187,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
+  warnIfMainScriptIsUtf8();
   // 14. Every command.
   registerCommands();
   // 15. The clock's resolution is already 1 ms.

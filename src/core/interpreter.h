@@ -56,11 +56,15 @@ struct InterpreterState {
   int textHookCount = 0;
 
   int lastTextBlockStart = -1;
+  std::uint32_t lastTextBlockFileKey = 0;
+  bool textBlockStartPending = false;  // its text has not begun showing (the pre-text hook runs)
   int textBlockLine = 0;   // first line of the current text block, for the backlog
   std::uint32_t textBlockKey = 0;  // the file that block is in (a save point resumes there)
   int resumeOffset = 0;    // byte offset where the current text line continues
   int resumePosition = 0;  // set by the message layout while the text hook is on
   int resumeColumn = 0;
+  std::uint32_t resumeFileKey = 0;  // the line the two values above belong to
+  int resumeLine = -1;
   int stopKind = 0;
   bool inText = false;
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "graphics/device_internal.h"
+#include "platform/paths.h"
 
 namespace graphics::detail {
 namespace {
@@ -96,7 +97,7 @@ std::string formatCapabilityReport(const Capabilities& c) {
 }
 
 void appendInformation(const std::string& text) {
-  std::FILE* f = std::fopen("Information.txt", "ab");
+  std::FILE* f = std::fopen(platform::writableGamePath("Information.txt").c_str(), "ab");
   if (!f) return;
   std::fwrite(text.data(), 1, text.size(), f);
   std::fclose(f);

@@ -21,8 +21,8 @@ void printSaveMessage(std::string_view prefix, std::string_view path, std::strin
 }
 
 bool writeFile(std::string_view path, const std::string& bytes) {
-  auto target = platform::resolvePathForWrite(path);
-  return target && platform::writeFileAtomically(*target, bytes);
+  // A picture named relative to the game folder goes where the game's files may be written.
+  return !path.empty() && platform::writeFileAtomically(platform::writableGamePath(path), bytes);
 }
 
 // The part every writer shares once it knows its bytes.

@@ -53,7 +53,56 @@ bool isAscii(std::string_view s) {
   return true;
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
+bool isUtf8WithMultibyte(std::string_view s) {
+  bool multibyte = false;
+  for (std::size_t i = 0; i < s.size();) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size()) return false;
+    char32_t cp = b & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return false;
+    multibyte = true;
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return multibyte;
+}
+
+// Every character is one CP932 has (iconv refuses unassigned codes as well as broken pairs).
+bool isValidCp932(std::string_view s) {
+  if (isAscii(s)) return true;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return true;
+  char* src = const_cast<char*>(s.data());
+  size_t srcLeft = s.size();
+  char out[4096];
+  bool ok = true;
+  while (srcLeft > 0) {
+    char* dst = out;
+    size_t dstLeft = sizeof out;
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<size_t>(-1)) break;
+    if (errno != E2BIG) {
+      ok = false;
+      break;
+    }
+  }
+  iconv_close(cd);
+  return ok;
+}
+
 }  // namespace
+
+bool looksLikeUtf8NotCp932(std::string_view bytes) { return isUtf8WithMultibyte(bytes) && !isValidCp932(bytes); }
 
 std::string cp932ToUtf8(std::string_view cp932) {
   if (isAscii(cp932)) return std::string(cp932);

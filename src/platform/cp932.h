@@ -14,6 +14,10 @@ std::string utf8ToCp932(std::string_view utf8);
 // code point; 0 when CP932 has no such character.
 char32_t cp932CodeToUnicode(unsigned code);
 
+// True for text that is not valid CP932 but is valid UTF-8 holding at least one multi-byte
+// character: a script saved in the wrong encoding, the commonest mistake of a new author.
+bool looksLikeUtf8NotCp932(std::string_view bytes);
+
 // True for a byte that starts a two-byte character in the engine's scanning rule
 // (0x81..0xFE, half-width katakana 0xA1..0xDF included).
 constexpr bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }

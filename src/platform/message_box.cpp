@@ -39,10 +39,13 @@ void showMessageBox(std::string_view caption, std::string_view text, BoxIcon ico
   Uint32 flags = icon == BoxIcon::Error     ? SDL_MESSAGEBOX_ERROR
                  : icon == BoxIcon::Warning ? SDL_MESSAGEBOX_WARNING
                                             : SDL_MESSAGEBOX_INFORMATION;
+  // The terminal keeps a record of every box: an author reading it afterwards sees what
+  // the boxes said, one line each, as under --no-dialogs.
+  writeStderrLine(caption, text);
   std::string c = cp932ToUtf8(caption);
   std::string t = cp932ToUtf8(text);
   // No owner window: the box stays usable even while the main window is being torn down.
-  if (SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), nullptr) != 0) writeStderrLine(caption, text);
+  SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), nullptr);
 }
 
 bool askYesNo(std::string_view caption, std::string_view text) {

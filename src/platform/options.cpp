@@ -21,9 +21,13 @@ std::string usageText() {
          "  --virtual-clock    the clock moves only when the engine sleeps (repeatable runs)\n"
          "  --video=gl|none    draw with OpenGL (default) or not at all\n"
          "  --audio=sdl|none   play sound (default) or mix into SDL's dummy driver\n"
-         "  --input FILE       feed timed input events from FILE\n"
+         "  --input FILE       feed timed input events from FILE (a pipe too: --input <(...))\n"
          "  --exit-after MS    quit when the clock is MS past the start\n"
-         "  --help, --version\n";
+         "  --help, --version\n"
+         "\n"
+         "The files written for the game (below save/, screenshots, Information.txt) go in\n"
+         "GAME_DIR. When GAME_DIR cannot be written they go, under the same names, to\n"
+         "$XDG_DATA_HOME/utsushi/<name of GAME_DIR>/ (~/.local/share/utsushi/... by default).\n";
 }
 
 ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions& out, std::string& why) {

@@ -25,19 +25,6 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string toDiskText(std::string_view scriptPath) {
-  std::string p(scriptPath);
-  // Only a "\" that is not the trail byte of a two-byte character is a separator.
-  for (std::size_t i = 0; i < p.size(); ++i) {
-    if (isLeadByte(static_cast<unsigned char>(p[i]))) {
-      ++i;
-      continue;
-    }
-    if (p[i] == '\\') p[i] = '/';
-  }
-  return cp932ToUtf8(p);
-}
-
 // Resolves the path component by component without regard to ASCII case.
 std::optional<fs::path> resolveFolded(const fs::path& wanted) {
   fs::path result = wanted.is_absolute() ? wanted.root_path() : fs::path(".");
@@ -70,6 +57,19 @@ std::optional<fs::path> resolveFolded(const fs::path& wanted) {
 
 }  // namespace
 
+std::string toDiskText(std::string_view scriptPath) {
+  std::string p(scriptPath);
+  // Only a "\" that is not the trail byte of a two-byte character is a separator.
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    if (isLeadByte(static_cast<unsigned char>(p[i]))) {
+      ++i;
+      continue;
+    }
+    if (p[i] == '\\') p[i] = '/';
+  }
+  return cp932ToUtf8(p);
+}
+
 std::optional<fs::path> resolvePath(std::string_view scriptPath) {
   if (scriptPath.empty()) return std::nullopt;
   fs::path wanted(toDiskText(scriptPath));
@@ -95,13 +95,16 @@ bool readWholeFile(const fs::path& path, std::string& out) {
   if (fs::is_directory(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  in.seekg(0, std::ios::end);
-  std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  in.seekg(0, std::ios::beg);
-  out.resize(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(out.data(), size)) return false;
-  return true;
+  // Read to the end rather than asking for the size first: a pipe or a terminal has none
+  // (a shell's "<(...)" names one), and a growing file is read as far as it goes.
+  out.clear();
+  if (fs::is_regular_file(path, ec)) {
+    std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec) out.reserve(static_cast<std::size_t>(size));
+  }
+  char buffer[65536];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) out.append(buffer, static_cast<std::size_t>(in.gcount()));
+  return !in.bad();
 }
 
 bool readWholeFile(std::string_view scriptPath, std::string& out) {
@@ -138,8 +141,6 @@ bool writeFileAtomically(const fs::path& path, std::string_view bytes) {
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
-
-fs::path writableGamePath(std::string_view relative) { return fs::path(toDiskText(relative)); }
 
 std::string diskNameToScript(const fs::path& name) { return utf8ToCp932(name.string()); }
 

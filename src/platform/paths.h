@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// The disk form of a script path: "\" separators as "/", the name in UTF-8.
+std::string toDiskText(std::string_view scriptPath);
+
 // The existing file or folder the script path names, or nothing.
 std::optional<std::filesystem::path> resolvePath(std::string_view scriptPath);
 
@@ -25,9 +28,10 @@ bool readWholeFile(const std::filesystem::path& path, std::string& out);
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Where a file the engine writes for itself (save games, the settings file, the
-// already-read record) lives, from its name relative to the game folder ("save/setting.dat"):
-// the one place that decides which folder the engine writes to. Reading those files back
-// goes through the same path.
+// already-read record, screenshots, Information.txt) lives, from its name relative to the
+// game folder ("save/setting.dat"): the one place that decides which folder the engine
+// writes to. Reading those files back goes through the same path. Below the game folder
+// when it can be written, else below the per-user folder (platform/writable_path.h).
 std::filesystem::path writableGamePath(std::string_view relative);
 
 // The CP932 script name of a file name on disk (the reverse of the conversion above).

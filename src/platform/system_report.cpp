@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/paths.h"
+
 namespace platform {
 namespace {
 
@@ -68,8 +70,8 @@ std::string describeFitRectangles(const DisplayState& d) {
 }
 
 void writeSystemReport(const DisplayState& d) {
-  std::ofstream out("Information.txt", std::ios::binary | std::ios::trunc);
-  if (!out) return;  // a read-only game folder: the report is only for the reader's support
+  std::ofstream out(writableGamePath("Information.txt"), std::ios::binary | std::ios::trunc);
+  if (!out) return;  // the report is only for the reader's support: no reason to stop
   out << describeMachine() << describeFitRectangles(d);
 }
 

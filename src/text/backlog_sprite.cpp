@@ -1,5 +1,6 @@
 // logsp: a backlog page (or any text in its format) drawn into a sprite, with its line
 // breaks and ruby, for the script's backlog screen.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -35,6 +36,11 @@ void cmdLogSp(std::string_view args) {
   const GlyphRenderer& font = messageRenderer();
   std::int64_t width = (static_cast<std::int64_t>(ms.logExtraX) + font.fontHeight) * ms.charsPerLine + 4;
   std::int64_t height = (static_cast<std::int64_t>(ms.logLineSpacing) + font.fontHeight) * lines + 4;
+  // The height above allows logLineSpacing + fontHeight a line, but the text is drawn
+  // fontHeight + 2 x logLineSpacing - lineSpacing apart: with a log spacing wider than the
+  // window's, the last lines fell off the picture. It grows to hold the last line's cell.
+  const std::int64_t advance = static_cast<std::int64_t>(font.fontHeight) + 2 * ms.logLineSpacing - ms.lineSpacing;
+  height = std::max(height, ms.logLineSpacing + advance * (lines - 1) + font.cellSize);
   if (width > kLargestSide || height > kLargestSide) width = height = 0;  // reported as an invalid size
 
   graphics::settleStagedPicture(*slot);

@@ -1,6 +1,7 @@
 #include "text/text_statement.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "core/error_report.h"
 #include "core/statements.h"
@@ -25,11 +26,21 @@ core::TextOutcome runTextStatement(const std::string& line) {
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
   bool newBlock = false;
-  if (state.line != state.lastTextBlockStart && page.text.empty()) {
+  const std::uint32_t fileKey = state.slots[state.currentSlot].fileKey;
+  // A line continued after the text hook belongs to the block it began in, even when the hook
+  // cleared the page. The block's start line also runs again after the pre-text hook: still
+  // the same block. Reached again by a jump once its text was shown and its page cleared
+  // (back to the title and a new game), it starts anew: its speaker name is taken out again
+  // and the pre-text hook runs again.
+  const bool sameStart = state.line == state.lastTextBlockStart && fileKey == state.lastTextBlockFileKey;
+  const bool resuming = state.resumePosition != 0 && state.resumeLine == state.line && state.resumeFileKey == fileKey;
+  if (page.text.empty() && !resuming && (!sameStart || !state.textBlockStartPending)) {
     newBlock = true;
     state.textBlockLine = state.line;
     state.textBlockKey = core::runningFileKey();
     state.lastTextBlockStart = state.line;
+    state.lastTextBlockFileKey = fileKey;
+    state.textBlockStartPending = true;
     state.resumeOffset = 0;
     if (line.size() >= 2 && static_cast<unsigned char>(line[0]) == kOpenBracket[0] &&
         static_cast<unsigned char>(line[1]) == kOpenBracket[1]) {
@@ -90,12 +101,21 @@ core::TextOutcome runTextStatement(const std::string& line) {
   int nextLength = state.line + 1 < static_cast<int>(slot.lines.size())
                        ? static_cast<int>(slot.lines[static_cast<std::size_t>(state.line) + 1].size())
                        : 0;
+  // A hook that leaves by goto, by return to a label or by loading never comes back to the
+  // line it stopped: where that line stopped must not cut into the next text shown.
+  if (state.resumePosition != 0 && (state.resumeLine != state.line || state.resumeFileKey != slot.fileKey))
+    state.resumePosition = state.resumeColumn = 0;
+  state.textBlockStartPending = false;
   state.inText = true;
   int result = showMessageLine(shown, nextLength, state.resumeOffset, state.message);
   state.inText = false;
   if (result == 0) return {.quit = true};
   if (state.textHookCount != 0 && state.stopKind != 0) {
     // The script's hook does the waiting; a line stopped before its end runs again after it.
+    if (state.resumePosition != 0) {
+      state.resumeFileKey = slot.fileKey;
+      state.resumeLine = state.line;
+    }
     return {.lineRunsAgain = state.resumePosition != 0, .hookLabel = "*text_lb"};
   }
   return {};

@@ -33,8 +33,9 @@ int usage() {
       "                                          write the movie OUT from JPEG frames (files, or\n"
       "                                          folders of .jpg files in name order), N a second\n"
       "                                          (default 30), with an Ogg Vorbis sound track\n"
-      "       utsushi-pack list FILE             list the entries of a script.sbx or arc.dat, or\n"
-      "                                          describe a movie\n",
+      "       utsushi-pack list FILE [GAME_DIR]  list the entries of a script.sbx or arc.dat, named\n"
+      "                                          by the files of GAME_DIR (default: FILE's folder),\n"
+      "                                          or describe a movie\n",
       stderr);
   return 2;
 }
@@ -77,6 +78,11 @@ int packScript(const fs::path& gameDir) {
     std::string bytes;
     if (!platform::readWholeFile(disk, bytes)) {
       std::fprintf(stderr, "utsushi-pack: cannot read %s\n", disk.string().c_str());
+      return 1;
+    }
+    if (platform::looksLikeUtf8NotCp932(bytes)) {
+      std::fprintf(stderr, "utsushi-pack: %s looks like UTF-8; scripts must be saved as CP932 (Shift-JIS)\n",
+                   disk.string().c_str());
       return 1;
     }
     if (int bad = core::firstOverlongLine(bytes)) {
@@ -150,7 +156,24 @@ void collectFiles(const fs::path& gameDir, const fs::path& rel, std::map<std::st
   files[name] = disk;
 }
 
+// An entry's key is its path relative to the game folder: a path that leaves the folder would
+// give a key no script can name.
+bool insideGameFolder(const std::string& p) {
+  fs::path path(p);
+  if (path.is_absolute()) return false;
+  for (const fs::path& part : path)
+    if (part == "..") return false;
+  return true;
+}
+
 int packArchive(const fs::path& gameDir, const std::vector<std::string>& paths) {
+  for (const std::string& p : paths) {
+    if (!insideGameFolder(p)) {
+      std::fprintf(stderr, "utsushi-pack: %s is outside the game folder; give paths relative to %s without \"..\"\n",
+                   p.c_str(), gameDir.string().c_str());
+      return 1;
+    }
+  }
   std::map<std::string, fs::path> files;
   bool ok = true;
   for (const std::string& p : paths) collectFiles(gameDir, fs::path(p), files, ok);
@@ -188,7 +211,29 @@ int packArchive(const fs::path& gameDir, const std::vector<std::string>& paths) 
   return 0;
 }
 
-int listFile(const fs::path& file) {
+// The names a game folder's files would be looked up by: archive names (relative, lower case)
+// and script paths, keyed by their pathKey.
+std::map<std::uint32_t, std::string> namesOfGameFiles(const fs::path& gameDir) {
+  std::map<std::uint32_t, std::string> names;
+  std::error_code ec;
+  if (!fs::is_directory(gameDir, ec)) return names;
+  for (fs::recursive_directory_iterator it(gameDir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!it->is_regular_file(ec)) continue;
+    std::string rel = platform::utf8ToCp932(it->path().lexically_relative(gameDir).generic_string());
+    names.emplace(core::pathKey(core::normalizeResourceName(rel)), core::normalizeResourceName(rel));
+  }
+  if (fs::is_directory(gameDir / "script", ec))
+    for (const std::string& scriptPath : core::listScripts(gameDir / "script", "script/"))
+      names[core::pathKey(scriptPath)] = scriptPath;
+  return names;
+}
+
+std::string nameOf(const std::map<std::uint32_t, std::string>& names, std::uint32_t key) {
+  auto it = names.find(key);
+  return it == names.end() ? std::string() : "  " + platform::cp932ToUtf8(it->second);
+}
+
+int listFile(const fs::path& file, const fs::path& gameDir) {
   std::string bytes;
   if (!platform::readWholeFile(file, bytes)) {
     std::fprintf(stderr, "utsushi-pack: cannot read %s\n", file.string().c_str());
@@ -203,9 +248,11 @@ int listFile(const fs::path& file) {
       std::fprintf(stderr, "utsushi-pack: %s: %s\n", file.string().c_str(), why.c_str());
       return 1;
     }
-    std::printf("key       offset      packed    unpacked\n");
+    const auto names = namesOfGameFiles(gameDir);
+    std::printf("key       offset      packed    unpacked  name\n");
     for (const auto& r : *records)
-      std::printf("%08X  %10u  %10u  %10u\n", r.key, r.entry.offset, r.entry.packedSize, r.entry.unpackedSize);
+      std::printf("%08X  %10u  %10u  %10u%s\n", r.key, r.entry.offset, r.entry.packedSize, r.entry.unpackedSize,
+                  nameOf(names, r.key).c_str());
     std::printf("%zu entries\n", records->size());
     return 0;
   }
@@ -216,8 +263,9 @@ int listFile(const fs::path& file) {
   }
   std::vector<std::pair<std::uint32_t, core::ArchiveEntry>> entries(index->begin(), index->end());
   std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.second.offset < b.second.offset; });
-  std::printf("key       offset      size\n");
-  for (const auto& [key, e] : entries) std::printf("%08X  %10u  %10u\n", key, e.offset, e.size);
+  const auto names = namesOfGameFiles(gameDir);
+  std::printf("key       offset      size  name\n");
+  for (const auto& [key, e] : entries) std::printf("%08X  %10u  %10u%s\n", key, e.offset, e.size, nameOf(names, key).c_str());
   std::printf("%zu entries\n", entries.size());
   return 0;
 }
@@ -231,6 +279,10 @@ int main(int argc, char** argv) {
   if (args[0] == "sbx" && args.size() == 2) return packScript(args[1]);
   if (args[0] == "arc" && args.size() >= 3) return packArchive(args[1], {args.begin() + 2, args.end()});
   if (args[0] == "movie" && args.size() >= 3) return packMovie({args.begin() + 1, args.end()});
-  if (args[0] == "list" && args.size() == 2) return listFile(args[1]);
+  if (args[0] == "list" && (args.size() == 2 || args.size() == 3)) {
+    fs::path file(args[1]);
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    return listFile(file, args.size() == 3 ? fs::path(args[2]) : folder);
+  }
   return usage();
 }

@@ -20,6 +20,20 @@ TEST(Cp932, UsesTheWindowsCodePageNotPlainShiftJis) {
   EXPECT_EQ(platform::cp932ToUtf8("a\xFF" "b"), "a?b");
 }
 
+TEST(Cp932, TellsAScriptSavedAsUtf8) {
+  // UTF-8 Japanese that is broken CP932: "。" ends in 0x82, a lead byte, before the newline.
+  EXPECT_TRUE(platform::looksLikeUtf8NotCp932("\xE3\x80\x8C\xE3\x81\x82\xE3\x80\x82\n"));
+  // Short UTF-8 that happens to read as CP932 as well is left alone: nothing proves it wrong.
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("\xE3\x81\x93\xE3\x82\x93"));  // こん
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932(platform::utf8ToCp932("「あいうえお。」\n")));
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("plain ASCII\n"));  // no multi-byte character
+  // Neither encoding (a stray 0xFF, an overlong form, a surrogate): not UTF-8 either.
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("\xE3\x80\x82\xFF\n"));
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("\xC0\xAF\xE3\x80\x82\n"));
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("\xED\xA0\x80\xE3\x80\x82\n"));
+  EXPECT_FALSE(platform::looksLikeUtf8NotCp932("\xE3\x80"));  // cut short
+}
+
 TEST(Paths, ResolveBackslashesAndLetterCase) {
   namespace fs = std::filesystem;
   fs::path root = fs::temp_directory_path() / ("utsushi-paths-" + std::to_string(::getpid()));

@@ -41,7 +41,10 @@ TEST(LogSp, PicturePerLogWindowAndRubyAboveTheBase) {
   const graphics::TextureImage* p = slot->staged();
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->width, (2 + 26) * 23 + 4);
-  EXPECT_EQ(p->height, (10 + 26) * 2 + 4);
+  // Lines are drawn 26 + 2 x 10 - lineSpacing 2 = 44 apart from y = 10, so the second line's
+  // 30-pixel glyph cell ends at 10 + 44 + 30 = 84: the picture holds it whole, more than the
+  // (10 + 26) x 2 + 4 = 76 rows that one log spacing a line would give.
+  EXPECT_EQ(p->height, 10 + 44 + 30);
   EXPECT_EQ(p->layer, 0u);
   EXPECT_EQ(slot->name, platform::jp("ログ"));
   ASSERT_EQ(p->pixels.size(), static_cast<std::size_t>(p->width) * p->height * 4);
@@ -51,9 +54,17 @@ TEST(LogSp, PicturePerLogWindowAndRubyAboveTheBase) {
   EXPECT_FALSE(inkInRows(*p, 0, 8, p->width, 60)) << "nothing else up there";
   // The second line starts one line advance (26 + 2 x 10 - lineSpacing 2 = 44) lower.
   EXPECT_TRUE(inkInRows(*p, 44 + 10, p->height, 60));
+  // The glyphs of the last line end inside the picture: a row of ink in the cell's lower
+  // half, where "ペ" and "ジ" reach down.
+  EXPECT_TRUE(inkInRows(*p, 44 + 10 + 15, p->height, 60));
 
   logsp(" 7, \"x\", 0");  // no lines: refused, the picture stays
-  EXPECT_EQ(slot->staged()->height, (10 + 26) * 2 + 4);
+  EXPECT_EQ(slot->staged()->height, 10 + 44 + 30);
+
+  // When the log spacing is the window's, one spacing a line is exactly enough: unchanged.
+  ms.logLineSpacing = 2;
+  logsp(" 7, \"" + platform::jp("一\f二\f三") + "\", 3");
+  EXPECT_EQ(slot->staged()->height, (2 + 26) * 3 + 4);
   graphics::releaseSprites();
   text::destroyGlyphRenderers();
 }

@@ -52,7 +52,7 @@ namespace {
 void modeCommand(std::string_view args, const char* name, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
   core::setCommandName(name);
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
   if (v.empty()) {
@@ -90,7 +90,7 @@ void cmdIsPage(std::string_view args) { readInto(args, "isPage", core::interpret
 void setFlag(std::string_view args, const char* name, bool& flag) {
   core::setCommandName(name);
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
     flag = !flag;
     return;
@@ -105,10 +105,10 @@ void cmdGetEffectSkip(std::string_view args) { readInto(args, "getEffectSkip", g
 void cmdGetEffectCancel(std::string_view args) { readInto(args, "EffectCancel", graphics::readingModes().effectCancel); }
 
 constexpr core::CommandEntry kReadingModeCommands[] = {
-    {"skipmode", cmdSkipMode},           {"automode", cmdAutoMode},
+    {"skipmode", cmdSkipMode, nullptr, 0, 1},           {"automode", cmdAutoMode, nullptr, 0, 1},
     {"ismode", cmdIsMode},               {"ispage", cmdIsPage},
-    {"seteffectskip", cmdSetEffectSkip}, {"geteffectskip", cmdGetEffectSkip},
-    {"seteffectcancel", cmdSetEffectCancel}, {"geteffectcancel", cmdGetEffectCancel},
+    {"seteffectskip", cmdSetEffectSkip, nullptr, 0, 1}, {"geteffectskip", cmdGetEffectSkip},
+    {"seteffectcancel", cmdSetEffectCancel, nullptr, 0, 1}, {"geteffectcancel", cmdGetEffectCancel},
 };
 
 }  // namespace

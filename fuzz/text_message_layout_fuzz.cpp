@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "graphics/reading_modes.h"
 #include "platform/window.h"
 #include "text/backlog.h"
 #include "text/glyph_renderer.h"
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static bool ready = fuzz::headlessEngine() && text::createGlyphRenderers();
   if (!ready || size < 2) return 0;
   text::MessageState& ms = text::messageState();
-  ms.skipMode = ms.fast = true;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  modes.skipMode = modes.fast = true;
   // The first two bytes choose the line width and the wait at a line's end.
   ms.charsPerLine = data[0] % 30;
   ms.lineNullJoined = data[1] % 3;

@@ -33,14 +33,15 @@
 #include "platform/window.h"
 #include "platform/window_procedure.h"
 #include "platform/window_internal.h"
+#include "saves/already_read_file.h"
 #include "saves/save_commands.h"
 #include "saves/settings_file.h"
 #include "sound/sound_stream.h"
-#include "text/already_read.h"
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
 #include "text/reading_modes.h"
+#include "text/text_statement.h"
 
 namespace app {
 
@@ -147,6 +148,7 @@ int runEngine() {
   platform::setWindowHooks(hooks);
   // A script that runs without waiting still lets the window answer and draw.
   core::setBusyHook(graphics::serviceWindow);
+  core::setTextStatementHandler(text::runTextStatement);
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -178,7 +180,7 @@ int runEngine() {
   // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
   sound::applyGroupVolumes();
-  text::loadAlreadyRead();
+  saves::loadAlreadyRead();
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));

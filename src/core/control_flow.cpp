@@ -14,7 +14,6 @@
 #include "core/path_key.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
-#include "text/backlog.h"
 
 namespace core {
 namespace {
@@ -265,7 +264,41 @@ void cmdDefSub(std::string_view args) {
   interpreter().definedCommands.insert(pathKey(name));
 }
 
-// getparam and gettag: targets "ref [= default]" filled from the source pieces.
+void cmdGetParam(std::string_view args) {
+  std::string source = interpreter().parameterText;  // evaluation may not touch it, but be safe
+  fillTargets(args, source, ',');
+}
+
+void hookCommand(std::string_view args, int& counter) {
+  std::string_view label = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
+  if (!findLabel(label)) {
+    reportCommandError(std::string(args) + platform::jp("ラベルが存在しません"));
+    return;
+  }
+  ++counter;
+}
+
+void cmdTextGosub(std::string_view args) {
+  hookCommand(args, interpreter().textHookCount);
+}
+
+void cmdPreTextGosub(std::string_view args) {
+  hookCommand(args, interpreter().preTextHookCount);
+}
+
+constexpr CommandEntry kControlFlowCommands[] = {
+    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor},
+    {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
+    {"gosub", cmdGosub},
+    {"return", cmdReturn},
+    {"defsub", cmdDefSub},
+    {"getparam", cmdGetParam, "getParam"},
+    {"textgosub", cmdTextGosub, "textGosub"},
+    {"pretextgosub", cmdPreTextGosub, "preTextGosub"},
+};
+
+}  // namespace
+
 void fillTargets(std::string_view args, std::string_view source, char sourceSeparator) {
   std::vector<std::string_view> values = splitOutsideQuotes(source, sourceSeparator);
   std::vector<std::string_view> targets = splitOutsideQuotes(args, ',');
@@ -313,47 +346,6 @@ void fillTargets(std::string_view args, std::string_view source, char sourceSepa
     }
   }
 }
-
-void cmdGetParam(std::string_view args) {
-  std::string source = interpreter().parameterText;  // evaluation may not touch it, but be safe
-  fillTargets(args, source, ',');
-}
-
-void cmdGetTag(std::string_view args) {
-  std::string source = text::currentBacklogPage().speaker;
-  fillTargets(args, source, '/');
-}
-
-void hookCommand(std::string_view args, int& counter) {
-  std::string_view label = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
-  if (!findLabel(label)) {
-    reportCommandError(std::string(args) + platform::jp("ラベルが存在しません"));
-    return;
-  }
-  ++counter;
-}
-
-void cmdTextGosub(std::string_view args) {
-  hookCommand(args, interpreter().textHookCount);
-}
-
-void cmdPreTextGosub(std::string_view args) {
-  hookCommand(args, interpreter().preTextHookCount);
-}
-
-constexpr CommandEntry kControlFlowCommands[] = {
-    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor},
-    {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
-    {"gosub", cmdGosub},
-    {"return", cmdReturn},
-    {"defsub", cmdDefSub},
-    {"getparam", cmdGetParam, "getParam"},
-    {"gettag", cmdGetTag, "getTag"},
-    {"textgosub", cmdTextGosub, "textGosub"},
-    {"pretextgosub", cmdPreTextGosub, "preTextGosub"},
-};
-
-}  // namespace
 
 std::size_t conditionEnd(std::string_view args) {
   int depth = 0;

@@ -1,5 +1,5 @@
 // Subroutine calls shared by the interpreter (text hooks, defined commands) and the
-// control-flow commands.
+// control-flow commands, and the target filling that getparam and text's gettag share.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,11 @@ namespace core {
 // Calls the subroutine at `labelText`, returning to the statement after the current one.
 // Reports an unknown label and changes nothing.
 void gosub(std::string_view labelText);
+
+// Fills the targets of `args`, "ref [= default]" separated by commas, from the pieces of
+// `source` cut at `sourceSeparator`: a missing piece takes the default, else "" or 0.
+// Each faulty target is reported and skipped.
+void fillTargets(std::string_view args, std::string_view source, char sourceSeparator);
 
 // The position of the ")" closing the first "(" of an if or elseif argument text; npos when
 // the condition group is missing or unclosed.

@@ -88,6 +88,18 @@ bool loadMainScript();
 // Runs until the script ends or a quit is requested.
 void runScript();
 
+// A statement that is neither a command nor a label is message text, and text is not core's
+// to show: text registers the handler that shows it (and keeps the text-block bookkeeping in
+// the fields above), and the loop does what the outcome asks of the cursor.
+struct TextOutcome {
+  bool quit = false;                // the program must quit
+  bool lineRunsAgain = false;       // the cursor steps back a line, so this line runs again
+                                    // when the hook below returns
+  const char* hookLabel = nullptr;  // a script hook to call next: "*pretext_lb", "*text_lb"
+};
+using TextStatementHandler = TextOutcome (*)(const std::string& line);
+void setTextStatementHandler(TextStatementHandler handler);
+
 // The busy hook keeps the window answering while statements run without a wait: the loop
 // calls it once ~16 ms of engine time have passed since the last rest of a wait (under the
 // virtual clock, once kBusyStatements statements have run, so runs stay repeatable). It

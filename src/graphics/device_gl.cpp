@@ -10,6 +10,7 @@
 
 #include "core/error_report.h"
 #include "graphics/device_gl_state.h"
+#include "image/screenshot.h"
 #include "platform/options.h"
 #include "platform/window.h"
 
@@ -275,7 +276,10 @@ void releaseRenderTargets() {
 
 bool startDevice() {
   if (!initDevice()) return false;
-  if (createRenderTargets()) return true;
+  if (createRenderTargets()) {
+    image::setFrameReader(readPresentedFrame, d3dErrorName(kD3dErrInvalidCall));
+    return true;
+  }
   shutDownDevice();
   return false;
 }

@@ -9,11 +9,11 @@
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/frame.h"
+#include "graphics/reading_modes.h"
 #include "graphics/sprite_commands.h"
 #include "graphics/wait_loop.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
-#include "text/message_state.h"
 
 namespace graphics {
 namespace {
@@ -26,11 +26,6 @@ struct QuakeRequest {
   int amplitudeX = 0, amplitudeY = 0;
   int period = 0, count = 1;
 };
-
-bool quakesSkipped() {
-  const text::MessageState& ms = text::messageState();
-  return ms.fast || ms.skipMode || ms.effectSkip;
-}
 
 // The eased share of the offset at t ms into a cycle: rises over a quarter period and falls
 // back over the next, so each half swing starts and ends at rest.
@@ -47,7 +42,7 @@ int randomOffset(int amplitude) { return amplitude != 0 ? std::rand() % amplitud
 bool cancelsQuake(platform::WindowMessage& msg) {
   const platform::MessageKind kind = msg.kind;
   msg.kind = platform::MessageKind::None;
-  if (!text::messageState().effectCancel) return false;
+  if (!readingModes().effectCancel) return false;
   if (kind == platform::MessageKind::KeyDown && (msg.key == kKeyReturn || msg.key == kKeyControl)) return true;
   return kind == platform::MessageKind::LButtonUp;
 }
@@ -137,7 +132,7 @@ bool readQuake(std::string_view args, const char* name, bool withSlot, bool twoA
 
 void quake(std::string_view args, const char* name, bool withSlot, bool twoAxis, bool horizontal) {
   core::setCommandName(name);
-  if (quakesSkipped()) return;  // not even the arguments are looked at
+  if (effectsSkipped()) return;  // not even the arguments are looked at
   QuakeRequest q;
   if (!readQuake(args, name, withSlot, twoAxis, horizontal, q)) return;
   if (q.count > 0) runQuake(q);

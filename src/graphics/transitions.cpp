@@ -11,6 +11,7 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "graphics/frame.h"
+#include "graphics/reading_modes.h"
 #include "graphics/sprite_commands.h"
 #include "graphics/sprites.h"
 #include "graphics/transition_plans.h"
@@ -19,7 +20,6 @@
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "platform/window.h"
-#include "text/message_state.h"
 
 namespace graphics {
 namespace {
@@ -185,7 +185,7 @@ void finishTransition() {
 bool cancelsTransition(platform::WindowMessage& msg) {
   const platform::MessageKind kind = msg.kind;
   msg.kind = platform::MessageKind::None;
-  if (!text::messageState().effectCancel) return false;
+  if (!readingModes().effectCancel) return false;
   if (kind == platform::MessageKind::KeyDown) return msg.key == kKeyReturn || msg.key == kKeyControl;
   return kind == platform::MessageKind::LButtonUp;
 }
@@ -234,8 +234,7 @@ void cmdPrint(std::string_view args) {
   const std::string name = v.size() > 2 ? v[2].text : std::string();
   if (type == kTypeFade && !name.empty()) type = kTypeRule;
 
-  const text::MessageState& ms = text::messageState();
-  if (type == kTypeImmediate || ms.skipMode || ms.fast || ms.effectSkip) {
+  if (type == kTypeImmediate || effectsSkipped()) {
     finishTransition();
     return;
   }

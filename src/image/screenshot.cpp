@@ -6,7 +6,6 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "core/expression.h"
-#include "graphics/device.h"
 #include "image/codecs.h"
 #include "image/gray_tables.h"
 #include "image/resize.h"
@@ -23,8 +22,6 @@ struct ScreenshotState {
   std::optional<PixelImage> picture;  // the last capture; lives until the next one
 } state;
 
-constexpr std::uint32_t kD3dErrInvalidCall = 0x8876086C;  // how the device names a failed read-back
-
 enum SaveFormat { kBmp = 0, kPng = 1, kJpeg = 2 };
 
 // The stage is opaque; whatever the device left in the fourth byte of its frame is not a
@@ -33,8 +30,12 @@ void makeOpaque(PixelImage& img) {
   for (std::size_t i = 3; i < img.pixels.size(); i += 4) img.pixels[i] = 255;
 }
 
+// The drawing device's reader of the frame as last presented, and its name for a failed read.
+bool (*frameReader)(PixelImage&) = nullptr;
+std::string readFailureName;
+
 bool readFrame(PixelImage& out) {
-  if (!graphics::readPresentedFrame(out) || !holdsPixels(out)) return false;
+  if (!frameReader || !frameReader(out) || !holdsPixels(out)) return false;
   out.bits = 24;
   makeOpaque(out);
   return true;
@@ -114,6 +115,11 @@ constexpr core::CommandEntry kScreenshotCommands[] = {
 
 }  // namespace
 
+void setFrameReader(bool (*read)(PixelImage&), std::string failureName) {
+  frameReader = read;
+  readFailureName = std::move(failureName);
+}
+
 void initImages() {
   grayTables();
   platform::setScreenshotWriter(writePresentedFrame);
@@ -129,7 +135,7 @@ bool captureScreenshot(int width, int height) {
     if (platform::options().videoNone) {
       report("描画デバイスが無いため画面を取り込めません (--video=none)");
     } else {
-      core::reportCommandError("GetRenderTargetData " + graphics::d3dErrorName(kD3dErrInvalidCall));
+      core::reportCommandError("GetRenderTargetData " + readFailureName);
     }
     return false;
   }

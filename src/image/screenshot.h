@@ -3,6 +3,7 @@
 // image subsystem's start-up step. Main thread only.
 #pragma once
 #include <span>
+#include <string>
 
 #include "core/command_registry.h"
 #include "image/pixel_image.h"
@@ -11,6 +12,10 @@ namespace image {
 
 // Start-up: builds the grey tables and registers the writer of scripted screenshots.
 void initImages();
+
+// The drawing device registers, when it starts, its reader of the frame as last presented
+// and its name for a failed read-back (image sits below graphics and cannot ask it).
+void setFrameReader(bool (*read)(PixelImage&), std::string failureName);
 
 // Replaces the held screenshot with the frame as last presented (800 x 600), resized to
 // width x height when that differs. Without a drawing device (--video=none), or when the

@@ -8,6 +8,7 @@
 #include "core/interpreter.h"
 #include "core/labels.h"
 #include "core/path_key.h"
+#include "graphics/reading_modes.h"
 #include "graphics/sprites.h"
 #include "image/filter_chain.h"
 #include "image/pixel_image.h"
@@ -204,11 +205,12 @@ void resetForLoad() {
   text::releaseMessageGlyphs(text::messageRenderer());
   text::releaseMessageGlyphs(text::rubyRenderer());
   text::MessageState& ms = text::messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   ms.windowShown = false;
   ms.showAll = false;
-  ms.fast = false;
-  ms.skipMode = false;
-  ms.autoMode = false;
+  modes.fast = false;
+  modes.skipMode = false;
+  modes.autoMode = false;
   ms.line = 0;
   ms.lineBreakPending = false;
   core::InterpreterState& st = core::interpreter();

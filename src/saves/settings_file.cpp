@@ -6,12 +6,14 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "graphics/device.h"
+#include "graphics/reading_modes.h"
 #include "image/crossfade.h"
 #include "input/input_commands.h"
 #include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
 #include "platform/paths.h"
+#include "saves/already_read_file.h"
 #include "saves/compressed_file.h"
 #include "saves/lua_data_reader.h"
 #include "saves/lua_text.h"
@@ -19,7 +21,6 @@
 #include "saves/save_files.h"
 #include "saves/save_reader.h"
 #include "sound/sound_settings.h"
-#include "text/already_read.h"
 #include "text/font_config.h"
 #include "text/font_settings.h"
 #include "text/message_state.h"
@@ -111,13 +112,14 @@ void applyToSubsystems(const Settings& s) {
   if (s.fullMode >= platform::kFitChangeResolution && s.fullMode <= platform::kFitCutEdges) d.fitMode = s.fullMode;
   if (s.windowMode >= 0 && s.windowMode < static_cast<int>(platform::kWindowSizes.size())) d.sizeIndex = s.windowMode;
   text::MessageState& ms = text::messageState();
-  ms.effectSkip = s.effectSkip != 0;
-  ms.effectCancel = s.effectCancel != 0;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  modes.effectSkip = s.effectSkip != 0;
+  modes.effectCancel = s.effectCancel != 0;
   ms.textSpeed = ms.defaultTextSpeed = s.textSpeed;
   ms.autoWaitBase = ms.defaultAutoWaitBase = s.autoWait;
   ms.autoWaitPerChar = s.autoWait * 100 / 2000;
   ms.windowAlpha = s.windowAlpha;
-  ms.alreadyReadStop = s.alreadyRead != 0;
+  modes.alreadyReadStop = s.alreadyRead != 0;
   text::MessageFontSettings& f = text::messageFont();
   f.face = f.defaultFace = s.fontFile;
   f.style = f.defaultStyle = s.fontStyle;
@@ -157,12 +159,13 @@ Settings gatherFromSubsystems() {
   s.fullMode = d.fitMode;
   s.windowMode = d.sizeIndex;
   const text::MessageState& ms = text::messageState();
-  s.effectSkip = ms.effectSkip ? 1 : 0;
-  s.effectCancel = ms.effectCancel ? 1 : 0;
+  const graphics::ReadingModes& modes = graphics::readingModes();
+  s.effectSkip = modes.effectSkip ? 1 : 0;
+  s.effectCancel = modes.effectCancel ? 1 : 0;
   s.textSpeed = ms.defaultTextSpeed;
   s.autoWait = ms.defaultAutoWaitBase;
   s.windowAlpha = ms.windowAlpha;
-  s.alreadyRead = ms.alreadyReadStop ? 1 : 0;
+  s.alreadyRead = modes.alreadyReadStop ? 1 : 0;
   const text::MessageFontSettings& f = text::messageFont();
   s.fontFile = f.defaultFace;
   s.fontStyle = f.defaultStyle;
@@ -265,7 +268,7 @@ void writeSettings() {
   std::string packed = packCompressed(text);
   if (packed.empty()) writeSaveFile(kSettingsFile, text, true);  // shows why it failed
   else if (packed != onDisk && writeSaveFile(kSettingsFile, packed, false)) onDisk = std::move(packed);
-  text::saveAlreadyRead();
+  saveAlreadyRead();
 }
 
 const Settings& currentSettings() { return settings; }

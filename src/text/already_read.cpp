@@ -1,30 +1,19 @@
-// The already-read record file and the commands of the skip-mode stop at unread text.
+// The already-read record's text and the commands of the skip-mode stop at unread text.
 #include "text/already_read.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "core/command_support.h"
 #include "core/error_report.h"
-#include "core/resource_limits.h"
+#include "graphics/reading_modes.h"
 #include "platform/cp932.h"
-#include "platform/paths.h"
-#include "saves/compressed_file.h"
-#include "saves/save_files.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
 
 namespace text {
 
 namespace {
-
-constexpr const char* kRecordPath = "save/already.dat";
-
-// The record as the file now holds it: an unchanged record is not written again (writing
-// it means an fsync, the largest part of an exit).
-std::string onDisk;
 
 bool isHexDigit(unsigned char c) { return std::isxdigit(c) != 0; }
 
@@ -87,35 +76,12 @@ void applyAlreadyRead(std::string_view text, ReadStateMaps& maps, std::vector<st
   }
 }
 
-std::string packAlreadyRead(std::string_view text) { return saves::packCompressed(text); }
-
-bool unpackAlreadyRead(std::string_view file, std::string& text) {
-  return saves::unpackCompressed(file, text, false) == saves::Unpack::Ok;
-}
-
-void loadAlreadyRead() {
-  std::string file, text;
-  if (!platform::readWholeFile(platform::writableGamePath(kRecordPath), file)) return;
-  if (!unpackAlreadyRead(file, text)) return;
-  onDisk = file;
-  std::vector<std::string> unknown;
-  applyAlreadyRead(text, core::readStateMaps(), unknown);
-  for (const std::string& key : unknown) core::showErrorBox(key + platform::jp(" が存在しなくなっています"));
-}
-
-void saveAlreadyRead() {
-  std::string packed = packAlreadyRead(formatAlreadyRead(core::readStateMaps()));
-  if (packed.empty() || packed == onDisk) return;
-  // Written with the settings file, by the same routine: whole or not at all.
-  if (saves::writeSaveFile(kRecordPath, packed, false)) onDisk = std::move(packed);
-}
-
 namespace {
 
 void cmdSetAlreadyRead(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v)) return;
-  bool& flag = messageState().alreadyReadStop;
+  bool& flag = graphics::readingModes().alreadyReadStop;
   if (v.empty()) {
     flag = !flag;
     return;
@@ -127,7 +93,7 @@ void cmdSetAlreadyRead(std::string_view args) {
 void cmdGetAlreadyRead(std::string_view args) {
   std::int32_t* var = core::numberVariableRef(args);
   if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  *var = messageState().alreadyReadStop ? 1 : 0;
+  *var = graphics::readingModes().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {

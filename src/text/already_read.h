@@ -1,6 +1,7 @@
 // The already-read record: for every script file, which of its text blocks the reader has
 // seen, kept across runs in save/already.dat. The flags themselves are the loader's per-file
-// read-state maps; this file turns them into the record's text and back.
+// read-state maps; this file turns them into the record's text and back, and
+// saves/already_read_file.h keeps that text on disk.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -21,16 +22,5 @@ std::string formatAlreadyRead(const ReadStateMaps& maps);
 // surplus digits are ignored, blocks without a digit keep their flag. The key texts of
 // lines naming no loaded file go to `unknownKeys`.
 void applyAlreadyRead(std::string_view text, ReadStateMaps& maps, std::vector<std::string>& unknownKeys);
-
-// The container: 32-bit little-endian length of the text, then the text as one zlib stream.
-std::string packAlreadyRead(std::string_view text);
-// False for a container that does not hold a whole stream of its declared length.
-bool unpackAlreadyRead(std::string_view file, std::string& text);
-
-// Start-up, after the script files are loaded: reads save/already.dat when it exists and
-// reports each unknown file key. A file that cannot be read or unpacked is ignored.
-void loadAlreadyRead();
-// Shut-down: writes save/already.dat whole or not at all.
-void saveAlreadyRead();
 
 }  // namespace text

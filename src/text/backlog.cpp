@@ -1,4 +1,4 @@
-// The backlog ring and its script commands: getlog, gettaglog, getlogcount, setlog, logsp.
+// The backlog ring and its script commands: gettag, getlog, gettaglog, getlogcount, setlog, logsp.
 #include "text/backlog.h"
 
 #include <cassert>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/command_support.h"
+#include "core/control_flow.h"
 #include "core/error_report.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
@@ -108,7 +109,14 @@ void cmdSetLog(std::string_view args) {
   currentBacklogPage().lineCount = lines;
 }
 
+// The current page's speaker name, split at '/'.
+void cmdGetTag(std::string_view args) {
+  std::string source = currentBacklogPage().speaker;
+  core::fillTargets(args, source, '/');
+}
+
 constexpr core::CommandEntry kBacklogCommands[] = {
+    {"gettag", cmdGetTag, "getTag"},
     {"getlog", cmdGetLog, "getLog", 2, 3},
     {"gettaglog", cmdGetTagLog, "getTagLog", 2, 2},
     {"getlogcount", cmdGetLogCount, "getLogCount", 1, 1},

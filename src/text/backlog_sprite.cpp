@@ -21,7 +21,7 @@ constexpr std::int64_t kLargestSide = 16384;
 void cmdLogSp(std::string_view args) {
   core::setCommandName("logsp");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1) ||
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0) || !core::needString(v, 1) ||
       !core::numberOrOmitted(v, 2)) {
     return;
   }
@@ -50,7 +50,7 @@ void cmdLogSp(std::string_view args) {
   graphics::stageMadePicture(n, std::move(holder), platform::jp("ログ"), 0);
 }
 
-constexpr core::CommandEntry kBacklogSpriteCommands[] = {{"logsp", cmdLogSp}};
+constexpr core::CommandEntry kBacklogSpriteCommands[] = {{"logsp", cmdLogSp, nullptr, 2, 3}};
 
 }  // namespace
 

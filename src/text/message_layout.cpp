@@ -16,6 +16,7 @@
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/frame.h"
+#include "graphics/reading_modes.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
 #include "text/backlog.h"
@@ -170,6 +171,7 @@ void drawCharacter(Layout& l, std::size_t size) {
 
 int showMessageLine(std::string_view line, int nextLineLength, int startOffset, platform::WindowMessage& msg) {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   core::InterpreterState& in = core::interpreter();
   Layout l;
   l.text.assign(line);
@@ -207,11 +209,11 @@ int showMessageLine(std::string_view line, int nextLineLength, int startOffset, 
   }
 
   // A click that ended an earlier wait must not count again here.
-  if (!ms.fast) msg.kind = platform::MessageKind::None;
+  if (!modes.fast) msg.kind = platform::MessageKind::None;
 
   int lastMark = kNoWait;  // a wait mark with no character drawn after it
   while (l.pos < l.text.size()) {
-    const bool instant = ms.fast || ms.textSpeed == 0;  // chosen afresh at every character
+    const bool instant = modes.fast || ms.textSpeed == 0;  // chosen afresh at every character
     const char c = l.text[l.pos];
     if (c == '@' || c == '\\') {
       copyShown(l, l.pos);

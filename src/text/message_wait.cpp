@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "graphics/frame.h"
+#include "graphics/reading_modes.h"
 #include "graphics/wait_loop.h"
 #include "platform/clock.h"
 #include "platform/cursor.h"
@@ -55,15 +56,16 @@ void toggleWindow() {
 
 bool revealPause(platform::WindowMessage&) {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   using graphics::WaitStep;
   auto before = [&] {
-    return tickBefore(ms.nextCharTime) && !ms.fast && !ms.showAll ? WaitStep::Continue : WaitStep::Done;
+    return tickBefore(ms.nextCharTime) && !modes.fast && !ms.showAll ? WaitStep::Continue : WaitStep::Done;
   };
   auto step = [&](graphics::WaitPass& pass) {
     platform::WindowMessage& msg = pass.message;
     switch (msg.kind) {
       case MessageKind::KeyDown:
-        if (msg.key == kKeyControl) ms.fast = true;
+        if (msg.key == kKeyControl) modes.fast = true;
         break;
       case MessageKind::KeyUp:
         if (msg.key == kKeyReturn) {
@@ -84,7 +86,7 @@ bool revealPause(platform::WindowMessage&) {
       }
       default: break;
     }
-    if (ms.fast || ms.showAll) return WaitStep::Done;
+    if (modes.fast || ms.showAll) return WaitStep::Done;
     pass.dueInMs = static_cast<int>(ms.nextCharTime - pass.now);
     if (pass.dueInMs < 0) pass.dueInMs = 0;
     return WaitStep::Continue;
@@ -95,12 +97,13 @@ bool revealPause(platform::WindowMessage&) {
 
 bool messageWait(platform::WindowMessage&) {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   using graphics::WaitStep;
-  bool advance = ms.skipMode || ms.autoMode;
+  bool advance = modes.skipMode || modes.autoMode;
   bool byClick = false;
   bool modeWasOn = advance;
   // Auto mode lets its own deadline decide, unless the reader clicked or holds Control.
-  auto autoDecides = [&] { return ms.autoMode && !ms.fast && !byClick; };
+  auto autoDecides = [&] { return modes.autoMode && !modes.fast && !byClick; };
   auto before = [&] {
     if (advance && (!autoDecides() || !tickBefore(ms.autoDeadline))) return WaitStep::Done;
     return WaitStep::Continue;
@@ -119,7 +122,7 @@ bool messageWait(platform::WindowMessage&) {
           }
         } else if (msg.key == kKeyControl) {
           if (ms.windowShown) {
-            ms.fast = true;
+            modes.fast = true;
             advance = true;
           }
         } else if (msg.key == kKeyEscape) {
@@ -130,8 +133,8 @@ bool messageWait(platform::WindowMessage&) {
         }
         break;
       case MessageKind::KeyUp:
-        if (msg.key == kKeyControl && ms.fast && ms.windowShown) {
-          ms.fast = false;
+        if (msg.key == kKeyControl && modes.fast && ms.windowShown) {
+          modes.fast = false;
           advance = true;
           msg.kind = MessageKind::None;
         }
@@ -145,7 +148,7 @@ bool messageWait(platform::WindowMessage&) {
         msg.kind = MessageKind::None;
         break;
       case MessageKind::RButtonUp:
-        if (ms.autoMode || ms.skipMode) {
+        if (modes.autoMode || modes.skipMode) {
           stopReadingModes();
           advance = false;
         } else {
@@ -169,11 +172,11 @@ bool messageWait(platform::WindowMessage&) {
     }
     // Tab or Shift switched a reading mode on through the window procedure: the wait
     // advances as it would have had the mode been on when it began.
-    bool modeOn = ms.skipMode || ms.autoMode;
+    bool modeOn = modes.skipMode || modes.autoMode;
     if (modeOn && !modeWasOn) advance = true;
     modeWasOn = modeOn;
     if (advance && !autoDecides()) return WaitStep::Done;
-    if (ms.autoMode) {
+    if (modes.autoMode) {
       const auto in = static_cast<std::int32_t>(ms.autoDeadline - pass.now);
       pass.dueInMs = in > 0 ? in : 0;
     }

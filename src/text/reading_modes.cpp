@@ -5,70 +5,74 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "core/interpreter.h"
+#include "graphics/reading_modes.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
 
 namespace text {
 
 void setSkipMode(bool on) {
-  MessageState& ms = messageState();
-  ms.skipMode = ms.fast = on;
-  if (on) ms.autoMode = false;
-  ms.modeChange = on ? kModeSkip : kModeNormal;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  modes.skipMode = modes.fast = on;
+  if (on) modes.autoMode = false;
+  modes.modeChange = on ? graphics::kModeSkip : graphics::kModeNormal;
 }
 
 void setAutoMode(bool on) {
-  MessageState& ms = messageState();
-  ms.autoMode = on;
-  ms.skipMode = ms.fast = false;
-  ms.modeChange = on ? kModeAuto : kModeNormal;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  modes.autoMode = on;
+  modes.skipMode = modes.fast = false;
+  modes.modeChange = on ? graphics::kModeAuto : graphics::kModeNormal;
 }
 
 void toggleSkipModeByKey() {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   if (!ms.windowShown) return;
-  ms.autoMode = false;
-  setSkipMode(!ms.skipMode);
+  modes.autoMode = false;
+  setSkipMode(!modes.skipMode);
 }
 
 void toggleAutoModeByKey() {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   if (!ms.windowShown) return;
-  setAutoMode(!ms.autoMode);
+  setAutoMode(!modes.autoMode);
 }
 
 void stopReadingModes() {
-  MessageState& ms = messageState();
-  ms.fast = ms.skipMode = ms.autoMode = false;
-  ms.modeChange = kModeNormal;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  modes.fast = modes.skipMode = modes.autoMode = false;
+  modes.modeChange = graphics::kModeNormal;
 }
 
 namespace {
 
 // skipmode and automode share their argument rules.
-void modeCommand(std::string_view args, const char* name, bool MessageState::*flag, void (*set)(bool)) {
+void modeCommand(std::string_view args, const char* name, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
   core::setCommandName(name);
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   if (v.empty()) {
     if (ms.windowShown) {
-      if (flag == &MessageState::skipMode) ms.autoMode = false;
-      set(!(ms.*flag));
+      if (flag == &graphics::ReadingModes::skipMode) modes.autoMode = false;
+      set(!(modes.*flag));
     }
     return;
   }
   if (!core::needNumber(v, 0)) return;
   if (v[0].number == 0) {
-    ms.fast = ms.skipMode = ms.autoMode = false;
-    ms.modeChange = kModeNormal;
+    modes.fast = modes.skipMode = modes.autoMode = false;
+    modes.modeChange = graphics::kModeNormal;
   } else if (ms.windowShown) {
     set(true);
   }
 }
 
-void cmdSkipMode(std::string_view args) { modeCommand(args, "skipMode", &MessageState::skipMode, setSkipMode); }
-void cmdAutoMode(std::string_view args) { modeCommand(args, "autoMode", &MessageState::autoMode, setAutoMode); }
+void cmdSkipMode(std::string_view args) { modeCommand(args, "skipMode", &graphics::ReadingModes::skipMode, setSkipMode); }
+void cmdAutoMode(std::string_view args) { modeCommand(args, "autoMode", &graphics::ReadingModes::autoMode, setAutoMode); }
 
 void readInto(std::string_view args, const char* name, int value) {
   core::setCommandName(name);
@@ -76,8 +80,8 @@ void readInto(std::string_view args, const char* name, int value) {
 }
 
 void cmdIsMode(std::string_view args) {
-  const MessageState& ms = messageState();
-  readInto(args, "isMode", ms.skipMode ? 1 : ms.autoMode ? 2 : 0);
+  const graphics::ReadingModes& modes = graphics::readingModes();
+  readInto(args, "isMode", modes.skipMode ? 1 : modes.autoMode ? 2 : 0);
 }
 
 void cmdIsPage(std::string_view args) { readInto(args, "isPage", core::interpreter().stopKind == 2 ? 1 : 0); }
@@ -86,7 +90,7 @@ void cmdIsPage(std::string_view args) { readInto(args, "isPage", core::interpret
 void setFlag(std::string_view args, const char* name, bool& flag) {
   core::setCommandName(name);
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 0, 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
     flag = !flag;
     return;
@@ -95,16 +99,16 @@ void setFlag(std::string_view args, const char* name, bool& flag) {
   flag = v[0].number != 0;
 }
 
-void cmdSetEffectSkip(std::string_view args) { setFlag(args, "setEffectSkip", messageState().effectSkip); }
-void cmdSetEffectCancel(std::string_view args) { setFlag(args, "setEffectCancel", messageState().effectCancel); }
-void cmdGetEffectSkip(std::string_view args) { readInto(args, "getEffectSkip", messageState().effectSkip); }
-void cmdGetEffectCancel(std::string_view args) { readInto(args, "EffectCancel", messageState().effectCancel); }
+void cmdSetEffectSkip(std::string_view args) { setFlag(args, "setEffectSkip", graphics::readingModes().effectSkip); }
+void cmdSetEffectCancel(std::string_view args) { setFlag(args, "setEffectCancel", graphics::readingModes().effectCancel); }
+void cmdGetEffectSkip(std::string_view args) { readInto(args, "getEffectSkip", graphics::readingModes().effectSkip); }
+void cmdGetEffectCancel(std::string_view args) { readInto(args, "EffectCancel", graphics::readingModes().effectCancel); }
 
 constexpr core::CommandEntry kReadingModeCommands[] = {
-    {"skipmode", cmdSkipMode},           {"automode", cmdAutoMode},
+    {"skipmode", cmdSkipMode, nullptr, 0, 1},           {"automode", cmdAutoMode, nullptr, 0, 1},
     {"ismode", cmdIsMode},               {"ispage", cmdIsPage},
-    {"seteffectskip", cmdSetEffectSkip}, {"geteffectskip", cmdGetEffectSkip},
-    {"seteffectcancel", cmdSetEffectCancel}, {"geteffectcancel", cmdGetEffectCancel},
+    {"seteffectskip", cmdSetEffectSkip, nullptr, 0, 1}, {"geteffectskip", cmdGetEffectSkip},
+    {"seteffectcancel", cmdSetEffectCancel, nullptr, 0, 1}, {"geteffectcancel", cmdGetEffectCancel},
 };
 
 }  // namespace

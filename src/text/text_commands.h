@@ -10,7 +10,7 @@ std::span<const core::CommandEntry> readingModeCommands();  // skipmode automode
 std::span<const core::CommandEntry> waitCommands();         // wait waittimer sleep resettimer gettimer eventwait
 std::span<const core::CommandEntry> messageWindowCommands();  // setwindow .. getwindowvisible, textclear, br
 std::span<const core::CommandEntry> textLineCommands();       // addtext settext gettext cleartext loadtext savetext
-std::span<const core::CommandEntry> backlogCommands();        // getlog gettaglog getlogcount setlog
+std::span<const core::CommandEntry> backlogCommands();        // gettag getlog gettaglog getlogcount setlog
 std::span<const core::CommandEntry> backlogSpriteCommands();  // logsp
 std::span<const core::CommandEntry> alreadyReadCommands();    // setalreadyread getalreadyread
 std::span<const core::CommandEntry> fontCommands();           // setfontfile .. getfontliststr

@@ -60,7 +60,7 @@ constexpr std::size_t kTextSpriteFaceLimit = 32;
 
 void cmdSspSet(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 6, 6) || !core::needString(v, 0)) return;
+  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
   for (std::size_t i = 1; i < 6; ++i)
     if (!core::needNumber(v, i)) return;
   TextSpriteSettings& s = textSpriteSettings();
@@ -75,7 +75,7 @@ void cmdSspSet(std::string_view args) {
 
 void cmdSsp(std::string_view args) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v, 2, 3) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
+  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
   if (v.size() == 3 && !core::needNumber(v, 2)) return;
   const std::int32_t n = v[0].toInt();
   if (!slotArgument(n)) return;
@@ -83,7 +83,7 @@ void cmdSsp(std::string_view args) {
   stageTextSprite(n, v[1].text, layer);
 }
 
-constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp}, {"ssp.set", cmdSspSet}};
+constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp, nullptr, 2, 3}, {"ssp.set", cmdSspSet, nullptr, 6, 6}};
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "core/interpreter.h"
 #include "core/statements.h"
 #include "graphics/frame.h"
+#include "graphics/reading_modes.h"
 #include "graphics/wait_loop.h"
 #include "platform/buttons.h"
 #include "platform/clock.h"
@@ -62,6 +63,7 @@ int dueIn(int due, std::uint32_t in) {
 
 bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   auto remaining = [&](std::uint32_t now) {
     const auto elapsed = static_cast<std::uint32_t>(now - start);
     return elapsed >= duration ? 0u : duration - elapsed;
@@ -81,7 +83,7 @@ bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
         if (msg.key == kKeyTab || msg.key == kKeyShift) return WaitStep::Done;  // the window has switched the mode
         if (msg.key == kKeyReturn && clickable) return WaitStep::Done;
         if (msg.key == kKeyControl) {
-          if (ms.windowShown) ms.fast = true;
+          if (ms.windowShown) modes.fast = true;
           return WaitStep::Done;
         }
         break;
@@ -102,7 +104,8 @@ void cmdWait(std::string_view args) {
   std::vector<std::int32_t> v;
   if (!core::readNumbers(args, v)) return;
   MessageState& ms = messageState();
-  if (ms.skipMode || ms.fast) return;
+  graphics::ReadingModes& modes = graphics::readingModes();
+  if (modes.skipMode || modes.fast) return;
   if (ms.showAll) {
     ms.showAll = false;
     graphics::renderFrame();
@@ -172,8 +175,9 @@ bool hoverTest(EventResult& out) {
 
 void clickConsumed() {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   waits.hoverId = -1;
-  ms.fast = ms.skipMode;
+  modes.fast = modes.skipMode;
   ms.showAll = false;
 }
 
@@ -194,6 +198,7 @@ bool navigate(int key, EventResult& out) {
 // Handles one message; true when it makes an event.
 bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* dropTarget) {
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   using platform::MessageKind;
   MessageKind kind = msg.kind;
   msg.kind = MessageKind::None;
@@ -205,7 +210,7 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
       return true;
     case MessageKind::RButtonDown: out = {kEventRightButton, kKindDown}; return true;
     case MessageKind::RButtonUp:
-      if (ms.skipMode || ms.autoMode) {
+      if (modes.skipMode || modes.autoMode) {
         stopReadingModes();
         return false;  // the mode report follows
       }
@@ -225,7 +230,7 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
       if (waits.wheelSum <= -step) {
         waits.wheelSum = 0;
         out = {waits.hoverId, kKindWheelTowards};
-        ms.fast = ms.skipMode;
+        modes.fast = modes.skipMode;
         ms.showAll = false;
         return true;
       }
@@ -240,7 +245,7 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
         return true;
       }
       if (msg.key == kKeyControl && down && ms.windowShown) {
-        ms.fast = true;
+        modes.fast = true;
         out = {kEventNoButton, kKindUp};
         return true;
       }
@@ -289,22 +294,23 @@ void cmdEventWait(std::string_view args) {
   }
 
   MessageState& ms = messageState();
+  graphics::ReadingModes& modes = graphics::readingModes();
   platform::WindowMessage& msg = record();
-  if (!ms.fast) msg.kind = platform::MessageKind::None;
+  if (!modes.fast) msg.kind = platform::MessageKind::None;
   EventResult e;
   auto before = [&] { return hoverTest(e) ? graphics::WaitStep::Done : graphics::WaitStep::Continue; };
   auto step = [&](graphics::WaitPass& pass) {
     using graphics::WaitStep;
     if (messageEvent(pass.message, e, dropTarget)) return WaitStep::Done;
-    if (ms.modeChange != kNoModeChange) {
-      e = {kEventModeChange, ms.modeChange - 1};
-      ms.modeChange = kNoModeChange;
+    if (modes.modeChange != graphics::kNoModeChange) {
+      e = {kEventModeChange, modes.modeChange - 1};
+      modes.modeChange = graphics::kNoModeChange;
       return WaitStep::Done;
     }
     const std::uint32_t now = pass.now;
-    if (ms.skipMode || (ms.autoMode && static_cast<std::int32_t>(now - ms.autoDeadline) >= 0)) {
+    if (modes.skipMode || (modes.autoMode && static_cast<std::int32_t>(now - ms.autoDeadline) >= 0)) {
       e = {kEventNoButton, kKindUp};
-      ms.fast = ms.skipMode;
+      modes.fast = modes.skipMode;
       ms.showAll = false;
       return WaitStep::Done;
     }
@@ -319,7 +325,7 @@ void cmdEventWait(std::string_view args) {
       return WaitStep::Done;
     }
     if (haveTimeout) pass.dueInMs = static_cast<int>(std::min<std::uint32_t>(timeout - (now - waits.eventBase), 1u << 30));
-    if (ms.autoMode) pass.dueInMs = dueIn(pass.dueInMs, ms.autoDeadline - now);
+    if (modes.autoMode) pass.dueInMs = dueIn(pass.dueInMs, ms.autoDeadline - now);
     return WaitStep::Continue;
   };
   if (graphics::waitLoop(step, {before}) == graphics::WaitEnd::Quit) return;

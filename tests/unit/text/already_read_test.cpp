@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/cp932.h"
+#include "saves/already_read_file.h"
 
 namespace {
 
@@ -43,19 +44,19 @@ TEST(AlreadyRead, DigitsGoToBlocksInLineOrder) {
 
 TEST(AlreadyRead, ContainerRoundTripAndDamage) {
   std::string text = "S1=0101\r\nS2=1\r\n";
-  std::string packed = text::packAlreadyRead(text);
+  std::string packed = saves::packAlreadyRead(text);
   ASSERT_GE(packed.size(), 4u);
   EXPECT_EQ(static_cast<unsigned char>(packed[0]), text.size());
   std::string back;
-  ASSERT_TRUE(text::unpackAlreadyRead(packed, back));
+  ASSERT_TRUE(saves::unpackAlreadyRead(packed, back));
   EXPECT_EQ(back, text);
-  EXPECT_FALSE(text::unpackAlreadyRead(packed.substr(0, packed.size() - 3), back)) << "cut short";
-  EXPECT_FALSE(text::unpackAlreadyRead("abc", back));
+  EXPECT_FALSE(saves::unpackAlreadyRead(packed.substr(0, packed.size() - 3), back)) << "cut short";
+  EXPECT_FALSE(saves::unpackAlreadyRead("abc", back));
   std::string huge = packed;
   huge[3] = '\x7F';  // a declared length of about 2 GB
-  EXPECT_FALSE(text::unpackAlreadyRead(huge, back));
+  EXPECT_FALSE(saves::unpackAlreadyRead(huge, back));
   std::string garbage = packed.substr(0, 4) + "not a zlib stream";
-  EXPECT_FALSE(text::unpackAlreadyRead(garbage, back));
+  EXPECT_FALSE(saves::unpackAlreadyRead(garbage, back));
 }
 
 TEST(AlreadyRead, WrittenAtExitAndReadAtStart) {
@@ -69,10 +70,10 @@ TEST(AlreadyRead, WrittenAtExitAndReadAtStart) {
   ReadStateMaps saved = maps;
   maps.clear();
   maps[0x77] = {{1, 1}, {6, 0}, {9, 1}};
-  text::saveAlreadyRead();
+  saves::saveAlreadyRead();
   EXPECT_TRUE(fs::exists("save/already.dat"));
   maps[0x77] = {{1, 0}, {6, 0}, {9, 0}, {12, 0}};  // the script has grown a block
-  text::loadAlreadyRead();
+  saves::loadAlreadyRead();
   EXPECT_EQ(maps[0x77][1], 1);
   EXPECT_EQ(maps[0x77][6], 0);
   EXPECT_EQ(maps[0x77][9], 1);

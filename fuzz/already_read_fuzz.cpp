@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "saves/already_read_file.h"
 #include "text/already_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> unknown;
   std::string text;
   // Both as a container and as the bare text, so that the line scanner is reached directly.
-  if (text::unpackAlreadyRead(bytes, text)) text::applyAlreadyRead(text, maps, unknown);
+  if (saves::unpackAlreadyRead(bytes, text)) text::applyAlreadyRead(text, maps, unknown);
   text::applyAlreadyRead(bytes, maps, unknown);
   if (maps.size() != 3 || maps[0x1].size() != 3 || maps[0xABCDEF].size() != 1 || !maps[0].empty()) __builtin_trap();
   for (const auto& [key, blocks] : maps)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/command_tables.h"
+#include "app/run_stats.h"
 #include "core/archive.h"
 #include "core/command_registry.h"
 #include "core/control_flow.h"
@@ -129,6 +130,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
+  if (!platform::options().statsFile.empty()) graphics::setPresentObserver(app::noteFramePresented);
   text::createGlyphRenderers();
   text::startMenuPainter();
   // 5. The display mode (the window is shown here); the wheel step is fixed.

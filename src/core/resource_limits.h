@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/cursor_file.h"
+
 namespace core {
 
 // One script file, as text (a packed entry after inflating). A long game is a few MiB.
@@ -22,7 +24,7 @@ inline constexpr std::uint64_t kLargestSoundFileBytes = std::uint64_t{1} << 30;
 inline constexpr std::uint64_t kLargestAlreadyReadText = std::uint64_t{64} << 20;
 // A cursor file (.cur/.ani); its pictures are at most 256 x 256.
 inline constexpr std::uint64_t kLargestCursorFileBytes = std::uint64_t{16} << 20;
-inline constexpr int kLargestCursorSide = 256;
+inline constexpr int kLargestCursorSide = platform::kLargestCursorSide;
 
 // A font file read from the game (a full CJK face is 10-30 MiB).
 inline constexpr std::uint64_t kLargestFontFileBytes = std::uint64_t{256} << 20;

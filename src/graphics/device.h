@@ -91,6 +91,9 @@ bool createRenderTargets();
 void releaseRenderTargets();
 // Start-up's one call (initDevice, then createRenderTargets) and shut-down's one call.
 bool startDevice();
+
+// Called after every presented frame (the soak test's statistics); null for none.
+void setPresentObserver(void (*observer)());
 void shutDownDevice();
 bool hasDevice();  // false with --video=none and before initDevice
 

@@ -9,12 +9,17 @@
 
 #include "core/error_report.h"
 #include "core/interpreter.h"
-#include "core/run_stats.h"
 #include "graphics/device_gl_state.h"
 #include "platform/display_modes.h"
 #include "platform/window.h"
 
 namespace graphics {
+
+namespace {
+void (*presentObserver)() = nullptr;
+}  // namespace
+
+void setPresentObserver(void (*observer)()) { presentObserver = observer; }
 
 using namespace detail;
 
@@ -143,7 +148,7 @@ int presentFrame() {
   glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
   glViewport(0, 0, bound->width, bound->height);
 
-  core::noteFramePresented();
+  if (presentObserver) presentObserver();
   std::uint32_t code = takeGlError();
   if (code == kD3dOk || code == kD3dErrDeviceLost) return 1;  // a lost context: retry next frame
   core::reportCommandError(failureText("DeviceReset2 ", code));

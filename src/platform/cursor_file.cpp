@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/resource_limits.h"
-
 namespace platform {
 namespace {
 
@@ -34,7 +32,7 @@ bool decodeIconBitmap(std::string_view dib, CursorFrame& out, std::string& why) 
   std::uint32_t compression = le32(dib, 16);
   std::uint32_t coloursUsed = le32(dib, 32);
   int height = doubledHeight / 2;
-  if (width <= 0 || height <= 0 || width > core::kLargestCursorSide || height > core::kLargestCursorSide) {
+  if (width <= 0 || height <= 0 || width > kLargestCursorSide || height > kLargestCursorSide) {
     why = "the cursor size is out of range";
     return false;
   }

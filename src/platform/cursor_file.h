@@ -10,6 +10,10 @@
 
 namespace platform {
 
+// Cursor pictures are at most this many pixels a side (Windows draws 32 or 48; 256 is the
+// largest an .ico-style directory entry can state).
+inline constexpr int kLargestCursorSide = 256;
+
 struct CursorFrame {
   int width = 0, height = 0;
   int hotX = 0, hotY = 0;

@@ -16,7 +16,7 @@ struct EngineOptions {
   std::string inputFile;       // timed input events, empty for none
   std::optional<std::uint32_t> exitAfterMs;
   bool answerNo = false;       // with noDialogs: questions answer no (long runs that must not quit)
-  std::string statsFile;       // run statistics once a second, empty for none (see core/run_stats.h)
+  std::string statsFile;       // run statistics once a second, empty for none (see app/run_stats.h)
   std::filesystem::path gameDir;
   bool check = false;          // --check: report the script's problems instead of running it
   bool listCommands = false;   // --list-commands (for the reference generator): print the command table

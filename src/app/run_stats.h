@@ -3,9 +3,9 @@
 // leak would pile up (textures, sound buffers, cached glyphs). Main thread only.
 #pragma once
 
-namespace core {
+namespace app {
 
-// Called by the device after each presented frame; does nothing without --stats.
+// Registered with the device as its present observer when --stats names a file.
 void noteFramePresented();
 
-}  // namespace core
+}  // namespace app

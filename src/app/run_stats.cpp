@@ -1,4 +1,4 @@
-#include "core/run_stats.h"
+#include "app/run_stats.h"
 
 #include <chrono>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include "sound/mixer.h"
 #include "text/font_face.h"
 
-namespace core {
+namespace app {
 namespace {
 
 struct RunStats {
@@ -43,4 +43,4 @@ void noteFramePresented() {
   std::fflush(stats.file);
 }
 
-}  // namespace core
+}  // namespace app

@@ -50,7 +50,8 @@ bool claimGameFolder(const std::filesystem::path& gameDir) {
   bool held = false;
   if (connect(client, reinterpret_cast<sockaddr*>(&addr), length) == 0) {
     held = true;
-    (void)!write(client, "raise\n", 6);
+    // MSG_NOSIGNAL: a first run that hangs up meanwhile must not kill this one with SIGPIPE.
+    (void)!send(client, "raise\n", 6, MSG_NOSIGNAL);
   } else {
     held = errno == EAGAIN || errno == EWOULDBLOCK;
   }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config python3 ccache
-  libsdl2-dev libepoxy-dev libglm-dev libgl1-mesa-dri libegl-mesa0 libgl-dev
+  libsdl2-dev libx11-dev libepoxy-dev libglm-dev libgl1-mesa-dri libegl-mesa0 libgl-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   liblua5.1-0-dev libvorbis-dev libonig-dev

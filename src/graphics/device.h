@@ -7,7 +7,8 @@
 // while TextureImage records still get their geometry and keep their pixel buffers.
 //
 // Every stage-sized target holds its rows top to bottom, as the pictures do: a pixel (x, y)
-// of the stage is row y of the surface, and the window is only ever reached by presentFrame.
+// of the stage is row y of the surface. The window is reached by presentFrame, and by the
+// frames beginWindowFrame sends straight there.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -54,6 +55,7 @@ struct TextureImage {
   int tileSpanWidth = 0, tileSpanHeight = 0;
   float pivotX = 0, pivotY = 0;  // 0 left/top edge, 1 centre, 2 right/bottom edge
   std::vector<std::uint8_t> pixels;  // width * height * 4 bytes B,G,R,A, top-down; owned
+  bool opaque = false;  // the textures hold `pixels` and every one has alpha 255 (loadTexture)
   std::array<TextureHandle, kMaxTiles> tiles{};
   std::array<std::array<TextureVertex, 4>, kMaxTiles> vertices{};  // strip order per tile
 
@@ -196,6 +198,12 @@ std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTa
                           int filter);
 
 // ---- Presentation ----
+// Makes the window the main target of the frame about to be drawn, when the stage is shown
+// unscaled: the caller vouches that the frame's first picture hides the whole stage, since
+// the window keeps nothing of the last frame. Only drawScene's kind of drawing may go there
+// (textured quads); presentFrame ends it. False (the frame goes into the main target as
+// usual) when the stage is shown scaled or there is no device.
+bool beginWindowFrame();
 // Paces and presents the main target to the window (see readPresentedFrame). 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();

@@ -4,6 +4,7 @@
 //
 // Direct3D step names survive in the failure messages because authors know them; each GL
 // failure is reported under the step it stands in for with the nearest Direct3D result name.
+#include <cassert>
 #include <cfloat>
 #include <cstdio>
 #include <cstring>
@@ -112,6 +113,9 @@ void destroyContext() {
   destroyDrawingState();
   deleteSurface(device.presented);
   device.presentedIn = nullptr;
+  device.toWindow = device.shownOnlyInWindow = device.drawingUnrepeatable = false;
+  device.drawing.clear();
+  device.shown.clear();
   device.alive = false;
   if (device.context) SDL_GL_DeleteContext(device.context);
   device.context = nullptr;
@@ -144,6 +148,10 @@ Surface* surfaceFor(RenderTarget target) {
     case RenderTarget::RenderSurface: return &device.renderSurface;
   }
   return nullptr;
+}
+
+Surface* boundSurface() {
+  return device.toWindow && device.bound == RenderTarget::BackBuffer ? nullptr : surfaceFor(device.bound);
 }
 
 }  // namespace detail
@@ -296,7 +304,18 @@ RenderTarget mainTarget() { return device.stretched ? RenderTarget::BackSurface 
 void bindRenderTarget(RenderTarget target) {
   device.bound = target;
   if (!device.alive) return;
-  Surface* s = surfaceFor(target);
+  Surface* s = boundSurface();
+  if (!s) {
+    // The stage's rectangle of the window, the same size as the back buffer. The scissor
+    // keeps the parts of a picture beyond the stage out of the menu strip.
+    const Surface& back = device.backBuffer;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(device.windowStageLeft, device.windowStageBottom, back.width, back.height);
+    glScissor(device.windowStageLeft, device.windowStageBottom, back.width, back.height);
+    glEnable(GL_SCISSOR_TEST);
+    return;
+  }
+  if (device.toWindow) glDisable(GL_SCISSOR_TEST);
   glBindFramebuffer(GL_FRAMEBUFFER, s->framebuffer);
   glViewport(0, 0, s->width, s->height);
 }
@@ -310,7 +329,8 @@ std::uint32_t setRenderTarget(RenderTarget target) {
 
 void clearRenderTarget(std::uint32_t argb) {
   if (!device.alive) return;
-  beforeDrawingInto(surfaceFor(device.bound));
+  assert(boundSurface() && "a frame drawn into the window is made of recorded quads only");
+  beforeDrawingInto(boundSurface());
   glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
                ((argb >> 24) & 0xFF) / 255.0f);
   glClear(GL_COLOR_BUFFER_BIT);

@@ -4,6 +4,9 @@
 
 #include <SDL.h>
 
+#include <array>
+#include <vector>
+
 #include "graphics/device_internal.h"
 
 namespace graphics::detail {
@@ -39,6 +42,34 @@ struct GlDevice {
   Surface presented;
   Surface* presentedIn = nullptr;
   bool drawingStageFrame = false;  // the next frame is being drawn: no copy is needed
+  // A frame that hides the whole stage is drawn straight into the window (present_gl.cpp):
+  // while `toWindow`, the back buffer as a target stands for the stage's rectangle of the
+  // window. Such a frame reaches no surface; its draws are kept instead (`shown`, once it
+  // is presented) and drawn into the back buffer only when something needs its pixels.
+  bool toWindow = false;
+  int windowStageLeft = 0, windowStageBottom = 0;  // the stage's rectangle in GL window rows
+  struct RecordedDraw {
+    GLuint texture = 0;
+    std::array<TextureVertex, 4> quad{};
+    std::array<float, 16> transform{};
+    unsigned blendPreset = 0;
+    std::uint32_t tintOp = 1;
+    int tintArg1 = 0, tintArg2 = 0;
+    std::uint32_t tintFactor = 0;
+    bool linear = false;
+  };
+  std::vector<RecordedDraw> drawing;  // the frame being drawn into the window
+  std::vector<RecordedDraw> shown;    // the presented frame, when only the window holds it
+  bool shownOnlyInWindow = false;
+  bool drawingUnrepeatable = false;  // a texture it drew changed before the present
+  // The drawing state the next draw is made with, as the recorded draws keep it.
+  struct DrawState {
+    unsigned blendPreset = 0;
+    std::uint32_t tintOp = 1;
+    int tintArg1 = 0, tintArg2 = 0;
+    std::uint32_t tintFactor = 0;
+    bool linear = false;
+  } state;
   bool stretched = false;  // main target is the back surface
   RenderTarget bound = RenderTarget::BackBuffer;
 
@@ -68,12 +99,29 @@ GlDevice& gl();
 
 // Copies the presented frame out of the stage surface that still holds it, if one does.
 void keepPresentedFrame();
-// Every drawing into a surface passes here first: the presented frame it may hold is kept
-// aside, unless the frame being drawn is the next one to present.
+// Draws a presented frame that only the window holds into the back buffer, from its
+// recorded draws; the back buffer then holds it as after a present through it.
+void drawShownFrameIntoStage();
+// True when `draws` samples `texture`.
+bool drawsFrom(const std::vector<GlDevice::RecordedDraw>& draws, GLuint texture);
+// The surface drawing goes into now; null for the window.
+Surface* boundSurface();
+// Every drawing into a surface passes here first. The back buffer must hold the presented
+// frame before anything is drawn over it (frames build on what the last one left); a frame
+// only the window holds must be drawn while the textures it reads still hold what it
+// showed. Then the presented frame a surface may hold is kept aside, unless the frame being
+// drawn is the next one to present.
 inline void beforeDrawingInto(const Surface* target) {
   GlDevice& d = gl();
-  if (target == d.presentedIn && target && !d.drawingStageFrame) keepPresentedFrame();
+  if (!target) return;  // the window
+  if (d.shownOnlyInWindow &&
+      (target == &d.backBuffer || (target->texture && drawsFrom(d.shown, target->texture))))
+    drawShownFrameIntoStage();
+  if (target == d.presentedIn && !d.drawingStageFrame) keepPresentedFrame();
 }
+// Every change to a texture's pixels and every deletion passes here first, for the same
+// reason: recorded draws that read it are drawn (or marked) while it is as they saw it.
+void beforeTextureChange(GLuint texture);
 
 // GL errors pending since the last call, as the nearest Direct3D code (the first one wins).
 std::uint32_t takeGlError();
@@ -88,6 +136,9 @@ void destroyRuleProgram();
 bool createDrawingState(std::uint32_t& code);
 void destroyDrawingState();
 void applyDefaultDrawingState();
+// Draws `draws` into the bound target with the state each was recorded with; the drawing
+// state is as before afterwards.
+void replayDraws(const std::vector<GlDevice::RecordedDraw>& draws);
 Surface* surfaceFor(RenderTarget target);
 
 }  // namespace graphics::detail

@@ -151,6 +151,10 @@ void useProgram(const GlDevice::Program& p) {
 
 void setTint(std::uint32_t op, int arg1, int arg2, std::uint32_t factorArgb) {
   GlDevice& d = gl();
+  d.state.tintOp = op;
+  d.state.tintArg1 = arg1;
+  d.state.tintArg2 = arg2;
+  d.state.tintFactor = factorArgb;
   if (op <= kOpDisable) {
     useProgram(d.plain);
     return;
@@ -174,14 +178,38 @@ std::array<float, 16> affine(float ax, float bx, float ay, float by) {
   return {ax, 0, 0, 0, 0, ay, 0, 0, 0, 0, 1, 0, bx, by, 0, 1};
 }
 
-void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::array<float, 16>& transform) {
+void drawQuad(GLuint texture, const TextureVertex* quad, const float* transform) {
   GlDevice& d = gl();
-  beforeDrawingInto(surfaceFor(d.bound));
-  glUniformMatrix4fv(d.active->uTransform, 1, GL_FALSE, transform.data());
+  glUniformMatrix4fv(d.active->uTransform, 1, GL_FALSE, transform);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture ? texture : d.whiteTexture);
   glBufferData(GL_ARRAY_BUFFER, 4 * sizeof(TextureVertex), quad, GL_STREAM_DRAW);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::array<float, 16>& transform) {
+  GlDevice& d = gl();
+  Surface* target = boundSurface();
+  beforeDrawingInto(target);
+  if (target) {
+    drawQuad(texture, quad, transform.data());
+    return;
+  }
+  // Into the window, whose rows run bottom-up: the shader's turn of the y axis is undone
+  // by turning it once more here. The draw is kept as it would go into a surface.
+  GlDevice::RecordedDraw& r = d.drawing.emplace_back();
+  r.texture = texture;
+  std::copy(quad, quad + 4, r.quad.begin());
+  r.transform = transform;
+  r.blendPreset = d.state.blendPreset;
+  r.tintOp = d.state.tintOp;
+  r.tintArg1 = d.state.tintArg1;
+  r.tintArg2 = d.state.tintArg2;
+  r.tintFactor = d.state.tintFactor;
+  r.linear = d.state.linear;
+  std::array<float, 16> turned = transform;
+  for (int column = 0; column < 4; ++column) turned[column * 4 + 1] = -turned[column * 4 + 1];
+  drawQuad(texture, quad, turned.data());
 }
 
 // Clears a rectangle of the bound texture to transparent black. calloc hands large zeroed
@@ -285,6 +313,23 @@ void applyDefaultDrawingState() {
   glBindBuffer(GL_ARRAY_BUFFER, d.vertexBuffer);
   setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
   glBindSampler(0, d.pointSampler);
+  // Blending ONE, ZERO leaves what the copy preset leaves: recorded draws take it as that.
+  d.state.blendPreset = 0;
+  d.state.linear = false;
+}
+
+void replayDraws(const std::vector<GlDevice::RecordedDraw>& draws) {
+  GlDevice& d = gl();
+  const GlDevice::DrawState kept = d.state;
+  for (const GlDevice::RecordedDraw& r : draws) {
+    setBlendPreset(r.blendPreset);
+    setTint(r.tintOp, r.tintArg1, r.tintArg2, r.tintFactor);
+    setLinearFiltering(r.linear);
+    drawQuad(r.texture, r.quad.data(), r.transform.data());
+  }
+  setBlendPreset(kept.blendPreset);
+  setTint(kept.tintOp, kept.tintArg1, kept.tintArg2, kept.tintFactor);
+  setLinearFiltering(kept.linear);
 }
 
 namespace {
@@ -336,6 +381,7 @@ TextureHandle createTileTexture(int texWidth, int texHeight, const std::uint8_t*
 bool updateTileTexture(TextureHandle texture, const std::uint8_t* src, int srcRowPixels, int coverWidth,
                        int coverHeight) {
   if (!deviceAlive() || texture == 0) return false;
+  beforeTextureChange(texture);
   glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, srcRowPixels);
@@ -346,6 +392,7 @@ bool updateTileTexture(TextureHandle texture, const std::uint8_t* src, int srcRo
 
 void deleteTexture(TextureHandle& texture) {
   if (texture && deviceAlive()) {
+    beforeTextureChange(texture);
     glDeleteTextures(1, &texture);
     assert(liveTileTextures > 0 && "every texture deleted here was counted when createTileTexture made it");
     --liveTileTextures;
@@ -360,6 +407,7 @@ using namespace detail;
 void setBlendPreset(unsigned index) {
   if (!deviceAlive()) return;
   const std::uint32_t white = 0xFFFFFFFF;
+  gl().state.blendPreset = index;
   setTint(kOpDisable, kArgCurrent, kArgFactor, 0);
   // A copy needs no blending at all; a software rasteriser then skips reading the target,
   // which is most of the cost of an opaque full-screen picture.
@@ -423,6 +471,7 @@ void setTintStage(std::uint32_t colourOp, std::uint32_t factorArgb) {
 
 void setLinearFiltering(bool linear) {
   if (!deviceAlive()) return;
+  gl().state.linear = linear;
   glBindSampler(0, linear ? gl().linearSampler : gl().pointSampler);
 }
 
@@ -485,6 +534,7 @@ std::uint32_t stretchRect(RenderTarget from, const SurfaceRect& source, RenderTa
   if (!deviceAlive()) return kD3dOk;
   Surface* src = surfaceFor(from);
   Surface* dst = surfaceFor(to);
+  assert(!(gl().toWindow && dst == &gl().backBuffer) && "a frame drawn into the window is made of recorded quads only");
   if (!src || !dst || source.right <= source.left || source.bottom <= source.top ||
       destination.right <= destination.left || destination.bottom <= destination.top)
     return kD3dErrInvalidCall;

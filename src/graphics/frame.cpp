@@ -3,6 +3,7 @@
 // the scaled full-screen modes. Main thread only.
 #include "graphics/frame.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -62,6 +63,72 @@ bool landsTexelForPixel(const TextureImage& textures, const TextureImage& props)
          isWhole(props.posY - corner.y * static_cast<float>(textures.tileSpanHeight) / 2);
 }
 
+// The picture drawScene draws for slot n: false when it draws none. `textures` gives the
+// tiles, `props` the vertices and properties.
+bool scenePicture(int n, bool useStaged, bool windowShown, const TextureImage*& textures, const TextureImage*& props) {
+  SpriteSlot& slot = *spriteSlot(n);
+  textures = slot.shown();
+  props = textures;
+  if (useStaged && slot.flags != 0 && slot.fadeLevel == 0) {
+    if (slot.flags & kClearAtCommit) return false;  // gone in the new stage
+    props = slot.staged();
+    // Properties only: the shown picture's textures under the staged properties.
+    if (slot.flags != kStagedProperties) textures = props;
+  }
+  if (!textures || !props || props->alpha == 0) return false;
+  if (props->layer >= 2 && !windowShown) return false;
+  return textures->tileCount > 0 && textures->tiles[0] != 0;  // what drawPicture draws
+}
+
+// True when `picture` replaces every stage pixel with a colour of its own: one tile,
+// texel for pixel, covering the stage with its opaque part, copied or laid on with full
+// alpha. Nothing under such a picture shows, so the frame owes nothing to the last one and
+// the picture needs no blending (alpha 255 blends to the source colour exactly).
+bool hidesStage(const TextureImage& picture) {
+  if (picture.tileCount != 1 || picture.blendMode > 1 || !landsTexelForPixel(picture, picture)) return false;
+  const auto& q = picture.vertices[0];
+  const float spanX = static_cast<float>(picture.tileSpanWidth) / 2, spanY = static_cast<float>(picture.tileSpanHeight) / 2;
+  // The layout's quad: the whole texture, corners in strip order.
+  if (q[0].u != 0 || q[0].v != 0 || q[3].u != 1 || q[3].v != 1 || q[1].x != q[0].x || q[2].y != q[0].y ||
+      q[3].x != q[2].x || q[3].y != q[1].y || q[1].u != 0 || q[1].v != 1 || q[2].u != 1 || q[2].v != 0)
+    return false;
+  if (picture.blendMode == 1) {
+    if (!picture.opaque || picture.alpha != 255) return false;
+    for (const TextureVertex& v : q)
+      if ((v.diffuse >> 24) != 0xFF) return false;
+  }
+  const float left = picture.posX + q[0].x * spanX, top = picture.posY - q[0].y * spanY;
+  // Beyond the picture's own width and height the texture is transparent padding.
+  const float right = left + std::min(static_cast<float>(picture.width), (q[3].x - q[0].x) * spanX);
+  const float bottom = top + std::min(static_cast<float>(picture.height), (q[0].y - q[3].y) * spanY);
+  return left <= 0 && top <= 0 && right >= platform::kStageWidth && bottom >= platform::kStageHeight;
+}
+
+bool messageWindowShown() {
+  const MessageLayer& message = frames.messageLayer;
+  return !message.shown || message.shown();
+}
+
+// The first picture the plain frame draws, when it hides the whole stage.
+const TextureImage* stageCover(bool useStaged) {
+  const bool windowShown = messageWindowShown();
+  for (int n : drawOrder()) {
+    const TextureImage* textures = nullptr;
+    const TextureImage* props = nullptr;
+    if (!scenePicture(n, useStaged, windowShown, textures, props)) continue;
+    return textures == props && hidesStage(*props) ? props : nullptr;
+  }
+  return nullptr;
+}
+
+void drawPictureWithBlend(const TextureImage& textures, const TextureImage& props, unsigned blendPreset) {
+  if (textures.tileCount <= 0 || textures.tiles[0] == 0) return;
+  setLinearFiltering(!landsTexelForPixel(textures, props));
+  setBlendPreset(blendPreset);
+  if (props.colourOp != 0) setTintStage(props.colourOp, props.colourFactor);
+  drawPictureTiles(textures, props, pictureTransform(textures, props));
+}
+
 }  // namespace
 
 bool motionBlurOn() { return frames.motionBlur; }
@@ -82,6 +149,8 @@ int presentDrawnFrame(FrameDrawerFunction draw, int elapsed, int duration, int a
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
   setDrawingStageFrame(true);
+  // The plain frame under a picture that hides the stage goes straight into the window.
+  if (!stretched && draw == plainDrawer && stageCover(false)) beginWindowFrame();
   bindRenderTarget(mainTarget());
   draw(elapsed, duration, accel);
   if (stretched) {
@@ -140,19 +209,19 @@ void setMessageLayer(const MessageLayer& layer) { frames.messageLayer = layer; }
 
 void drawScene(bool useStaged) {
   const MessageLayer& message = frames.messageLayer;
-  const bool windowShown = !message.shown || message.shown();
+  const bool windowShown = messageWindowShown();
+  const TextureImage* cover = stageCover(useStaged);
   for (int n : drawOrder()) {
-    SpriteSlot& slot = *spriteSlot(n);
-    const TextureImage* textures = slot.shown();
-    const TextureImage* props = textures;
-    if (useStaged && slot.flags != 0 && slot.fadeLevel == 0) {
-      if (slot.flags & kClearAtCommit) continue;  // gone in the new stage
-      props = slot.staged();
-      // Properties only: the shown picture's textures under the staged properties.
-      if (slot.flags != kStagedProperties) textures = props;
+    const TextureImage* textures = nullptr;
+    const TextureImage* props = nullptr;
+    if (!scenePicture(n, useStaged, windowShown, textures, props)) continue;
+    if (props == cover) {
+      // Every pixel it lays on is opaque: copying gives the same pixels without reading
+      // the target, which is most of the cost of a full-stage picture on a software
+      // rasteriser.
+      drawPictureWithBlend(*textures, *props, 0);
+      continue;
     }
-    if (!textures || !props || props->alpha == 0) continue;
-    if (props->layer >= 2 && !windowShown) continue;
     drawPicture(*textures, *props);
   }
   // The message text lies over every sprite; a hidden window keeps its glyphs for later.
@@ -160,11 +229,7 @@ void drawScene(bool useStaged) {
 }
 
 void drawPicture(const TextureImage& textures, const TextureImage& props) {
-  if (textures.tileCount <= 0 || textures.tiles[0] == 0) return;
-  setLinearFiltering(!landsTexelForPixel(textures, props));
-  setBlendPreset(props.blendMode);
-  if (props.colourOp != 0) setTintStage(props.colourOp, props.colourFactor);
-  drawPictureTiles(textures, props, pictureTransform(textures, props));
+  drawPictureWithBlend(textures, props, props.blendMode);
 }
 
 void drawFullScreenQuad(TextureHandle texture, int alpha) {

@@ -1,10 +1,22 @@
-// Presentation: pacing, the blit of the back buffer to the window, the presented frame kept
-// for read-back, and back-buffer size changes. Main thread only.
+// Presentation: pacing, frames drawn straight into the window, the blit of the back buffer
+// to the window for the others, the presented frame kept for read-back, and back-buffer
+// size changes. Main thread only.
 //
-// The window's own buffers are never drawn into or read: after a swap GL leaves the back
-// buffer undefined. The presented frame stays in the stage surface it came from until
-// something else is drawn there; only then (or for a read-back) is it copied aside, so a
-// frame followed by the next frame costs no copy.
+// After a swap GL leaves the window's back buffer undefined, so nothing is ever read from
+// it after a swap, and a frame may only go straight into it when it owes nothing to the
+// last one: when its first picture hides the whole stage (frame.cpp decides) and the stage
+// is shown unscaled. Such a frame costs one pass over the stage instead of two (drawing it
+// off screen, then copying it flipped into the window). The stage surface then misses that
+// frame, but its draws are kept (a few dozen quads); they are drawn into the back buffer
+// only when the frame's pixels are needed: for a read-back, before anything is drawn over
+// the back buffer (the frames that build on the last one), and before a texture they read
+// changes. Drawing again from the same textures and state gives the same pixels, so every
+// read-back sees exactly what the window showed, and a run of such frames (a page waiting,
+// a sprite moving over a background) never draws the stage twice.
+//
+// Otherwise the presented frame stays in the stage surface it came from until something
+// else is drawn there; only then (or for a read-back) is it copied aside, so a frame
+// followed by the next frame costs no copy.
 #include <algorithm>
 
 #include "core/error_report.h"
@@ -114,6 +126,37 @@ int msUntilFrameDue() {
   return d.alive ? framesDueIn(d.pacing) : 0;
 }
 
+namespace {
+
+// The stage's place in the window: below the menu strip in a window, the whole screen in
+// full screen. Window pixels equal drawable pixels (the window is not high-DPI).
+platform::Rect windowStageRect(int drawableWidth, int drawableHeight) {
+  platform::Rect r = platform::stageRectInWindow();
+  if (r.width() <= 0 || r.height() <= 0) r = platform::Rect{0, 0, drawableWidth, drawableHeight};
+  return r;
+}
+
+}  // namespace
+
+bool beginWindowFrame() {
+  GlDevice& d = gl();
+  const Surface& back = d.backBuffer;
+  if (!d.alive || d.stretched || !back.framebuffer || back.width != platform::kStageWidth ||
+      back.height != platform::kStageHeight)
+    return false;
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(platform::mainSdlWindow(), &dw, &dh);
+  const platform::Rect r = windowStageRect(dw, dh);
+  // A stage shown scaled is filtered by the blit from the whole finished stage.
+  if (r.width() != back.width || r.height() != back.height) return false;
+  d.toWindow = true;
+  d.windowStageLeft = r.left;
+  d.windowStageBottom = dh - r.bottom;
+  d.drawing.clear();
+  d.drawingUnrepeatable = false;
+  return true;
+}
+
 int presentFrame() {
   GlDevice& d = gl();
   if (!d.alive) return 1;
@@ -128,21 +171,42 @@ int presentFrame() {
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window, &dw, &dh);
   const Surface& back = d.backBuffer;
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, back.framebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  // The stage's place in the window: below the menu strip in a window, the whole screen in
-  // full screen. Window pixels equal drawable pixels (the window is not high-DPI).
-  platform::Rect r = platform::stageRectInWindow();
-  if (r.width() <= 0 || r.height() <= 0) r = platform::Rect{0, 0, dw, dh};
-  const bool sameSize = r.width() == back.width && r.height() == back.height;
-  // Our rows run top-down, the window's bottom-up: the destination is given upside down.
-  glBlitFramebuffer(0, 0, back.width, back.height, r.left, dh - r.top, r.right, dh - r.bottom, GL_COLOR_BUFFER_BIT,
-                    sameSize ? GL_NEAREST : GL_LINEAR);
+  const platform::Rect r = windowStageRect(dw, dh);
+  const bool direct = d.toWindow;
+  if (direct) {
+    d.toWindow = false;
+    glDisable(GL_SCISSOR_TEST);
+    if (d.drawingUnrepeatable) {
+      // A texture the frame drew changed before the present: its draws would not give it
+      // again. The window's back buffer still holds it until the swap; it goes into the
+      // back buffer surface, rows turned back to top-down.
+      d.shownOnlyInWindow = false;
+      d.shown.clear();
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, back.framebuffer);
+      glBlitFramebuffer(d.windowStageLeft, d.windowStageBottom, d.windowStageLeft + back.width,
+                        d.windowStageBottom + back.height, 0, back.height, back.width, 0, GL_COLOR_BUFFER_BIT,
+                        GL_NEAREST);
+    } else {
+      d.shown.swap(d.drawing);
+      d.shownOnlyInWindow = true;
+    }
+    d.drawing.clear();
+  } else {
+    // A frame that drew nothing over the back buffer shows what it holds: the last frame.
+    if (d.shownOnlyInWindow) drawShownFrameIntoStage();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, back.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const bool sameSize = r.width() == back.width && r.height() == back.height;
+    // Our rows run top-down, the window's bottom-up: the destination is given upside down.
+    glBlitFramebuffer(0, 0, back.width, back.height, r.left, dh - r.top, r.right, dh - r.bottom, GL_COLOR_BUFFER_BIT,
+                      sameSize ? GL_NEAREST : GL_LINEAR);
+  }
   if (r.top > 0 || overlayDrawer) drawWindowOverlay(dw, dh, r.top > 0);
   SDL_GL_SwapWindow(window);
   // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
   glFlush();
-  d.presentedIn = surfaceFor(mainTarget());
+  d.presentedIn = d.shownOnlyInWindow ? nullptr : surfaceFor(mainTarget());
   // Bound again as it was, without the copy a bind for other drawing makes.
   const Surface* bound = surfaceFor(d.bound);
   glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
@@ -184,8 +248,35 @@ void backBufferSize(int& width, int& height) {
   height = d.alive ? d.screenHeight : platform::kStageHeight;
 }
 
+bool detail::drawsFrom(const std::vector<GlDevice::RecordedDraw>& draws, GLuint texture) {
+  return std::any_of(draws.begin(), draws.end(), [texture](const GlDevice::RecordedDraw& r) { return r.texture == texture; });
+}
+
+void detail::drawShownFrameIntoStage() {
+  GlDevice& d = gl();
+  if (!d.shownOnlyInWindow) return;
+  d.shownOnlyInWindow = false;
+  std::vector<GlDevice::RecordedDraw> draws;
+  draws.swap(d.shown);
+  const Surface& back = d.backBuffer;
+  if (!d.alive || !back.framebuffer) return;
+  if (d.toWindow) glDisable(GL_SCISSOR_TEST);
+  glBindFramebuffer(GL_FRAMEBUFFER, back.framebuffer);
+  glViewport(0, 0, back.width, back.height);
+  replayDraws(draws);
+  d.presentedIn = &d.backBuffer;
+  bindRenderTarget(d.bound);  // the window again, with its scissor, inside a window frame
+}
+
+void detail::beforeTextureChange(GLuint texture) {
+  GlDevice& d = gl();
+  if (d.shownOnlyInWindow && drawsFrom(d.shown, texture)) drawShownFrameIntoStage();
+  if (d.toWindow && drawsFrom(d.drawing, texture)) d.drawingUnrepeatable = true;
+}
+
 void detail::keepPresentedFrame() {
   GlDevice& d = gl();
+  drawShownFrameIntoStage();
   Surface* stage = d.presentedIn;
   d.presentedIn = nullptr;
   if (!d.alive || !stage || !d.presented.framebuffer) return;

@@ -2,6 +2,8 @@
 // per pixel from the rule picture's blue channel. The threshold is computed in the fragment
 // shader with the same integer arithmetic as the table on the CPU would give, so no 480,000
 // bytes are rewritten every frame. Main thread only.
+#include <cassert>
+
 #include "graphics/device_gl_state.h"
 #include "platform/window.h"
 
@@ -89,7 +91,8 @@ void drawRuleQuad(TextureHandle stage, int level, int gradation) {
   glUseProgram(d.rule.id);
   d.active = nullptr;  // the picture programs are bound again below
 
-  Surface* target = surfaceFor(d.bound);
+  Surface* target = boundSurface();
+  assert(target && "a frame drawn into the window is made of recorded quads only");
   const float w = static_cast<float>(target && target->width > 0 ? target->width : platform::kStageWidth);
   const float h = static_cast<float>(target && target->height > 0 ? target->height : platform::kStageHeight);
   // Stage pixels to clip space, rows top-down as every target keeps them.
@@ -113,7 +116,7 @@ void drawRuleQuad(TextureHandle stage, int level, int gradation) {
   glBindSampler(1, d.pointSampler);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, d.rule.blue);
-  glBindSampler(0, d.pointSampler);
+  setLinearFiltering(false);
   glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_STREAM_DRAW);
   glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 

@@ -206,6 +206,16 @@ void refillRecord(TextureHolder& holder, bool& ok) {
 
 bool hasLayout(const TextureImage& r) { return r.tileCount > 0 && (!deviceAlive() || r.tiles[0] != 0); }
 
+// Frame composition draws a picture that hides the stage without blending, and may then send
+// the frame straight to the window; a look at every alpha byte (a fraction of the decode)
+// tells whether one does.
+bool allOpaque(const std::vector<std::uint8_t>& bgra, std::size_t pixels) {
+  const std::uint8_t* p = bgra.data();
+  std::uint8_t all = 255;
+  for (std::size_t i = 0; i < pixels; ++i) all &= p[i * 4 + 3];
+  return all == 255;
+}
+
 }  // namespace
 
 bool loadTexture(TextureHolder& holder, image::PixelImage&& picture) {
@@ -224,6 +234,7 @@ bool loadTexture(TextureHolder& holder, image::PixelImage&& picture) {
         updateTileTexture(r.tiles[t], src, width, rect.width, rect.height);
       }
     }
+    r.opaque = allOpaque(picture.pixels, static_cast<std::size_t>(width) * height);
     r.pixels = std::move(picture.pixels);
     return true;
   }
@@ -263,6 +274,7 @@ bool loadTexture(TextureHolder& holder, image::PixelImage&& picture) {
       }
     }
   }
+  r.opaque = allOpaque(picture.pixels, static_cast<std::size_t>(width) * height);
   r.pixels = std::move(picture.pixels);
   return true;
 }
@@ -293,6 +305,7 @@ bool createBlankTexture(TextureHolder& holder, int width, int height, bool force
 
 bool writeTextureTile(TextureImage& image, int tile, const std::uint8_t* bgra, int pitchBytes) {
   if (tile < 0 || tile >= image.tileCount || !bgra || pitchBytes % 4 != 0) return false;
+  image.opaque = false;  // the picture is now what the program drew
   if (!deviceAlive()) return true;  // nothing to draw into; the caller's picture is all there is
   if (image.tiles[tile] == 0 || pitchBytes < image.tileTexWidth[tile] * 4) return false;
   return updateTileTexture(image.tiles[tile], bgra, pitchBytes / 4, image.tileTexWidth[tile],

@@ -3,6 +3,7 @@
 // driver reads the upload from, and the upload at unlock is one copy inside the driver. The
 // frame then reaches the stage by a blit, which on a software rasteriser costs a good part
 // less than drawing the same pixels as a textured quad. Main thread only.
+#include <cassert>
 #include <cstddef>
 
 #include "graphics/device_gl_state.h"
@@ -52,6 +53,7 @@ std::uint8_t* lockTexture(TextureHandle texture, int width, int height, int& pit
 void unlockTexture(TextureHandle texture, int writtenWidth, int writtenHeight) {
   if (!deviceAlive() || lock.locked == 0 || texture != lock.locked) return;
   lock.locked = 0;
+  if (writtenWidth > 0 && writtenHeight > 0) beforeTextureChange(texture);
   glBindBuffer(GL_PIXEL_UNPACK_BUFFER, lock.buffer);
   const bool intact = glUnmapBuffer(GL_PIXEL_UNPACK_BUFFER) == GL_TRUE;
   if (intact && writtenWidth > 0 && writtenHeight > 0) {
@@ -69,7 +71,9 @@ void copyTextureToTarget(TextureHandle texture, int width, int height, int left,
   if (!deviceAlive() || texture == 0 || width <= 0 || height <= 0) return;
   if (lock.readFramebuffer != 0 && !glIsFramebuffer(lock.readFramebuffer)) lock.readFramebuffer = 0;
   if (lock.readFramebuffer == 0) glGenFramebuffers(1, &lock.readFramebuffer);
-  Surface* target = surfaceFor(gl().bound);
+  Surface* target = boundSurface();
+  assert(target && "a frame drawn into the window is made of recorded quads only");
+  beforeDrawingInto(target);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, lock.readFramebuffer);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->framebuffer);

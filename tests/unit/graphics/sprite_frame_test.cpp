@@ -1,7 +1,9 @@
 // Sprites drawn by renderFrame on real OpenGL (Mesa under Xvfb or the offscreen driver):
 // placement through the camera, alpha and every blend mode, tint, layer 2 with the message
 // window hidden, staged changes against commits, rotation and scale, and motion blur; each
-// frame read back and compared with values computed here.
+// frame read back and compared with values computed here. Frames under a picture that hides
+// the stage go straight into the window: what the window shows, what reads back and what
+// the next frame builds on are checked to be the same frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,11 @@
 #include "platform/display_modes.h"
 #include "platform/options.h"
 #include "platform/window.h"
+
+// Xlib last: its macros (None, Bool, Status) would rename what other headers declare.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -364,6 +371,125 @@ TEST_F(SpriteFrame, StretchedFullScreenDrawsTheStageIntoTheBackSurface) {
   ASSERT_TRUE(graphics::changeScreenSize(800, 600, false));
   graphics::setStretchedMainTarget(false);
   EXPECT_TRUE(isBackground(frame(), 10, 10));
+}
+
+// The stage as the X server shows it in the window; empty without an X display (SDL's
+// offscreen driver has no window to look at).
+image::PixelImage windowStage() {
+  image::PixelImage out;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(platform::mainSdlWindow(), &info) || info.subsystem != SDL_SYSWM_X11) return out;
+  const platform::Rect r = platform::stageRectInWindow();
+  XImage* shown = XGetImage(info.info.x11.display, info.info.x11.window, r.left, r.top, 800, 600, AllPlanes, ZPixmap);
+  if (!shown) return out;
+  out.width = 800;
+  out.height = 600;
+  out.pixels.resize(800 * 600 * 4);
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) {
+      const unsigned long p = XGetPixel(shown, x, y);
+      std::uint8_t* px = out.row(y) + x * 4;
+      px[0] = static_cast<std::uint8_t>(p & 0xFF);
+      px[1] = static_cast<std::uint8_t>((p >> 8) & 0xFF);
+      px[2] = static_cast<std::uint8_t>((p >> 16) & 0xFF);
+      px[3] = 255;
+    }
+  XDestroyImage(shown);
+  return out;
+}
+
+// Pixels of two stages that differ (alpha aside); none when the window cannot be seen.
+int differences(const image::PixelImage& a, const image::PixelImage& b) {
+  if (a.pixels.empty() || b.pixels.empty()) return 0;
+  int n = 0;
+  for (std::size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) n += i % 4 != 3 && a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+// The message layer of the last test: draws one picture, then rewrites its texture within
+// the same frame, which leaves the frame's draws unable to give it again.
+graphics::TextureImage* rewrittenInFrame = nullptr;
+void drawThenRewrite() {
+  graphics::drawTextureImageAt(*rewrittenInFrame, 40, 30);
+  image::PixelImage other = makePicture(rewrittenInFrame->width, rewrittenInFrame->height, backgroundAt);
+  graphics::TextureHolder holder(rewrittenInFrame);
+  EXPECT_TRUE(graphics::loadTexture(holder, std::move(other)));  // same size: rewritten in place
+  holder.release();
+}
+
+TEST_F(SpriteFrame, FrameDrawnIntoTheWindowIsTheFrameEveryReaderSees) {
+  SDL_ShowWindow(platform::mainSdlWindow());
+  // A background with full alpha under normal blending hides the stage; over it a
+  // translucent picture of odd size and a turned additive one, linearly filtered.
+  stage(0, makePicture(800, 600, backgroundAt));
+  stage(5, makePicture(201, 101, pictureAt));
+  graphics::TextureImage* turned = stage(6, makePicture(120, 80, opaqueAt));
+  turned->rotZ = 30;
+  turned->blendMode = 2;
+  turned->posX = 613.5f;
+  graphics::commitSprites();
+  const image::PixelImage shown = frame();
+  if (std::getenv("DISPLAY")) {
+    ASSERT_EQ(windowStage().pixels.size(), shown.pixels.size());  // the window can be looked at
+  }
+  EXPECT_EQ(differences(windowStage(), shown), 0);
+  // The same stage drawn off screen (motion blur at full strength draws through the render
+  // texture) is the same to the last bit.
+  graphics::setMotionBlur(true, 255);
+  const image::PixelImage offScreen = frame();
+  graphics::setMotionBlur(false, 0);
+  EXPECT_EQ(differences(offScreen, shown), 0);
+  EXPECT_EQ(differences(frame(), shown), 0);
+
+  // A texture the presented frame read changes: the read-back is still that frame.
+  ASSERT_TRUE(graphics::loadTexture(graphics::spriteSlot(5)->shownHolder(), makePicture(201, 101, opaqueAt)));
+  image::PixelImage f;
+  ASSERT_TRUE(graphics::readPresentedFrame(f));
+  EXPECT_EQ(differences(f, shown), 0);
+  const image::PixelImage rewritten = frame();
+  EXPECT_GT(differences(rewritten, shown), 10000);
+  EXPECT_EQ(differences(windowStage(), rewritten), 0);
+
+  // The background goes: the next frame is drawn over what the last one left, as ever.
+  graphics::spriteSlot(0)->shown()->alpha = 0;
+  graphics::spriteSlot(5)->shown()->posX = 100;
+  const image::PixelImage over = frame();
+  EXPECT_EQ(differences(windowStage(), over), 0);
+  // Away from the two sprites (the additive one has just been laid on itself once more).
+  int kept = 0;
+  for (int y = 380; y < 600; y += 7)
+    for (int x = 200; x < 800; x += 7)
+      kept += at(over, x, y).g == at(rewritten, x, y).g && at(over, x, y).r == at(rewritten, x, y).r;
+  EXPECT_EQ(kept, 32 * 86);
+  EXPECT_GT(differences(over, rewritten), 10000);
+  graphics::spriteSlot(0)->shown()->alpha = 255;
+
+  // Textures the presented frame read go, and the screen changes: it still reads back.
+  const image::PixelImage again = frame();
+  graphics::clearSpriteSlot(6);
+  ASSERT_TRUE(graphics::readPresentedFrame(f));
+  EXPECT_EQ(differences(f, again), 0);
+  const image::PixelImage without = frame();
+  ASSERT_TRUE(graphics::changeScreenSize(800, 600, false));
+  ASSERT_TRUE(graphics::readPresentedFrame(f));
+  EXPECT_EQ(differences(f, without), 0);
+
+  // A picture rewritten after the frame drew it: the frame is taken from the window
+  // before the swap, so the read-back still shows the picture as drawn.
+  graphics::TextureHolder layerPicture;
+  ASSERT_TRUE(graphics::loadTexture(layerPicture, makePicture(64, 48, opaqueAt)));
+  layerPicture->alpha = 255;
+  layerPicture->blendMode = 0;
+  rewrittenInFrame = layerPicture.get();
+  graphics::setMessageLayer({nullptr, drawThenRewrite});
+  const image::PixelImage layered = frame();
+  graphics::setMessageLayer({});
+  EXPECT_EQ(differences(windowStage(), layered), 0);
+  const Bgra corner = at(layered, 40 + 10, 30 + 10), want = opaqueAt(10, 10);
+  EXPECT_EQ(corner.g, want.g);
+  EXPECT_EQ(corner.b, want.b);
+  graphics::releaseTextureImage(layerPicture);
 }
 
 }  // namespace

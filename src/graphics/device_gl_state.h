@@ -30,8 +30,9 @@ struct GlDevice {
   int stretchFilter = 2;
   int screenWidth = 800, screenHeight = 600;  // the back buffer's size
 
-  // The five surfaces. g_pBackBuffer is an off-screen surface too: the window only ever
-  // receives a copy of it at presentation, so read-back never meets an undefined buffer.
+  // The five surfaces. g_pBackBuffer is an off-screen surface too, so read-back never meets
+  // an undefined buffer: the window receives a copy of it at presentation, or the frame
+  // itself when nothing of the last frame shows through (see `toWindow`).
   Surface backBuffer;     // g_pBackBuffer
   Surface backSurface;    // g_pBackSurface
   Surface renderSurface;  // g_pRenderTexture (texture) and g_pRenderSurface (framebuffer)
@@ -48,28 +49,25 @@ struct GlDevice {
   // is presented) and drawn into the back buffer only when something needs its pixels.
   bool toWindow = false;
   int windowStageLeft = 0, windowStageBottom = 0;  // the stage's rectangle in GL window rows
-  struct RecordedDraw {
-    GLuint texture = 0;
-    std::array<TextureVertex, 4> quad{};
-    std::array<float, 16> transform{};
-    unsigned blendPreset = 0;
-    std::uint32_t tintOp = 1;
-    int tintArg1 = 0, tintArg2 = 0;
-    std::uint32_t tintFactor = 0;
-    bool linear = false;
-  };
-  std::vector<RecordedDraw> drawing;  // the frame being drawn into the window
-  std::vector<RecordedDraw> shown;    // the presented frame, when only the window holds it
-  bool shownOnlyInWindow = false;
-  bool drawingUnrepeatable = false;  // a texture it drew changed before the present
-  // The drawing state the next draw is made with, as the recorded draws keep it.
+  // The drawing state a draw is made with: blend preset, tint stage, filtering.
   struct DrawState {
     unsigned blendPreset = 0;
     std::uint32_t tintOp = 1;
     int tintArg1 = 0, tintArg2 = 0;
     std::uint32_t tintFactor = 0;
     bool linear = false;
-  } state;
+  };
+  DrawState state;  // the state in force now
+  struct RecordedDraw {
+    GLuint texture = 0;
+    std::array<TextureVertex, 4> quad{};
+    std::array<float, 16> transform{};
+    DrawState state;
+  };
+  std::vector<RecordedDraw> drawing;  // the frame being drawn into the window
+  std::vector<RecordedDraw> shown;    // the presented frame, when only the window holds it
+  bool shownOnlyInWindow = false;
+  bool drawingUnrepeatable = false;  // a texture it drew changed before the present
   bool stretched = false;  // main target is the back surface
   RenderTarget bound = RenderTarget::BackBuffer;
 

@@ -201,12 +201,7 @@ void drawStrip(TextureHandle texture, const TextureVertex* quad, const std::arra
   r.texture = texture;
   std::copy(quad, quad + 4, r.quad.begin());
   r.transform = transform;
-  r.blendPreset = d.state.blendPreset;
-  r.tintOp = d.state.tintOp;
-  r.tintArg1 = d.state.tintArg1;
-  r.tintArg2 = d.state.tintArg2;
-  r.tintFactor = d.state.tintFactor;
-  r.linear = d.state.linear;
+  r.state = d.state;
   std::array<float, 16> turned = transform;
   for (int column = 0; column < 4; ++column) turned[column * 4 + 1] = -turned[column * 4 + 1];
   drawQuad(texture, quad, turned.data());
@@ -318,18 +313,23 @@ void applyDefaultDrawingState() {
   d.state.linear = false;
 }
 
+namespace {
+
+void applyDrawState(const GlDevice::DrawState& s) {
+  setBlendPreset(s.blendPreset);  // resets the tint stage: it comes after
+  setTint(s.tintOp, s.tintArg1, s.tintArg2, s.tintFactor);
+  setLinearFiltering(s.linear);
+}
+
+}  // namespace
+
 void replayDraws(const std::vector<GlDevice::RecordedDraw>& draws) {
-  GlDevice& d = gl();
-  const GlDevice::DrawState kept = d.state;
+  const GlDevice::DrawState kept = gl().state;
   for (const GlDevice::RecordedDraw& r : draws) {
-    setBlendPreset(r.blendPreset);
-    setTint(r.tintOp, r.tintArg1, r.tintArg2, r.tintFactor);
-    setLinearFiltering(r.linear);
+    applyDrawState(r.state);
     drawQuad(r.texture, r.quad.data(), r.transform.data());
   }
-  setBlendPreset(kept.blendPreset);
-  setTint(kept.tintOp, kept.tintArg1, kept.tintArg2, kept.tintFactor);
-  setLinearFiltering(kept.linear);
+  applyDrawState(kept);
 }
 
 namespace {

@@ -78,6 +78,12 @@ def lines(r):
 
 
 class ResourceLimits(unittest.TestCase):
+    def run_limited(self, g):
+        """What the engine said, run in a limited address space: it must end normally."""
+        r = g.run(preexec=limit_memory)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return lines(r)
+
     def test_files_above_their_limit_are_refused_by_name_and_limit(self):
         g = Game({"script/0.txt": (
             'sp 1, "big.png"\n'
@@ -90,9 +96,7 @@ class ResourceLimits(unittest.TestCase):
             sparse(g.path("big.ogg"), 1024 * MIB + 1)
             sparse(g.path("big.cur"), 16 * MIB + 1)
             sparse(g.path("big.txt"), 32 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[1] sp ※big.png は大きすぎます (上限 256 MiB)",
                 "Error: script/0.txt[2] sd ※big.ogg は大きすぎます (上限 1 GiB)",
                 "Error: script/0.txt[2] sd ※big.oggが開けませんでした",
@@ -114,9 +118,7 @@ class ResourceLimits(unittest.TestCase):
                   "huge.png": png, "huge.bmp": bmp,
                   "small.png": read(os.path.join(DEMO, "pic", "star.png"))})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[1] sp ※huge.png は大きすぎます (上限 67108864 画素)",
                 "Error: script/0.txt[2] sp ※huge.bmp は大きすぎます (上限 67108864 画素)",
                 "Error: script/0.txt[4] error ※went on",
@@ -129,9 +131,7 @@ class ResourceLimits(unittest.TestCase):
         g = Game({"script/0.txt": 'error "ran"\n'})
         try:
             sparse(g.path("script/huge.txt"), 32 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/huge.txt は大きすぎます (上限 32 MiB)",
+            self.assertEqual(self.run_limited(g), ["Error: script/huge.txt は大きすぎます (上限 32 MiB)",
                                         "Error: script/huge.txt を読み込めませんでした",
                                         "Error: script/0.txt[1] error ※ran"])
         finally:
@@ -145,9 +145,7 @@ class ResourceLimits(unittest.TestCase):
         sbx += struct.pack(">IBIII", key("script/big.txt"), 0, index_size + len(main), len(bogus), 0xFFFFFFF0)
         g = Game({"script.sbx": sbx + main + bogus})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/0.txt[1]  ※%08X は大きすぎます (上限 32 MiB)" % key("script/big.txt"),
+            self.assertEqual(self.run_limited(g), ["Error: script/0.txt[1]  ※%08X は大きすぎます (上限 32 MiB)" % key("script/big.txt"),
                                         "Error: script/0.txt[1] error ※ran"])
         finally:
             g.close()
@@ -162,9 +160,7 @@ class ResourceLimits(unittest.TestCase):
         try:
             with open(g.path("arc.dat"), "r+b") as f:
                 f.truncate(len(arc) + 1024 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[1] sp ※big.png は大きすぎます (上限 256 MiB)",
                 "Error: script/0.txt[2] sd ※big.ogg は大きすぎます (上限 1 GiB)",
                 "Error: script/0.txt[2] sd ※big.oggが開けませんでした",
@@ -186,11 +182,9 @@ class ResourceLimits(unittest.TestCase):
             sparse(g.path("save/already.dat"), 4096 * MIB)
             sparse(g.path("save/save001.dat"), 4096 * MIB)
             sparse(g.path("save/save002.txt"), 65 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
             refused = lambda name, limit: [f"Error: save/{name} は大きすぎます (上限 {limit})",
                                            f"Error: save/{name} の読み込みに失敗しました"]
-            self.assertEqual(lines(r), refused("setting.dat", "65 MiB") + refused("save001.dat", "65 MiB") +
+            self.assertEqual(self.run_limited(g), refused("setting.dat", "65 MiB") + refused("save001.dat", "65 MiB") +
                              refused("save002.txt", "65 MiB") + refused("save003.dat", "64 MiB") * 2 +
                              ["Error: script/0.txt[6] error ※went on 9"])
             # At exit the settings and the record are written afresh over the refused files.
@@ -201,8 +195,7 @@ class ResourceLimits(unittest.TestCase):
         g = Game({"script/0.txt": 'gettextspeed %0, %1 : error "speed " + $(%1)\n',
                   "save/setting.dat": struct.pack("<I", 64 * MIB + 1) + zlib.compress(b"TextSpeed = 5\n")})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(lines(r), ["Error: save/setting.dat は大きすぎます (上限 64 MiB)",
+            self.assertEqual(self.run_limited(g), ["Error: save/setting.dat は大きすぎます (上限 64 MiB)",
                                         "Error: save/setting.dat の読み込みに失敗しました",
                                         "Error: script/0.txt[1] error ※speed 20"])
         finally:
@@ -223,9 +216,7 @@ class ResourceLimits(unittest.TestCase):
         try:
             with open(g.path("track.mpg"), "r+b") as f:
                 f.truncate(44 + 1024 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[2] mpegPlay ※FILE HEADER ERROR",
                 "Error: script/0.txt[3] mpegPlay ※track.mpg は大きすぎます (上限 1 GiB)",
                 "Error: script/0.txt[3] mpegPlay ※track.mpgが開けませんでした",
@@ -239,9 +230,7 @@ class ResourceLimits(unittest.TestCase):
         g = Game({"script/0.txt": 'error "ran"\n',
                   "save/already.dat": struct.pack("<I", 0xFFFFFFFF) + zlib.compress(b"S1=1\r\n")})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/0.txt[1] error ※ran"])
+            self.assertEqual(self.run_limited(g), ["Error: script/0.txt[1] error ※ran"])
         finally:
             g.close()
 

@@ -201,6 +201,27 @@ class ResourceLimits(unittest.TestCase):
         finally:
             g.close()
 
+    def test_saves_above_the_limit_are_not_written(self):
+        # 66 MiB of text: more than either form reads back, so neither is written and the
+        # old save stays whole.
+        g = Game({"script/0.txt": ('string g_big, m\ncal $m = "a"\n'
+                                   'for %0, 1, 20 : cal $m = $m + $m : next\n'
+                                   'cal $g_big = $m + $m\nfor %0, 1, 5 : cal $g_big = $g_big + $g_big : next\n'
+                                   'cal $g_big = $g_big + $m + $m\nsavesetting\nsavegame 1\nsavegame 2, 0\n'
+                                   'saveexist 1, %1 : error "went on " + $(%1)\n'),
+                  "save/save002.txt": 'Comment="old"\n'})
+        try:
+            self.assertEqual(self.run_limited(g), [
+                "Error: save/save001.dat は大きすぎます (上限 64 MiB)",
+                "Error: save/save001.dat の保存に失敗しました",
+                "Error: save/save002.txt は大きすぎます (上限 65 MiB)",
+                "Error: save/save002.txt の保存に失敗しました",
+                "Error: script/0.txt[10] error ※went on 0",
+            ])
+            self.assertEqual(read(g.path("save/save002.txt")), b'Comment="old"\n')
+        finally:
+            g.close()
+
     def test_movie_chunks_and_tracks_above_their_limit_are_refused(self):
         def movie(sound_length, rest):
             return b"MJPG" + bytes(16) + struct.pack("<IIIIII", 20, 1, 320, 240, 0, sound_length) + rest

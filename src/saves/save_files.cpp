@@ -30,6 +30,13 @@ bool makeSaveFolder() {
 
 bool writeSaveFile(std::string_view name, std::string_view text, bool compressed) {
   const std::string who(name);
+  // What is written must read back: a text over the reader's limit is refused, not written.
+  const std::uint64_t limit = compressed ? core::kLargestSaveText : core::kLargestSaveFileBytes;
+  if (text.size() > limit) {
+    core::showErrorBox(core::tooLargeMessage(who, limit));
+    core::showErrorBox(who + platform::jp(" の保存に失敗しました"));
+    return false;
+  }
   if (!makeSaveFolder()) {
     core::showErrorBox(who + platform::jp(" を開けませんでした"));
     return false;

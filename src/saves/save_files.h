@@ -19,7 +19,8 @@ bool makeSaveFolder();
 
 // Writes the file whole or not at all (the previous file stays as it was on failure).
 // Reports " を開けませんでした" when the folder cannot be made and " の保存に失敗しました"
-// when compressing or writing fails.
+// when compressing or writing fails, after the name and the limit when the text is larger
+// than the reader takes.
 bool writeSaveFile(std::string_view name, std::string_view text, bool compressed);
 
 // The text of a file. Reports " を開けませんでした" when it cannot be read and

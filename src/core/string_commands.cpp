@@ -178,12 +178,12 @@ constexpr CommandEntry kStringCommands[] = {
     {"regexp.count", cmdRegexpCount, nullptr, 3, 3},
     {"regexp.replace", cmdRegexpReplace, nullptr, 3, 3},
     {"regexp.split", cmdRegexpSplit},
-    {"getparentfoldername", cmdGetParentFolderName},
-    {"getbasename", cmdGetBaseName},
-    {"getextensionname", cmdGetExtensionName},
-    {"loadfile", cmdLoadFile},
-    {"savefile", cmdSaveFile},
-    {"deletefile", cmdDeleteFile},
+    {"getparentfoldername", cmdGetParentFolderName, "getParentFolderName", 2, 2},
+    {"getbasename", cmdGetBaseName, "getBaseName", 2, 2},
+    {"getextensionname", cmdGetExtensionName, "getExtensionName", 2, 2},
+    {"loadfile", cmdLoadFile, "loadFile", 2, 2},
+    {"savefile", cmdSaveFile, "saveFile", 2, 2},
+    {"deletefile", cmdDeleteFile, "deleteFile", 1, 2},
 };
 
 }  // namespace

@@ -123,6 +123,21 @@ class Checker(unittest.TestCase):
                 self.expect_one("script/other.txt", 3, [cmd, f'"{label}"', "ラベルが存在しません"],
                                 extra={"script/other.txt": f"*other\n; {cmd}\n{stmt}\n"})
 
+    def test_labels_inside_text(self):
+        # A label directly under text, a page wait or not, belongs to the text: named where it
+        # stands, and a jump to it names nothing; an empty line (a comment is one) mends it.
+        self.expect_one("script/other.txt", 4, ['"*under_page" is inside the text that begins on line 3', "empty line"],
+                        extra={"script/other.txt": "*other\n\n文字\\\n*under_page:return\n"})
+        game = make_game({"script/other.txt": "*other\ngoto *under_page\n文字\\\n*under_page\n; mended\n*mended\n"})
+        try:
+            code, out, err = check(game)
+            self.assertEqual(findings(out), [
+                'script/other.txt:2: goto: no label "*under_page" in the script (ラベルが存在しません)',
+                'script/other.txt:4: "*under_page" is inside the text that begins on line 3, so it is no label and '
+                "no jump finds it: put an empty line above it"], out + err)
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
+
     def test_missing_files(self):
         for stmt, kind in [("sp 5, \"pic/none.png\"", "picture"), ("sd 0, \"bgm/none.ogg\"", "sound"),
                            ("setcursor \"sys/none.cur\"", "cursor"), ("setfontfile \"fonts/none.ttf\"", "font file"),

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/frame.h"
 #include "graphics/reading_modes.h"

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "graphics/sprite_commands.h"
 #include "image/filter_chain.h"
 #include "platform/cp932.h"

@@ -7,7 +7,6 @@
 #include "core/argument_pieces.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "core/interpreter.h"
 #include "core/statements.h"
 #include "graphics/frame.h"

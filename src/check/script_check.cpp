@@ -5,6 +5,7 @@
 #include "check/script_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
@@ -158,7 +159,8 @@ void checkStatement(std::string_view stmt, int index) {
     std::size_t count = core::argumentPieces(args).size();
     if (count < range->min || count > range->max) {
       std::string wanted = std::to_string(range->min);
-      if (range->max != range->min)
+      if (range->max == SIZE_MAX) wanted = "at least " + wanted;
+      else if (range->max != range->min)
         wanted += (range->max == range->min + 1 ? " or " : " to ") + std::to_string(range->max);
       add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range->max == 1 ? "" : "s") +
                             ", not " + std::to_string(count) + " (引数の数が不正です)");

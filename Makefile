@@ -11,8 +11,13 @@ CTEST = ctest --output-on-failure --no-tests=error -j $(JOBS)
 # lightly: they are compiled cold in CI, so compile time counts more than run time.
 CHECK_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" $(CMAKE_FLAGS)
 # The tests that run code on more than one thread: the mixer's callback and the stream
-# workers (sound unit tests and games), the system report's worker (start-up, cli).
-TSAN_TESTS ?= Sound|LoopComment|MemoryFile|game\.sound|game\.device_gl_startup|cli
+# workers (sound unit tests and games), the picture cross-fade's workers, the system
+# report's worker (start-up, cli). Not the GL start-up: under the interceptors Mesa's
+# driver-config reader pairs Oniguruma's regcomp with glibc's regexec and hangs, and with
+# libc preloaded as the ASan run does, llvmpipe's own threads report races. The mixer tests
+# measure levels a device buffer after a change; slowed ten times on a busy machine that
+# buffer can be late, so a test may run three times, but any race report fails the run.
+TSAN_TESTS ?= Sound|LoopComment|MemoryFile|Crossfade|game\.sound|cli
 FUZZ_SECONDS ?= 60
 SOAK_MINUTES ?= 60
 
@@ -46,7 +51,10 @@ test-asan: deps
 test-tsan: deps
 	cmake -S . -B build-tsan $(CHECK_FLAGS) -DUTSUSHI_SANITIZE=thread
 	cmake --build build-tsan -j $(JOBS) --target utsushi utsushi-pack utsushi_unit_tests
-	cd build-tsan && $(XVFB) $(CTEST) -R '$(TSAN_TESTS)'
+	rm -f build-tsan/tsan-report.*
+	cd build-tsan && $(XVFB) $(CTEST) --repeat until-pass:3 -R '$(TSAN_TESTS)'
+	@if ls build-tsan/tsan-report.* >/dev/null 2>&1; then cat build-tsan/tsan-report.*; \
+	  echo "ThreadSanitizer reported (above)"; exit 1; fi
 
 # The whole suite with the engine's internal limits shrunk (UTSUSHI_STRESS).
 test-stress: deps

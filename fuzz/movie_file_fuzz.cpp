@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (c.next < pos + movie::kChunkHeadBytes) std::abort();
     const auto bytes = movie::chunkData(file, c);
     if (c.complete && (bytes.size() != c.length || bytes.data() + bytes.size() > data + size)) std::abort();
-    if (c.complete && c.length > 0 && c.length <= movie::kFrameBufferBytes && bytes.size() >= 2 && bytes[0] == 0xFF &&
+    if (c.complete && c.length > 0 && c.length <= core::kLargestMovieChunkBytes && bytes.size() >= 2 && bytes[0] == 0xFF &&
         bytes[1] == 0xD8) {
       int w = 0, h = 0;
       const image::JpegTarget target{surface.data(), 800 * 4, 800, 600};

@@ -5,6 +5,8 @@
 # (executions, coverage) is printed. Usage: fuzz/run.sh BUILD SECONDS [TARGET...]
 set -uo pipefail
 build=${1:?build folder}
+# Absolute, because a target may change its working folder (the checker runs inside a game).
+build=$(cd "$build" && pwd)
 seconds=${2:?seconds per target}
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)

@@ -78,6 +78,12 @@ def lines(r):
 
 
 class ResourceLimits(unittest.TestCase):
+    def run_limited(self, g):
+        """What the engine said, run in a limited address space: it must end normally."""
+        r = g.run(preexec=limit_memory)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return lines(r)
+
     def test_files_above_their_limit_are_refused_by_name_and_limit(self):
         g = Game({"script/0.txt": (
             'sp 1, "big.png"\n'
@@ -90,9 +96,7 @@ class ResourceLimits(unittest.TestCase):
             sparse(g.path("big.ogg"), 1024 * MIB + 1)
             sparse(g.path("big.cur"), 16 * MIB + 1)
             sparse(g.path("big.txt"), 32 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[1] sp ※big.png は大きすぎます (上限 256 MiB)",
                 "Error: script/0.txt[2] sd ※big.ogg は大きすぎます (上限 1 GiB)",
                 "Error: script/0.txt[2] sd ※big.oggが開けませんでした",
@@ -114,9 +118,7 @@ class ResourceLimits(unittest.TestCase):
                   "huge.png": png, "huge.bmp": bmp,
                   "small.png": read(os.path.join(DEMO, "pic", "star.png"))})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), [
+            self.assertEqual(self.run_limited(g), [
                 "Error: script/0.txt[1] sp ※huge.png は大きすぎます (上限 67108864 画素)",
                 "Error: script/0.txt[2] sp ※huge.bmp は大きすぎます (上限 67108864 画素)",
                 "Error: script/0.txt[4] error ※went on",
@@ -129,9 +131,7 @@ class ResourceLimits(unittest.TestCase):
         g = Game({"script/0.txt": 'error "ran"\n'})
         try:
             sparse(g.path("script/huge.txt"), 32 * MIB + 1)
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/huge.txt は大きすぎます (上限 32 MiB)",
+            self.assertEqual(self.run_limited(g), ["Error: script/huge.txt は大きすぎます (上限 32 MiB)",
                                         "Error: script/huge.txt を読み込めませんでした",
                                         "Error: script/0.txt[1] error ※ran"])
         finally:
@@ -145,10 +145,105 @@ class ResourceLimits(unittest.TestCase):
         sbx += struct.pack(">IBIII", key("script/big.txt"), 0, index_size + len(main), len(bogus), 0xFFFFFFF0)
         g = Game({"script.sbx": sbx + main + bogus})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/0.txt[1]  ※%08X は大きすぎます (上限 32 MiB)" % key("script/big.txt"),
+            self.assertEqual(self.run_limited(g), ["Error: script/0.txt[1]  ※%08X は大きすぎます (上限 32 MiB)" % key("script/big.txt"),
                                         "Error: script/0.txt[1] error ※ran"])
+        finally:
+            g.close()
+
+    def test_archive_entries_above_their_limit_are_refused(self):
+        # The archive's index states each entry's size; the archive itself is sparse.
+        entries = [("big.png", 256 * MIB + 1), ("big.ogg", 1024 * MIB + 1)]
+        arc = struct.pack(">I", len(entries))
+        for name, size in entries:
+            arc += struct.pack(">IBIII", key(name), 0, 4 + 17 * len(entries), size, 0)
+        g = Game({"script/0.txt": 'sp 1, "big.png"\nsd 0, "big.ogg"\nerror "went on"\n', "arc.dat": arc})
+        try:
+            with open(g.path("arc.dat"), "r+b") as f:
+                f.truncate(len(arc) + 1024 * MIB + 1)
+            self.assertEqual(self.run_limited(g), [
+                "Error: script/0.txt[1] sp ※big.png は大きすぎます (上限 256 MiB)",
+                "Error: script/0.txt[2] sd ※big.ogg は大きすぎます (上限 1 GiB)",
+                "Error: script/0.txt[2] sd ※big.oggが開けませんでした",
+                "Error: script/0.txt[3] error ※went on",
+            ])
+        finally:
+            g.close()
+
+    def test_save_files_above_the_limit_are_refused(self):
+        # Files of 4 GiB, which the 3 GiB address space could not hold, a plain save one byte
+        # past the limit, and a small save whose length field claims 4 GiB of text. Each is
+        # refused by name and limit with the reader's own failure message after it; the game
+        # keeps its state and goes on, and the record too large to be one is passed over.
+        g = Game({"script/0.txt": ('int g_keep = 9\nloadgame 1\nloadgame 2, 0\nloadgame 3\nloadcomment 3, $0\n'
+                                   'error "went on " + $(%g_keep)\n'),
+                  "save/save003.dat": struct.pack("<I", 0xFFFFFFFF) + zlib.compress(b'Comment="x"\n')})
+        try:
+            sparse(g.path("save/setting.dat"), 4096 * MIB)
+            sparse(g.path("save/already.dat"), 4096 * MIB)
+            sparse(g.path("save/save001.dat"), 4096 * MIB)
+            sparse(g.path("save/save002.txt"), 65 * MIB + 1)
+            refused = lambda name, limit: [f"Error: save/{name} は大きすぎます (上限 {limit})",
+                                           f"Error: save/{name} の読み込みに失敗しました"]
+            self.assertEqual(self.run_limited(g), refused("setting.dat", "65 MiB") + refused("save001.dat", "65 MiB") +
+                             refused("save002.txt", "65 MiB") + refused("save003.dat", "64 MiB") * 2 +
+                             ["Error: script/0.txt[6] error ※went on 9"])
+            # At exit the settings and the record are written afresh over the refused files.
+            self.assertLess(os.path.getsize(g.path("save/setting.dat")), MIB)
+        finally:
+            g.close()
+        # A settings file whose length field claims more text than the limit.
+        g = Game({"script/0.txt": 'gettextspeed %0, %1 : error "speed " + $(%1)\n',
+                  "save/setting.dat": struct.pack("<I", 64 * MIB + 1) + zlib.compress(b"TextSpeed = 5\n")})
+        try:
+            self.assertEqual(self.run_limited(g), ["Error: save/setting.dat は大きすぎます (上限 64 MiB)",
+                                        "Error: save/setting.dat の読み込みに失敗しました",
+                                        "Error: script/0.txt[1] error ※speed 20"])
+        finally:
+            g.close()
+
+    def test_saves_above_the_limit_are_not_written(self):
+        # 66 MiB of text: more than either form reads back, so neither is written and the
+        # old save stays whole.
+        g = Game({"script/0.txt": ('string g_big, m\ncal $m = "a"\n'
+                                   'for %0, 1, 20 : cal $m = $m + $m : next\n'
+                                   'cal $g_big = $m + $m\nfor %0, 1, 5 : cal $g_big = $g_big + $g_big : next\n'
+                                   'cal $g_big = $g_big + $m + $m\nsavesetting\nsavegame 1\nsavegame 2, 0\n'
+                                   'saveexist 1, %1 : error "went on " + $(%1)\n'),
+                  "save/save002.txt": 'Comment="old"\n'})
+        try:
+            self.assertEqual(self.run_limited(g), [
+                "Error: save/save001.dat は大きすぎます (上限 64 MiB)",
+                "Error: save/save001.dat の保存に失敗しました",
+                "Error: save/save002.txt は大きすぎます (上限 65 MiB)",
+                "Error: save/save002.txt の保存に失敗しました",
+                "Error: script/0.txt[10] error ※went on 0",
+            ])
+            self.assertEqual(read(g.path("save/save002.txt")), b'Comment="old"\n')
+        finally:
+            g.close()
+
+    def test_movie_chunks_and_tracks_above_their_limit_are_refused(self):
+        def movie(sound_length, rest):
+            return b"MJPG" + bytes(16) + struct.pack("<IIIIII", 20, 1, 320, 240, 0, sound_length) + rest
+        # A frame chunk claiming 4 GiB is skipped (the movie's own chunk error) and the walk
+        # goes on to where the claim ends: past the end of the file.
+        claim = movie(0, b"00dc" + struct.pack("<II", 0, 0xFFFFFFF0) + b"\xFF\xD8")
+        # A sound track claiming more than the file holds is a damaged header; one inside a
+        # sparse file of 1 GiB and more is a sound file over its limit.
+        past_end = movie(0xFFFFFFF0, b"EOF ")
+        g = Game({"script/0.txt": ('mpegplay "claim.mpg", 0\nmpegplay "past_end.mpg", 0\n'
+                                   'mpegplay "track.mpg", 0\nerror "went on"\n'),
+                  "claim.mpg": claim, "past_end.mpg": past_end, "track.mpg": movie(1024 * MIB + 1, b"")})
+        try:
+            with open(g.path("track.mpg"), "r+b") as f:
+                f.truncate(44 + 1024 * MIB + 1)
+            self.assertEqual(self.run_limited(g), [
+                "Error: script/0.txt[2] mpegPlay ※FILE HEADER ERROR",
+                "Error: script/0.txt[3] mpegPlay ※track.mpg は大きすぎます (上限 1 GiB)",
+                "Error: script/0.txt[3] mpegPlay ※track.mpgが開けませんでした",
+                "Error: script/0.txt[4] error ※went on",
+            ])
+            self.assertEqual(read(g.path("error.txt")), b"BUFFER_LENGTH OVER\nCHUNK READ ERROR\n")
         finally:
             g.close()
 
@@ -156,9 +251,7 @@ class ResourceLimits(unittest.TestCase):
         g = Game({"script/0.txt": 'error "ran"\n',
                   "save/already.dat": struct.pack("<I", 0xFFFFFFFF) + zlib.compress(b"S1=1\r\n")})
         try:
-            r = g.run(preexec=limit_memory)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            self.assertEqual(lines(r), ["Error: script/0.txt[1] error ※ran"])
+            self.assertEqual(self.run_limited(g), ["Error: script/0.txt[1] error ※ran"])
         finally:
             g.close()
 

@@ -303,6 +303,7 @@ class HostileFiles(unittest.TestCase):
                                            "Error: save/save001.txt が壊れています"], text)
                 self.assertEqual(out[3:], ["Error: save/save002.dat の読み込みに失敗しました",
                                            "Error: save/save003.dat の読み込みに失敗しました",
+                                           "Error: save/save004.dat は大きすぎます (上限 64 MiB)",
                                            "Error: save/save004.dat の読み込みに失敗しました",
                                            "Error: save/save005.dat の読み込みに失敗しました",
                                            "Error: save/save006.dat が壊れています"])

@@ -123,6 +123,21 @@ class Checker(unittest.TestCase):
                 self.expect_one("script/other.txt", 3, [cmd, f'"{label}"', "ラベルが存在しません"],
                                 extra={"script/other.txt": f"*other\n; {cmd}\n{stmt}\n"})
 
+    def test_labels_inside_text(self):
+        # A label directly under text, a page wait or not, belongs to the text: named where it
+        # stands, and a jump to it names nothing; an empty line (a comment is one) mends it.
+        self.expect_one("script/other.txt", 4, ['"*under_page" is inside the text that begins on line 3', "empty line"],
+                        extra={"script/other.txt": "*other\n\n文字\\\n*under_page:return\n"})
+        game = make_game({"script/other.txt": "*other\ngoto *under_page\n文字\\\n*under_page\n; mended\n*mended\n"})
+        try:
+            code, out, err = check(game)
+            self.assertEqual(findings(out), [
+                'script/other.txt:2: goto: no label "*under_page" in the script (ラベルが存在しません)',
+                'script/other.txt:4: "*under_page" is inside the text that begins on line 3, so it is no label and '
+                "no jump finds it: put an empty line above it"], out + err)
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
+
     def test_missing_files(self):
         for stmt, kind in [("sp 5, \"pic/none.png\"", "picture"), ("sd 0, \"bgm/none.ogg\"", "sound"),
                            ("setcursor \"sys/none.cur\"", "cursor"), ("setfontfile \"fonts/none.ttf\"", "font file"),
@@ -192,6 +207,48 @@ class Checker(unittest.TestCase):
                 if lo > 0:
                     self.expect_one("script/other.txt", 2, [f"{name} takes", f"not {lo - 1}"],
                                     extra={"script/other.txt": f"*other\n{name} " + ", ".join(["1"] * (lo - 1)) + "\n"})
+
+    # A command of each subsystem whose handler takes its count from the table, one statement
+    # with a count the engine refuses, what the checker says, and one with a count it accepts.
+    COUNTS = [
+        ("variableexist %0", "variableexist takes 2 arguments, not 1", "variableexist %0, %1"),
+        ("deletefile \"a.txt\", %0, 1", "deletefile takes 1 or 2 arguments, not 3", "deletefile \"a.txt\""),
+        ("split \"a,b\", \",\"", "split takes at least 3 arguments, not 2", "split \"a,b\", \",\", $0, $1, $2, $3"),
+        ("setwindow 1, 2, 3, 4, 5, 6, 7", "setwindow takes 8 arguments, not 7", "setwindow 1, 2, 3, 4, 5, 6, 7, 8"),
+        ("eventwait %0, %1, 100, $0, 1", "eventwait takes 2 to 4 arguments, not 5", "eventwait %0, %1"),
+        ("setfontcolor 1, 2, 3", "setfontcolor takes 0 to 2 arguments, not 3", "setfontcolor"),
+        ("sp.xy 1, 2", "sp.xy takes 3 arguments, not 2", "sp.xy 1, 2, 3"),
+        ("quake.x 4", "quake.x takes 2 or 3 arguments, not 1", "quake.x 4, 100, 2"),
+        ("print 1, 2, 3, 4, 5", "print takes 0 to 4 arguments, not 5", "print 1"),
+        ("sd.volume 1", "sd.volume takes 2 or 3 arguments, not 1", "sd.volume 1, 50"),
+        ("setbgmvolume", "setbgmvolume takes 1 argument, not 0", "setbgmvolume 80"),
+        ("getcursorpos %0, %1, %2", "getcursorpos takes 2 arguments, not 3", "getcursorpos %0, %1"),
+    ]
+
+    def test_checker_warns_where_the_engine_refuses_the_count(self):
+        lines = [stmt for bad, _, good in self.COUNTS for stmt in (bad, good)]
+        game = make_game(extra={"script/other.txt": "*other\n" + "\n".join(lines) + "\n"})
+        try:
+            code, out, err = check(game)
+            self.assertEqual(code, 1, out + err)
+            expected = [f"script/other.txt:{2 + 2 * i}: {says} (引数の数が不正です)"
+                        for i, (_, says, _) in enumerate(self.COUNTS)]
+            self.assertEqual(findings(out), expected)
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
+        # The engine refuses each of those statements with the count message, under the
+        # command's error name, and runs on.
+        listed = subprocess.run([ENGINE, "--list-commands"], capture_output=True, text=True, check=True).stdout
+        error_name = {f[0]: f[1] for f in (line.split("\t") for line in listed.splitlines())}
+        bad = [b for b, _, _ in self.COUNTS]
+        game = make_game(replace={"script/0.txt": "*start\n" + "\n".join(bad) + "\nerror \"done\"\nend\n"})
+        try:
+            r = subprocess.run([ENGINE, *HEADLESS, "--exit-after", "10000", game], capture_output=True, timeout=60)
+            name_of = lambda stmt: error_name[stmt.split(" ")[0]]
+            expected = [f"Error: script/0.txt[{2 + i}] {name_of(b)} ※引数の数が不正です" for i, b in enumerate(bad)]
+            self.assertEqual(r.stderr.decode().splitlines(), expected + [f"Error: script/0.txt[{2 + len(bad)}] error ※done"])
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
 
 
 class Reference(unittest.TestCase):

@@ -1,5 +1,6 @@
 #include "app/command_list.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -14,7 +15,9 @@ int listCommands() {
     for (const core::CommandEntry& e : table) {
       std::string_view shown = check::errorName(e.name);
       std::optional<check::ArgumentRange> range = check::argumentRange(e.name);
-      std::string least = range ? std::to_string(range->min) : "", most = range ? std::to_string(range->max) : "";
+      // No most for a command that takes any number from its least on.
+      std::string least = range ? std::to_string(range->min) : "";
+      std::string most = range && range->max != SIZE_MAX ? std::to_string(range->max) : "";
       std::printf("%.*s\t%.*s\t%s\t%s\n", static_cast<int>(e.name.size()), e.name.data(),
                   static_cast<int>(shown.size()), shown.data(), least.c_str(), most.c_str());
     }

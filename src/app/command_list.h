@@ -4,7 +4,8 @@
 namespace app {
 
 // Every command in table order, one a line: name, error name, least and most arguments,
-// separated by tabs (a count is empty when the handler applies a rule of its own).
+// separated by tabs (both counts are empty when the handler applies a rule of its own; the
+// most alone is empty for a command that takes any number from its least on).
 int listCommands();
 
 }  // namespace app

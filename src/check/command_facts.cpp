@@ -21,9 +21,7 @@ constexpr FileArgument kFileArguments[] = {
 
 // Both read the registry entry, the same one the dispatcher and the handlers use.
 std::optional<ArgumentRange> argumentRange(std::string_view command) {
-  const core::CommandEntry* e = core::findCommandEntry(command);
-  if (!e || e->minArguments < 0 || e->maxArguments < 0) return std::nullopt;
-  return ArgumentRange{static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments)};
+  return core::argumentCounts(core::findCommandEntry(command));
 }
 
 std::string_view errorName(std::string_view command) {

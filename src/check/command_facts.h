@@ -7,12 +7,12 @@
 #include <span>
 #include <string_view>
 
+#include "core/command_registry.h"
+
 namespace check {
 
-struct ArgumentRange {
-  std::size_t min = 0;
-  std::size_t max = 0;
-};
+// max is SIZE_MAX for a command that takes any number from its minimum on.
+using ArgumentRange = core::ArgumentCounts;
 
 // The range the command's handler accepts, from its registry entry; nothing when the handler
 // applies a rule of its own. The registry must be filled.

@@ -5,6 +5,7 @@
 #include "check/script_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
@@ -158,7 +159,8 @@ void checkStatement(std::string_view stmt, int index) {
     std::size_t count = core::argumentPieces(args).size();
     if (count < range->min || count > range->max) {
       std::string wanted = std::to_string(range->min);
-      if (range->max != range->min)
+      if (range->max == SIZE_MAX) wanted = "at least " + wanted;
+      else if (range->max != range->min)
         wanted += (range->max == range->min + 1 ? " or " : " to ") + std::to_string(range->max);
       add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range->max == 1 ? "" : "s") +
                             ", not " + std::to_string(count) + " (引数の数が不正です)");
@@ -306,6 +308,29 @@ void scanLabels(LoadedFile& f) {
   }
 }
 
+// A text block runs to the next empty line and takes in what it holds, as the label scan
+// does: a "*name" line directly under text (a page wait at the text's end changes nothing) is
+// part of the text. It is registered as no label, so no jump finds it, and it is skipped
+// where it stands, so it is not shown either. No author means that.
+void checkLabelsInsideText(const LoadedFile& f) {
+  checker.file = &f;
+  std::optional<std::size_t> blockStart;
+  for (std::size_t i = 0; i < f.lines.size(); ++i) {
+    const std::string& line = f.lines[i];
+    if (line.empty()) {
+      blockStart.reset();
+    } else if (!blockStart) {
+      const auto first = static_cast<unsigned char>(line[0]);
+      if (!core::isLetter(first) && first != '*') blockStart = i;
+    } else if (line[0] == '*') {
+      const std::string label = line.substr(0, line.find_first_of(":;/ \t"));
+      add(f.physical[i], inQuotes(label) + " is inside the text that begins on line " +
+                             std::to_string(f.physical[*blockStart]) +
+                             ", so it is no label and no jump finds it: put an empty line above it");
+    }
+  }
+}
+
 // Encoding and line length, over the file's own lines (comments included).
 void checkText(const LoadedFile& f) {
   checker.file = &f;
@@ -383,6 +408,7 @@ std::vector<Finding> checkGame() {
     for (const Finding& lf : labelFindings)
       if (lf.file == name) checker.findings.push_back(lf);
     checkText(f);
+    checkLabelsInsideText(f);
     walkStatements(f);
     std::stable_sort(checker.findings.begin(), checker.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });

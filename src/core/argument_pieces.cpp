@@ -21,9 +21,8 @@ bool countInRange(const std::vector<std::string_view>& args, std::size_t min, st
 }
 
 bool countInRange(const std::vector<std::string_view>& args) {
-  const CommandEntry* e = currentCommand();
-  if (!e || e->minArguments < 0) return true;
-  return countInRange(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments));
+  const std::optional<ArgumentCounts> range = argumentCounts(currentCommand());
+  return !range || countInRange(args, range->min, range->max);
 }
 
 bool stringArgument(const std::vector<std::string_view>& args, std::size_t i, std::string& out) {

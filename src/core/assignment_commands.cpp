@@ -1,6 +1,7 @@
 // cal, round, int, string and variableexist: assignments and declarations.
 #include <span>
 
+#include "core/argument_pieces.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/core_commands.h"
@@ -165,10 +166,7 @@ void cmdString(std::string_view args) {
 
 void cmdVariableExist(std::string_view args) {
   std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
-  if (pieces.size() != 2) {
-    reportCommandError(platform::jp("引数の数が不正です"));
-    return;
-  }
+  if (!countInRange(pieces)) return;
   std::int32_t* result = numberVariableRef(pieces[0]);
   if (!result) {
     reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
@@ -183,7 +181,7 @@ constexpr CommandEntry kAssignmentCommands[] = {
     {"round", cmdRound},
     {"int", cmdInt},
     {"string", cmdString},
-    {"variableexist", cmdVariableExist, "variableExist"},
+    {"variableexist", cmdVariableExist, "variableExist", 2, 2},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/command_registry.h"
 
+#include <cstdint>
 #include <unordered_map>
 
 #include "core/error_report.h"
@@ -45,6 +46,12 @@ void runCommand(const CommandEntry& entry, std::string_view args) {
 }
 
 const CommandEntry* currentCommand() { return registry.running; }
+
+std::optional<ArgumentCounts> argumentCounts(const CommandEntry* entry) {
+  if (!entry || entry->minArguments < 0) return std::nullopt;
+  const std::size_t max = entry->maxArguments == kNoArgumentLimit ? SIZE_MAX : static_cast<std::size_t>(entry->maxArguments);
+  return ArgumentCounts{static_cast<std::size_t>(entry->minArguments), max};
+}
 
 std::size_t commandCount() { return registry.entries.size(); }
 

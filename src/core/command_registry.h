@@ -2,6 +2,7 @@
 // each subsystem's own table and read-only afterwards.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -11,6 +12,9 @@ namespace core {
 // leading blank included.
 using CommandHandler = void (*)(std::string_view args);
 
+// The maxArguments of a command that takes its minimum or any more (split's result variables).
+constexpr std::int8_t kNoArgumentLimit = -1;
+
 // One command of a subsystem's table. The registry sets the name error messages give
 // before the handler runs, so handlers do not.
 struct CommandEntry {
@@ -18,9 +22,17 @@ struct CommandEntry {
   CommandHandler handler;
   const char* displayName = nullptr;  // the name in error messages ("eventWait"); null: `name`
   // How many arguments the command takes; the handler checks against these (see
-  // checkArgumentCount). -1: the handler applies a rule of its own.
+  // checkArgumentCount). minArguments -1: the handler applies a rule of its own.
   std::int8_t minArguments = -1, maxArguments = -1;
 };
+
+struct ArgumentCounts {
+  std::size_t min = 0;
+  std::size_t max = 0;  // SIZE_MAX for kNoArgumentLimit
+};
+
+// The range of the entry; nothing for a null entry or one whose handler has a rule of its own.
+std::optional<ArgumentCounts> argumentCounts(const CommandEntry* entry);
 
 void addCommands(std::span<const CommandEntry> table);
 // The entry of a command; null when there is none. Tools that read scripts (an authoring

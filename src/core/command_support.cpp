@@ -35,9 +35,8 @@ bool checkArgumentCount(const std::vector<ScriptValue>& args, std::size_t min, s
 }
 
 bool checkArgumentCount(const std::vector<ScriptValue>& args) {
-  const CommandEntry* e = currentCommand();
-  if (!e || e->minArguments < 0) return true;
-  return checkArgumentCount(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments));
+  const std::optional<ArgumentCounts> range = argumentCounts(currentCommand());
+  return !range || checkArgumentCount(args, range->min, range->max);
 }
 
 bool readNumbers(std::string_view args, std::size_t min, std::size_t max, std::vector<std::int32_t>& out) {
@@ -52,9 +51,8 @@ bool readNumbers(std::string_view args, std::size_t min, std::size_t max, std::v
 }
 
 bool readNumbers(std::string_view args, std::vector<std::int32_t>& out) {
-  const CommandEntry* e = currentCommand();
-  if (!e || e->minArguments < 0) return readNumbers(args, 0, SIZE_MAX, out);
-  return readNumbers(args, static_cast<std::size_t>(e->minArguments), static_cast<std::size_t>(e->maxArguments), out);
+  const ArgumentCounts range = argumentCounts(currentCommand()).value_or(ArgumentCounts{0, SIZE_MAX});
+  return readNumbers(args, range.min, range.max, out);
 }
 
 bool needNumber(const std::vector<ScriptValue>& args, std::size_t i) {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/argument_pieces.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/core_commands.h"
@@ -123,10 +124,7 @@ void cmdElse(std::string_view args) {
 
 void cmdFor(std::string_view args) {
   std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
-  if (pieces.size() < 3 || pieces.size() > 4) {
-    reportCommandError(platform::jp("引数の数が不正です"));
-    return;
-  }
+  if (!countInRange(pieces)) return;
   std::int32_t* variable = numberVariableRef(pieces[0]);
   if (!variable) {
     reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
@@ -156,8 +154,7 @@ void cmdFor(std::string_view args) {
 }
 
 // A loop statement with no loop open is reported and does nothing.
-LoopRecord* openLoop(std::string_view name) {
-  setCommandName(name);
+LoopRecord* openLoop() {
   if (control.loops.empty()) {
     reportCommandError(platform::jp("for が一度も実行されていません"));
     return nullptr;
@@ -166,7 +163,7 @@ LoopRecord* openLoop(std::string_view name) {
 }
 
 void cmdNext(std::string_view) {
-  LoopRecord* r = openLoop("next");
+  LoopRecord* r = openLoop();
   if (!r) {
     interpreter().loopSkip = false;
     return;
@@ -201,11 +198,11 @@ void leaveLoop(LoopRecord& r) {
 }
 
 void cmdBreak(std::string_view) {
-  if (LoopRecord* r = openLoop("break")) leaveLoop(*r);
+  if (LoopRecord* r = openLoop()) leaveLoop(*r);
 }
 
 void cmdContinue(std::string_view) {
-  LoopRecord* r = openLoop("continue");
+  LoopRecord* r = openLoop();
   if (!r) return;
   addStep(*r);
   if (loopEnded(*r)) {
@@ -287,7 +284,7 @@ void cmdPreTextGosub(std::string_view args) {
 }
 
 constexpr CommandEntry kControlFlowCommands[] = {
-    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor},
+    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor, nullptr, 3, 4},
     {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
     {"gosub", cmdGosub},
     {"return", cmdReturn},

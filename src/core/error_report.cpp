@@ -39,7 +39,6 @@ namespace {
 
 // `error`: the script's own message, and the print statement of test scripts.
 void cmdError(std::string_view args) {
-  setCommandName("error");
   ScriptValue v = evaluateExpression(args);
   reportCommandError(v.isNumber() ? std::to_string(v.toInt()) : v.text);
 }

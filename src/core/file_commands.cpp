@@ -13,10 +13,9 @@
 namespace core {
 namespace {
 
-void pathCommand(std::string_view argText, std::string_view displayName, std::string PathParts::*part) {
-  setCommandName(displayName);
+void pathCommand(std::string_view argText, std::string PathParts::*part) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 2, 2)) return;
+  if (!countInRange(args)) return;
   std::string* out = stringTarget(args, 0);
   std::string path;
   if (!out || !stringArgument(args, 1, path)) return;
@@ -31,7 +30,7 @@ void pathCommand(std::string_view argText, std::string_view displayName, std::st
 // loadfile and savefile: a path, then a string variable.
 bool pathAndVariable(std::string_view argText, std::string& path, std::string*& variable) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 2, 2) || !stringArgument(args, 0, path)) return false;
+  if (!countInRange(args) || !stringArgument(args, 0, path)) return false;
   variable = stringTarget(args, 1);
   return variable != nullptr;
 }
@@ -71,12 +70,11 @@ std::optional<PathParts> splitPathParts(std::string_view path) {
   return parts;
 }
 
-void cmdGetParentFolderName(std::string_view args) { pathCommand(args, "getParentFolderName", &PathParts::folder); }
-void cmdGetBaseName(std::string_view args) { pathCommand(args, "getBaseName", &PathParts::base); }
-void cmdGetExtensionName(std::string_view args) { pathCommand(args, "getExtensionName", &PathParts::extension); }
+void cmdGetParentFolderName(std::string_view args) { pathCommand(args, &PathParts::folder); }
+void cmdGetBaseName(std::string_view args) { pathCommand(args, &PathParts::base); }
+void cmdGetExtensionName(std::string_view args) { pathCommand(args, &PathParts::extension); }
 
 void cmdLoadFile(std::string_view argText) {
-  setCommandName("loadFile");
   std::string path;
   std::string* out = nullptr;
   if (!pathAndVariable(argText, path, out)) return;
@@ -90,7 +88,6 @@ void cmdLoadFile(std::string_view argText) {
 }
 
 void cmdSaveFile(std::string_view argText) {
-  setCommandName("saveFile");
   std::string path;
   std::string* in = nullptr;
   if (!pathAndVariable(argText, path, in)) return;
@@ -101,9 +98,8 @@ void cmdSaveFile(std::string_view argText) {
 }
 
 void cmdDeleteFile(std::string_view argText) {
-  setCommandName("deleteFile");
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 1, 2)) return;
+  if (!countInRange(args)) return;
   std::string path;
   if (!stringArgument(args, 0, path)) return;
   std::int32_t* ok = nullptr;

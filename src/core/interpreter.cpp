@@ -280,7 +280,6 @@ void runScript() {
 
 namespace {
 void cmdEnd(std::string_view) {
-  setCommandName("end");
   state.quitRequested = true;
 }
 constexpr CommandEntry kInterpreterCommands[] = {{"end", cmdEnd}};

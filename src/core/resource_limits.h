@@ -20,8 +20,16 @@ inline constexpr std::uint64_t kLargestPictureFileBytes = std::uint64_t{256} << 
 inline constexpr std::int64_t kLargestPicturePixels = std::int64_t{1} << 26;
 // A sound file is held whole in memory while it plays (an hour of music is ~60 MiB).
 inline constexpr std::uint64_t kLargestSoundFileBytes = std::uint64_t{1} << 30;
-// The already-read record's text after inflating (about 10 bytes a text block).
-inline constexpr std::uint64_t kLargestAlreadyReadText = std::uint64_t{64} << 20;
+// A save game, the settings or the already-read record as text, after inflating. A save
+// with a full backlog and every variable set is well under 1 MiB.
+inline constexpr std::uint64_t kLargestSaveText = std::uint64_t{64} << 20;
+// Such a file on disk: the text limit, plus the length field and what zlib adds to text it
+// cannot shrink (under 0.1%); a plain-text save holds its text as it is.
+inline constexpr std::uint64_t kLargestSaveFileBytes = std::uint64_t{65} << 20;
+static_assert(kLargestSaveText + kLargestSaveText / 1024 + 4 + 64 <= kLargestSaveFileBytes,
+              "every text the writer packs is read back");
+// One movie frame's JPEG data: the player's frame buffer. A chunk claiming more is skipped.
+inline constexpr std::uint32_t kLargestMovieChunkBytes = 1048576;
 // A cursor file (.cur/.ani); its pictures are at most 256 x 256.
 inline constexpr std::uint64_t kLargestCursorFileBytes = std::uint64_t{16} << 20;
 inline constexpr int kLargestCursorSide = platform::kLargestCursorSide;

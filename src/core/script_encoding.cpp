@@ -4,6 +4,7 @@
 
 #include "core/error_report.h"
 #include "core/interpreter.h"
+#include "core/resource_limits.h"
 #include "core/script_sources.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -16,8 +17,9 @@ void warnIfMainScriptIsUtf8() {
     // The lines already loaded into slot 0: loading the entry again would report a damaged
     // entry a second time.
     for (const std::string& line : interpreter().slots[0].lines) (bytes += line) += '\n';
-  } else if (!platform::readWholeFile(std::string_view(kMainScriptPath), bytes)) {
-    return;
+  } else if (auto path = platform::resolvePath(kMainScriptPath);
+             !path || platform::readFileUpTo(*path, bytes, kLargestScriptBytes) != platform::FileRead::Ok) {
+    return;  // the loader has said what was wrong with it
   }
   if (!platform::looksLikeUtf8NotCp932(bytes)) return;
   showErrorBox(std::string(kMainScriptPath) +

@@ -76,7 +76,7 @@ void cmdMid(std::string_view argText) {
 
 void cmdSplit(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, SIZE_MAX)) return;
+  if (!countInRange(args)) return;
   std::string text, separator;
   if (!stringArgument(args, 0, text) || !stringArgument(args, 1, separator)) return;
   std::vector<std::string> pieces;
@@ -153,7 +153,7 @@ void cmdRegexpReplace(std::string_view argText) {
 
 void cmdRegexpSplit(std::string_view argText) {
   auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args, 3, SIZE_MAX)) return;
+  if (!countInRange(args)) return;
   std::string text, pattern;
   if (!textAndPattern(args, text, pattern)) return;
   std::vector<std::string> pieces;
@@ -173,17 +173,17 @@ void cmdRegexpSplit(std::string_view argText) {
 constexpr CommandEntry kStringCommands[] = {
     {"len", cmdLen, nullptr, 2, 2},
     {"mid", cmdMid, nullptr, 4, 4},
-    {"split", cmdSplit},
+    {"split", cmdSplit, nullptr, 3, kNoArgumentLimit},
     {"regexp.match", cmdRegexpMatch, nullptr, 3, 5},
     {"regexp.count", cmdRegexpCount, nullptr, 3, 3},
     {"regexp.replace", cmdRegexpReplace, nullptr, 3, 3},
-    {"regexp.split", cmdRegexpSplit},
-    {"getparentfoldername", cmdGetParentFolderName},
-    {"getbasename", cmdGetBaseName},
-    {"getextensionname", cmdGetExtensionName},
-    {"loadfile", cmdLoadFile},
-    {"savefile", cmdSaveFile},
-    {"deletefile", cmdDeleteFile},
+    {"regexp.split", cmdRegexpSplit, nullptr, 3, kNoArgumentLimit},
+    {"getparentfoldername", cmdGetParentFolderName, "getParentFolderName", 2, 2},
+    {"getbasename", cmdGetBaseName, "getBaseName", 2, 2},
+    {"getextensionname", cmdGetExtensionName, "getExtensionName", 2, 2},
+    {"loadfile", cmdLoadFile, "loadFile", 2, 2},
+    {"savefile", cmdSaveFile, "saveFile", 2, 2},
+    {"deletefile", cmdDeleteFile, "deleteFile", 1, 2},
 };
 
 }  // namespace

@@ -20,28 +20,29 @@ void setTrack(int track, std::int32_t to, std::int32_t duration, std::int32_t ac
 }
 
 // "to..., time, accel": one value per track in `tracks`, all with the same time and easing.
-void templateCommand(std::string_view args, const char* name, std::initializer_list<int> tracks) {
+// The table entry holds the count, tracks + 2.
+void templateCommand(std::string_view args, std::initializer_list<int> tracks) {
   std::vector<std::int32_t> v;
-  const std::size_t count = tracks.size() + 2;
-  if (!readNumberArguments(args, name, count, count, v)) return;
+  if (!core::readNumbers(args, v)) return;
+  const std::size_t count = v.size();
   std::size_t i = 0;
   for (int track : tracks) setTrack(track, v[i++], v[count - 2], v[count - 1]);
 }
 
-void cmdSpAf(std::string_view a) { templateCommand(a, "sp.af", {kTrackFade}); }
-void cmdSpAx(std::string_view a) { templateCommand(a, "sp.ax", {kTrackPosX}); }
-void cmdSpAy(std::string_view a) { templateCommand(a, "sp.ay", {kTrackPosY}); }
-void cmdSpAxy(std::string_view a) { templateCommand(a, "sp.axy", {kTrackPosX, kTrackPosY}); }
-void cmdSpAa(std::string_view a) { templateCommand(a, "sp.aa", {kTrackAlpha}); }
-void cmdSpAxya(std::string_view a) { templateCommand(a, "sp.axya", {kTrackPosX, kTrackPosY, kTrackAlpha}); }
-void cmdSpAw(std::string_view a) { templateCommand(a, "sp.aw", {kTrackScaleX}); }
-void cmdSpAh(std::string_view a) { templateCommand(a, "sp.ah", {kTrackScaleY}); }
-void cmdSpAwh(std::string_view a) { templateCommand(a, "sp.awh", {kTrackScaleX, kTrackScaleY}); }
-void cmdSpArx(std::string_view a) { templateCommand(a, "sp.arx", {kTrackRotX}); }
-void cmdSpAry(std::string_view a) { templateCommand(a, "sp.ary", {kTrackRotY}); }
-void cmdSpArz(std::string_view a) { templateCommand(a, "sp.arz", {kTrackRotZ}); }
-void cmdSpArxyz(std::string_view a) { templateCommand(a, "sp.arxyz", {kTrackRotX, kTrackRotY, kTrackRotZ}); }
-void cmdSpAc(std::string_view a) { templateCommand(a, "sp.ac", {kTrackColour}); }
+void cmdSpAf(std::string_view a) { templateCommand(a, {kTrackFade}); }
+void cmdSpAx(std::string_view a) { templateCommand(a, {kTrackPosX}); }
+void cmdSpAy(std::string_view a) { templateCommand(a, {kTrackPosY}); }
+void cmdSpAxy(std::string_view a) { templateCommand(a, {kTrackPosX, kTrackPosY}); }
+void cmdSpAa(std::string_view a) { templateCommand(a, {kTrackAlpha}); }
+void cmdSpAxya(std::string_view a) { templateCommand(a, {kTrackPosX, kTrackPosY, kTrackAlpha}); }
+void cmdSpAw(std::string_view a) { templateCommand(a, {kTrackScaleX}); }
+void cmdSpAh(std::string_view a) { templateCommand(a, {kTrackScaleY}); }
+void cmdSpAwh(std::string_view a) { templateCommand(a, {kTrackScaleX, kTrackScaleY}); }
+void cmdSpArx(std::string_view a) { templateCommand(a, {kTrackRotX}); }
+void cmdSpAry(std::string_view a) { templateCommand(a, {kTrackRotY}); }
+void cmdSpArz(std::string_view a) { templateCommand(a, {kTrackRotZ}); }
+void cmdSpArxyz(std::string_view a) { templateCommand(a, {kTrackRotX, kTrackRotY, kTrackRotZ}); }
+void cmdSpAc(std::string_view a) { templateCommand(a, {kTrackColour}); }
 
 // The end values of a step written at once into both pictures.
 void applyEndValues(SpriteSlot& slot, const AnimationStep& step) {
@@ -144,10 +145,22 @@ void cmdSpExe(std::string_view args) {
 }
 
 constexpr core::CommandEntry kAnimationCommands[] = {
-    {"sp.af", cmdSpAf},   {"sp.ax", cmdSpAx},   {"sp.ay", cmdSpAy},     {"sp.axy", cmdSpAxy},
-    {"sp.aa", cmdSpAa},   {"sp.axya", cmdSpAxya}, {"sp.aw", cmdSpAw},   {"sp.ah", cmdSpAh},
-    {"sp.awh", cmdSpAwh}, {"sp.arx", cmdSpArx}, {"sp.ary", cmdSpAry},   {"sp.arz", cmdSpArz},
-    {"sp.arxyz", cmdSpArxyz}, {"sp.ac", cmdSpAc}, {"sp.set", cmdSpSet, nullptr, 3, 3}, {"sp.exe", cmdSpExe, nullptr, 2, 2},
+    {"sp.af", cmdSpAf, nullptr, 3, 3},
+    {"sp.ax", cmdSpAx, nullptr, 3, 3},
+    {"sp.ay", cmdSpAy, nullptr, 3, 3},
+    {"sp.axy", cmdSpAxy, nullptr, 4, 4},
+    {"sp.aa", cmdSpAa, nullptr, 3, 3},
+    {"sp.axya", cmdSpAxya, nullptr, 5, 5},
+    {"sp.aw", cmdSpAw, nullptr, 3, 3},
+    {"sp.ah", cmdSpAh, nullptr, 3, 3},
+    {"sp.awh", cmdSpAwh, nullptr, 4, 4},
+    {"sp.arx", cmdSpArx, nullptr, 3, 3},
+    {"sp.ary", cmdSpAry, nullptr, 3, 3},
+    {"sp.arz", cmdSpArz, nullptr, 3, 3},
+    {"sp.arxyz", cmdSpArxyz, nullptr, 5, 5},
+    {"sp.ac", cmdSpAc, nullptr, 3, 3},
+    {"sp.set", cmdSpSet, nullptr, 3, 3},
+    {"sp.exe", cmdSpExe, nullptr, 2, 2},
 };
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/frame.h"
 #include "graphics/reading_modes.h"
@@ -103,11 +102,9 @@ void runQuake(const QuakeRequest& q) {
 }
 
 // Reads the arguments: [n,] amplitude(s), period [, count]. False after reporting.
-bool readQuake(std::string_view args, const char* name, bool withSlot, bool twoAxis, bool horizontal,
-               QuakeRequest& q) {
-  const std::size_t fixed = (withSlot ? 1 : 0) + (twoAxis ? 2 : 1) + 1;
+bool readQuake(std::string_view args, bool withSlot, bool twoAxis, bool horizontal, QuakeRequest& q) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, name, fixed, fixed + 1, v)) return false;
+  if (!core::readNumbers(args, v)) return false;
   std::size_t i = 0;
   if (withSlot) {
     if (!slotArgument(v[0])) return false;
@@ -130,24 +127,24 @@ bool readQuake(std::string_view args, const char* name, bool withSlot, bool twoA
   return true;
 }
 
-void quake(std::string_view args, const char* name, bool withSlot, bool twoAxis, bool horizontal) {
-  core::setCommandName(name);
+void quake(std::string_view args, bool withSlot, bool twoAxis, bool horizontal) {
   if (effectsSkipped()) return;  // not even the arguments are looked at
   QuakeRequest q;
-  if (!readQuake(args, name, withSlot, twoAxis, horizontal, q)) return;
+  if (!readQuake(args, withSlot, twoAxis, horizontal, q)) return;
   if (q.count > 0) runQuake(q);
 }
 
-void cmdQuakeX(std::string_view a) { quake(a, "quake.x", false, false, true); }
-void cmdQuakeY(std::string_view a) { quake(a, "quake.y", false, false, false); }
-void cmdQuakeXy(std::string_view a) { quake(a, "quake.xy", false, true, true); }
-void cmdSpQx(std::string_view a) { quake(a, "sp.qx", true, false, true); }
-void cmdSpQy(std::string_view a) { quake(a, "sp.qy", true, false, false); }
-void cmdSpQxy(std::string_view a) { quake(a, "sp.qxy", true, true, true); }
+void cmdQuakeX(std::string_view a) { quake(a, false, false, true); }
+void cmdQuakeY(std::string_view a) { quake(a, false, false, false); }
+void cmdQuakeXy(std::string_view a) { quake(a, false, true, true); }
+void cmdSpQx(std::string_view a) { quake(a, true, false, true); }
+void cmdSpQy(std::string_view a) { quake(a, true, false, false); }
+void cmdSpQxy(std::string_view a) { quake(a, true, true, true); }
 
 constexpr core::CommandEntry kQuakeCommands[] = {
-    {"quake.x", cmdQuakeX}, {"quake.y", cmdQuakeY}, {"quake.xy", cmdQuakeXy},
-    {"sp.qx", cmdSpQx},     {"sp.qy", cmdSpQy},     {"sp.qxy", cmdSpQxy},
+    // [n,] amplitude or two, period [, count]
+    {"quake.x", cmdQuakeX, nullptr, 2, 3}, {"quake.y", cmdQuakeY, nullptr, 2, 3}, {"quake.xy", cmdQuakeXy, nullptr, 3, 4},
+    {"sp.qx", cmdSpQx, nullptr, 3, 4},     {"sp.qy", cmdSpQy, nullptr, 3, 4},     {"sp.qxy", cmdSpQxy, nullptr, 4, 5},
 };
 
 }  // namespace

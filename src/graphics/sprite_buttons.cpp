@@ -34,7 +34,7 @@ platform::Button buttonRectangle(int sprite, int id, const SpritePictureInfo& p)
 
 void cmdSpBtn(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (!readNumberArguments(args, "spbtn", 2, 2, v) || !slotArgument(v[0])) return;
+  if (!core::readNumbers(args, v) || !slotArgument(v[0])) return;
   int n = v[0], id = v[1];
   if (id < 0 || id >= platform::kButtonIds) return core::reportCommandError(platform::jp("ボタン番号が不正です"));
   SpritePictureInfo picture = spritePictureInfo(n);
@@ -42,7 +42,7 @@ void cmdSpBtn(std::string_view args) {
   platform::registerButton(buttonRectangle(n, id, picture));
 }
 
-constexpr core::CommandEntry kButtonCommands[] = {{"spbtn", cmdSpBtn}};
+constexpr core::CommandEntry kButtonCommands[] = {{"spbtn", cmdSpBtn, nullptr, 2, 2}};
 
 }  // namespace
 

@@ -15,12 +15,6 @@
 
 namespace graphics {
 
-bool readNumberArguments(std::string_view args, std::string_view name, std::size_t min, std::size_t max,
-                         std::vector<std::int32_t>& out) {
-  core::setCommandName(name);
-  return core::readNumbers(args, min, max, out);
-}
-
 SpriteSlot* slotArgument(std::int32_t n) {
   SpriteSlot* slot = spriteSlot(n);
   if (!slot) core::reportCommandError(platform::jp("スプライト番号が不正です"));
@@ -51,10 +45,9 @@ TextureImage* propertyTarget(std::int32_t n, SpriteSlot*& slotOut) {
   return target;
 }
 
-// Reads n and `extra` numbers and finds the picture to change.
-TextureImage* propertyCommand(std::string_view args, const char* name, std::size_t extra,
-                              std::vector<std::int32_t>& v) {
-  if (!readNumberArguments(args, name, 1 + extra, 1 + extra, v)) return nullptr;
+// Reads n and the values and finds the picture to change.
+TextureImage* propertyCommand(std::string_view args, std::vector<std::int32_t>& v) {
+  if (!core::readNumbers(args, v)) return nullptr;
   SpriteSlot* slot = nullptr;
   return propertyTarget(v[0], slot);
 }
@@ -75,7 +68,7 @@ void cmdSpB(std::string_view args) {
 
 void cmdSpC(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.c", 2, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->colourOp = static_cast<std::uint32_t>(v[1]);
     image->colourFactor = static_cast<std::uint32_t>(v[2]) | 0xFF000000u;
   }
@@ -83,17 +76,17 @@ void cmdSpC(std::string_view args) {
 
 void cmdSpX(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.x", 1, v)) image->posX = static_cast<float>(v[1]);
+  if (TextureImage* image = propertyCommand(args, v)) image->posX = static_cast<float>(v[1]);
 }
 
 void cmdSpY(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.y", 1, v)) image->posY = static_cast<float>(v[1]);
+  if (TextureImage* image = propertyCommand(args, v)) image->posY = static_cast<float>(v[1]);
 }
 
 void cmdSpXy(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.xy", 2, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->posX = static_cast<float>(v[1]);
     image->posY = static_cast<float>(v[2]);
   }
@@ -101,17 +94,17 @@ void cmdSpXy(std::string_view args) {
 
 void cmdMspX(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "msp.x", 1, v)) image->posX += static_cast<float>(v[1]);
+  if (TextureImage* image = propertyCommand(args, v)) image->posX += static_cast<float>(v[1]);
 }
 
 void cmdMspY(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "msp.y", 1, v)) image->posY += static_cast<float>(v[1]);
+  if (TextureImage* image = propertyCommand(args, v)) image->posY += static_cast<float>(v[1]);
 }
 
 void cmdMspXy(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "msp.xy", 2, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->posX += static_cast<float>(v[1]);
     image->posY += static_cast<float>(v[2]);
   }
@@ -119,7 +112,7 @@ void cmdMspXy(std::string_view args) {
 
 void cmdSpA(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.a", 1, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->alpha = v[1] & 0xFF;
     applyAlphaToVertices(*image);
   }
@@ -127,7 +120,7 @@ void cmdSpA(std::string_view args) {
 
 void cmdSpSxy(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.sxy", 2, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->scaleX = static_cast<float>(v[1]) / 100.0f;
     image->scaleY = static_cast<float>(v[2]) / 100.0f;
   }
@@ -135,7 +128,7 @@ void cmdSpSxy(std::string_view args) {
 
 void cmdSpRxyz(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.rxyz", 3, v)) {
+  if (TextureImage* image = propertyCommand(args, v)) {
     image->rotX = static_cast<float>(v[1]);
     image->rotY = static_cast<float>(v[2]);
     image->rotZ = -static_cast<float>(v[3]);
@@ -144,7 +137,7 @@ void cmdSpRxyz(std::string_view args) {
 
 void cmdSpCxy(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, "sp.cxy", 2, v))
+  if (TextureImage* image = propertyCommand(args, v))
     setPivot(*image, static_cast<float>(v[1]), static_cast<float>(v[2]));
 }
 
@@ -162,9 +155,8 @@ void cmdSpD(std::string_view args) {
 
 // ---- filter values ----
 
-SpriteSlot* filterCommand(std::string_view args, const char* name, std::size_t min, std::size_t max,
-                          std::vector<std::int32_t>& v) {
-  if (!readNumberArguments(args, name, min, max, v)) return nullptr;
+SpriteSlot* filterCommand(std::string_view args, std::vector<std::int32_t>& v) {
+  if (!core::readNumbers(args, v)) return nullptr;
   return slotArgument(v[0]);
 }
 
@@ -176,19 +168,19 @@ bool inRange(std::int32_t value, int low, int high, const char* message) {
 
 void cmdSpRev(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (SpriteSlot* slot = filterCommand(args, "sp.rev", 1, 2, v))
+  if (SpriteSlot* slot = filterCommand(args, v))
     slot->filters.reverse = v.size() == 2 ? v[1] : slot->filters.reverse ^ 1;
 }
 
 void cmdSpGray(std::string_view args) {
   std::vector<std::int32_t> v;
-  if (SpriteSlot* slot = filterCommand(args, "sp.gray", 1, 2, v))
+  if (SpriteSlot* slot = filterCommand(args, v))
     slot->filters.grey = v.size() == 2 ? v[1] : slot->filters.grey ^ 1;
 }
 
 void cmdSpBc(std::string_view args) {
   std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, "sp.bc", 3, 3, v);
+  SpriteSlot* slot = filterCommand(args, v);
   if (!slot || !inRange(v[1], -100, 100, "明るさの数値が不正です") ||
       !inRange(v[2], -100, 100, "コントラストの数値が不正です"))
     return;
@@ -200,7 +192,7 @@ void cmdSpBc(std::string_view args) {
 
 void cmdSpColor(std::string_view args) {
   std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, "sp.color", 4, 4, v);
+  SpriteSlot* slot = filterCommand(args, v);
   if (!slot || !inRange(v[1], -100, 100, "赤藍の数値が不正です") || !inRange(v[2], -100, 100, "緑紅の数値が不正です") ||
       !inRange(v[3], -100, 100, "青黄の数値が不正です"))
     return;
@@ -213,7 +205,7 @@ void cmdSpColor(std::string_view args) {
 
 void cmdSpHsl(std::string_view args) {
   std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, "sp.hsb", 4, 4, v);
+  SpriteSlot* slot = filterCommand(args, v);
   if (!slot || !inRange(v[1], -180, 180, "色相の数値が不正です") || !inRange(v[2], -100, 100, "彩度の数値が不正です") ||
       !inRange(v[3], -100, 100, "明度の数値が不正です"))
     return;
@@ -225,10 +217,10 @@ void cmdSpHsl(std::string_view args) {
 }
 
 // sp.blur and sp.mosaic: two non-negative sizes, both 0 switching the filter off.
-void pairFilter(std::string_view args, const char* name, std::int32_t SpriteFilters::*on, std::int32_t SpriteFilters::*x,
+void pairFilter(std::string_view args, std::int32_t SpriteFilters::*on, std::int32_t SpriteFilters::*x,
                 std::int32_t SpriteFilters::*y) {
   std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, name, 3, 3, v);
+  SpriteSlot* slot = filterCommand(args, v);
   if (!slot || !inRange(v[1], 0, INT32_MAX, "X値が不正です") || !inRange(v[2], 0, INT32_MAX, "Y値が不正です")) return;
   SpriteFilters& f = slot->filters;
   f.*on = (v[1] != 0 || v[2] != 0) ? 1 : 0;
@@ -237,11 +229,11 @@ void pairFilter(std::string_view args, const char* name, std::int32_t SpriteFilt
 }
 
 void cmdSpBlur(std::string_view args) {
-  pairFilter(args, "sp.blur", &SpriteFilters::blurOn, &SpriteFilters::blurX, &SpriteFilters::blurY);
+  pairFilter(args, &SpriteFilters::blurOn, &SpriteFilters::blurX, &SpriteFilters::blurY);
 }
 
 void cmdSpMosaic(std::string_view args) {
-  pairFilter(args, "sp.mosaic", &SpriteFilters::mosaicOn, &SpriteFilters::mosaicX, &SpriteFilters::mosaicY);
+  pairFilter(args, &SpriteFilters::mosaicOn, &SpriteFilters::mosaicX, &SpriteFilters::mosaicY);
 }
 
 // ---- queries ----
@@ -295,12 +287,30 @@ void cmdSpMb(std::string_view args) {
 }
 
 constexpr core::CommandEntry kSpriteCommands[] = {
-    {"sp.d", cmdSpD, nullptr, 1, 2},         {"sp.b", cmdSpB, nullptr, 2, 2},           {"sp.c", cmdSpC},           {"sp.x", cmdSpX},
-    {"sp.y", cmdSpY},         {"sp.xy", cmdSpXy},         {"msp.x", cmdMspX},         {"msp.y", cmdMspY},
-    {"msp.xy", cmdMspXy},     {"sp.a", cmdSpA},           {"sp.sxy", cmdSpSxy},       {"sp.rxyz", cmdSpRxyz},
-    {"sp.cxy", cmdSpCxy},     {"sp.rev", cmdSpRev},       {"sp.gray", cmdSpGray},     {"sp.bc", cmdSpBc},
-    {"sp.color", cmdSpColor}, {"sp.hsl", cmdSpHsl},       {"sp.blur", cmdSpBlur},     {"sp.mosaic", cmdSpMosaic},
-    {"getspexist", cmdGetSpExist, nullptr, 2, 2}, {"getspsize", cmdGetSpSize, nullptr, 3, 3}, {"getsppos", cmdGetSpPos, nullptr, 3, 5}, {"sp.mb", cmdSpMb, nullptr, 2, 2},
+    {"sp.d", cmdSpD, nullptr, 1, 2},
+    {"sp.b", cmdSpB, nullptr, 2, 2},
+    {"sp.c", cmdSpC, nullptr, 3, 3},
+    {"sp.x", cmdSpX, nullptr, 2, 2},
+    {"sp.y", cmdSpY, nullptr, 2, 2},
+    {"sp.xy", cmdSpXy, nullptr, 3, 3},
+    {"msp.x", cmdMspX, nullptr, 2, 2},
+    {"msp.y", cmdMspY, nullptr, 2, 2},
+    {"msp.xy", cmdMspXy, nullptr, 3, 3},
+    {"sp.a", cmdSpA, nullptr, 2, 2},
+    {"sp.sxy", cmdSpSxy, nullptr, 3, 3},
+    {"sp.rxyz", cmdSpRxyz, nullptr, 4, 4},
+    {"sp.cxy", cmdSpCxy, nullptr, 3, 3},
+    {"sp.rev", cmdSpRev, nullptr, 1, 2},
+    {"sp.gray", cmdSpGray, nullptr, 1, 2},
+    {"sp.bc", cmdSpBc, nullptr, 3, 3},
+    {"sp.color", cmdSpColor, nullptr, 4, 4},
+    {"sp.hsl", cmdSpHsl, "sp.hsb", 4, 4},  // its errors have always named it sp.hsb
+    {"sp.blur", cmdSpBlur, nullptr, 3, 3},
+    {"sp.mosaic", cmdSpMosaic, nullptr, 3, 3},
+    {"getspexist", cmdGetSpExist, nullptr, 2, 2},
+    {"getspsize", cmdGetSpSize, nullptr, 3, 3},
+    {"getsppos", cmdGetSpPos, nullptr, 3, 5},
+    {"sp.mb", cmdSpMb, nullptr, 2, 2},
 };
 
 }  // namespace

@@ -18,10 +18,6 @@ std::span<const core::CommandEntry> quakeCommands();        // quake.*, sp.q*
 std::span<const core::CommandEntry> printCommands();        // print
 std::span<const core::CommandEntry> buttonCommands();       // spbtn
 
-// Sets the display name, then reads min..max arguments that must all be numbers (whole,
-// truncated toward zero); false after reporting.
-bool readNumberArguments(std::string_view args, std::string_view name, std::size_t min, std::size_t max,
-                         std::vector<std::int32_t>& out);
 // The slot, or null after reporting "スプライト番号が不正です".
 SpriteSlot* slotArgument(std::int32_t n);
 // n + " 画像が読み込まれていません".

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "graphics/sprite_commands.h"
 #include "image/filter_chain.h"
 #include "platform/cp932.h"
@@ -32,11 +31,10 @@ bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, i
 namespace {
 
 // sp n, file [, layer] and sp2 n, file, overlay, mode, x, y [, layer].
-void spriteLoad(std::string_view args, const char* name, bool withOverlay) {
-  core::setCommandName(name);
+void spriteLoad(std::string_view args, bool withOverlay) {
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   const std::size_t fixed = withOverlay ? 6 : 2;
-  if (!core::checkArgumentCount(v, fixed, fixed + 1)) return;
+  if (!core::checkArgumentCount(v)) return;
   if (!core::needNumber(v, 0) || !core::needString(v, 1)) return;
   if (withOverlay && (!core::needString(v, 2) || !core::needNumber(v, 3) || !core::needNumber(v, 4) ||
                       !core::needNumber(v, 5)))
@@ -51,8 +49,8 @@ void spriteLoad(std::string_view args, const char* name, bool withOverlay) {
     loadSpritePicture(n, v[1].text, {}, 0, 0, 0, layer);
 }
 
-void cmdSp(std::string_view args) { spriteLoad(args, "sp", false); }
-void cmdSp2(std::string_view args) { spriteLoad(args, "sp2", true); }
+void cmdSp(std::string_view args) { spriteLoad(args, false); }
+void cmdSp2(std::string_view args) { spriteLoad(args, true); }
 
 void cmdSpSt(std::string_view args) {
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
@@ -98,8 +96,8 @@ void cmdSpSt(std::string_view args) {
 }
 
 constexpr core::CommandEntry kSpriteLoadCommands[] = {
-    {"sp", cmdSp},
-    {"sp2", cmdSp2},
+    {"sp", cmdSp, nullptr, 2, 3},
+    {"sp2", cmdSp2, nullptr, 6, 7},
     {"sp.st", cmdSpSt, nullptr, 4, 4},
 };
 

@@ -212,13 +212,12 @@ void runTransition(int drawer, int duration) {
 }
 
 void cmdPrint(std::string_view args) {
-  core::setCommandName("print");
   const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+  if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
     commitSprites();  // drawn with the next frame
     return;
   }
-  if (!core::checkArgumentCount(v, 1, 4)) return;
   if (!core::needNumber(v, 0)) return;
   if (v.size() > 1 && !core::needNumber(v, 1)) return;
   if (v.size() > 2 && !core::needString(v, 2)) return;
@@ -242,7 +241,7 @@ void cmdPrint(std::string_view args) {
   runTransition(type - 1, duration);
 }
 
-constexpr core::CommandEntry kPrintCommands[] = {{"print", cmdPrint}};
+constexpr core::CommandEntry kPrintCommands[] = {{"print", cmdPrint, nullptr, 0, 4}};
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/archive.h"
+#include "core/argument_pieces.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/error_report.h"
@@ -33,7 +34,7 @@ void cmdIsDown(std::string_view args) {
 
 void cmdGetCursorPos(std::string_view args) {
   std::vector<std::string_view> pieces = core::splitOutsideQuotes(args, ',');
-  if (pieces.size() != 2) return core::reportCommandError(jp("引数の数が不正です"));
+  if (!core::countInRange(pieces)) return;
   std::int32_t* x = core::numberVariableRef(pieces[0]);
   if (!x) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   std::int32_t* y = core::numberVariableRef(pieces[1]);
@@ -111,7 +112,7 @@ void cmdBtnClear(std::string_view) {
 
 constexpr core::CommandEntry kInputCommands[] = {
     {"isdown", cmdIsDown, "isDown"},
-    {"getcursorpos", cmdGetCursorPos, "getCursorPos"},
+    {"getcursorpos", cmdGetCursorPos, "getCursorPos", 2, 2},
     {"setcursorpos", cmdSetCursorPos, "setCursorPos", 2, 3},
     {"setcursor", cmdSetCursor, "setCursor", 1, 1}, {"btnerase", cmdBtnErase, "btnErase", 1, 1},     {"btnclear", cmdBtnClear},
 };

@@ -72,7 +72,7 @@ MovieSummary summarizeMovie(std::span<const std::uint8_t> file, const MovieHeade
     s.lastTime = c.time;
     if (c.length == 0) {
       ++s.holds;
-    } else if (c.length > kFrameBufferBytes) {
+    } else if (c.length > core::kLargestMovieChunkBytes) {
       ++s.oversized;
     } else if (!c.complete) {
       ++s.truncated;

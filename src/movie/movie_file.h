@@ -16,12 +16,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/resource_limits.h"
+
 namespace movie {
 
 constexpr std::size_t kHeaderBytes = 44;
 constexpr std::size_t kChunkHeadBytes = 12;
-// The largest frame the player takes: the size of its frame buffer.
-constexpr std::uint32_t kFrameBufferBytes = 1048576;
 
 struct MovieHeader {
   std::uint32_t rate = 0;
@@ -65,7 +65,7 @@ struct MovieSummary {
   std::size_t chunks = 0;       // chunks read before the end tag or a broken one
   std::size_t frames = 0;       // chunks with data
   std::size_t holds = 0;        // chunks of length 0
-  std::size_t oversized = 0;    // longer than the frame buffer
+  std::size_t oversized = 0;    // longer than core::kLargestMovieChunkBytes
   std::size_t truncated = 0;    // data running past the end of the file
   std::size_t notJpeg = 0;      // data not starting with 0xFF 0xD8
   std::uint32_t lastTime = 0;   // timestamp of the last chunk

@@ -133,7 +133,7 @@ bool MjpegPlayer::showNextChunk() {
     }
     const std::uint64_t elapsed = static_cast<std::uint32_t>(platform::tickMs() - startTick_);
     if (elapsed > c.time + periodMs_) continue;  // late by more than a period: dropped undecoded
-    if (c.length > kFrameBufferBytes) {
+    if (c.length > core::kLargestMovieChunkBytes) {
       appendError("BUFFER_LENGTH OVER\n");
       continue;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/error_report.h"
+#include "core/resource_limits.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "saves/compressed_file.h"
@@ -29,7 +30,10 @@ bool unpackAlreadyRead(std::string_view file, std::string& text) {
 
 void loadAlreadyRead() {
   std::string file, record;
-  if (!platform::readWholeFile(platform::writableGamePath(kRecordPath), file)) return;
+  // Any fault ignores the record without a word, a file too large to be one included.
+  if (platform::readFileUpTo(platform::writableGamePath(kRecordPath), file, core::kLargestSaveFileBytes) !=
+      platform::FileRead::Ok)
+    return;
   if (!unpackAlreadyRead(file, record)) return;
   onDisk = file;
   std::vector<std::string> unknown;

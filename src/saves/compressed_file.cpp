@@ -5,7 +5,7 @@
 namespace saves {
 
 std::string packCompressed(std::string_view text) {
-  if (text.size() > kTextLimit) return {};
+  if (text.size() > core::kLargestSaveText) return {};
   uLongf bound = compressBound(static_cast<uLong>(text.size()));
   std::string out(4 + bound, '\0');
   const auto n = static_cast<std::uint32_t>(text.size());
@@ -22,7 +22,7 @@ Unpack unpackCompressed(std::string_view file, std::string& text, bool exactLeng
   if (file.size() < 4) return Unpack::TooShort;
   std::uint32_t n = 0;
   for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(file[static_cast<std::size_t>(i)]);
-  if (n > kTextLimit) return Unpack::AbsurdLength;
+  if (n > core::kLargestSaveText) return Unpack::AbsurdLength;
   // zlib expands at most about 1032:1; a stated length far beyond that cannot be honest,
   // so the buffer is never larger than the data could fill.
   const std::uint64_t reachable = (static_cast<std::uint64_t>(file.size()) - 4) * 1040 + 64;

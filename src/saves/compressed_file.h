@@ -6,19 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "core/resource_limits.h"
+
 namespace saves {
 
-// No text the engine writes comes near this; a larger stated length is a damaged or
-// hostile file and is refused before anything is allocated.
-constexpr std::uint32_t kTextLimit = 64u << 20;
-
-// Empty when zlib fails (it does not for any text below kTextLimit).
+// Empty for a text over core::kLargestSaveText, or when zlib fails (it does not for any
+// text below it).
 std::string packCompressed(std::string_view text);
 
 enum class Unpack {
   Ok,
   TooShort,        // fewer than the 4 length bytes
-  AbsurdLength,    // the stated length is over kTextLimit
+  AbsurdLength,    // the stated length is over core::kLargestSaveText: refused unallocated
   BadStream,       // not a whole zlib stream
   LengthMismatch,  // the stream inflates to another length than stated
 };

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/error_report.h"
+#include "core/resource_limits.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "saves/compressed_file.h"
@@ -29,6 +30,13 @@ bool makeSaveFolder() {
 
 bool writeSaveFile(std::string_view name, std::string_view text, bool compressed) {
   const std::string who(name);
+  // What is written must read back: a text over the reader's limit is refused, not written.
+  const std::uint64_t limit = compressed ? core::kLargestSaveText : core::kLargestSaveFileBytes;
+  if (text.size() > limit) {
+    core::showErrorBox(core::tooLargeMessage(who, limit));
+    core::showErrorBox(who + platform::jp(" の保存に失敗しました"));
+    return false;
+  }
   if (!makeSaveFolder()) {
     core::showErrorBox(who + platform::jp(" を開けませんでした"));
     return false;
@@ -48,33 +56,26 @@ bool writeSaveFile(std::string_view name, std::string_view text, bool compressed
   return true;
 }
 
+void refuseTooLarge(std::string_view name, std::uint64_t limit) {
+  core::showErrorBox(core::tooLargeMessage(name, limit));
+  core::showErrorBox(std::string(name) + platform::jp(" の読み込みに失敗しました"));
+}
+
 std::optional<std::string> readSaveFile(std::string_view name, bool compressed) {
   const std::string who(name);
-  const fs::path path = platform::writableGamePath(name);
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  if (ec) {
-    core::showErrorBox(who + platform::jp(" を開けませんでした"));
-    return std::nullopt;
-  }
-  // No text the engine accepts needs a bigger file (zlib's worst case adds 0.1% to the text):
-  // refuse before reading it in.
-  if (size > std::uintmax_t{kTextLimit} + kTextLimit / 512 + 64) {
-    core::showErrorBox(who + platform::jp(" の読み込みに失敗しました"));
-    return std::nullopt;
-  }
   std::string bytes;
-  if (!platform::readWholeFile(path, bytes)) {
-    core::showErrorBox(who + platform::jp(" を開けませんでした"));
-    return std::nullopt;
+  switch (platform::readFileUpTo(platform::writableGamePath(name), bytes, core::kLargestSaveFileBytes)) {
+    case platform::FileRead::Ok: break;
+    case platform::FileRead::TooLarge: refuseTooLarge(who, core::kLargestSaveFileBytes); return std::nullopt;
+    case platform::FileRead::Failed: core::showErrorBox(who + platform::jp(" を開けませんでした")); return std::nullopt;
   }
   if (!compressed) return bytes;
   std::string text;
-  if (unpackCompressed(bytes, text) != Unpack::Ok) {
-    core::showErrorBox(who + platform::jp(" の読み込みに失敗しました"));
-    return std::nullopt;
+  switch (unpackCompressed(bytes, text)) {
+    case Unpack::Ok: return text;
+    case Unpack::AbsurdLength: refuseTooLarge(who, core::kLargestSaveText); return std::nullopt;
+    default: core::showErrorBox(who + platform::jp(" の読み込みに失敗しました")); return std::nullopt;
   }
-  return text;
 }
 
 }  // namespace saves

@@ -5,6 +5,7 @@
 #include "core/archive.h"
 #include "core/error_report.h"
 #include "core/expression.h"
+#include "core/resource_limits.h"
 #include "graphics/device.h"
 #include "graphics/reading_modes.h"
 #include "image/crossfade.h"
@@ -248,12 +249,20 @@ void readSettings() {
   settings = defaultSettings();
   std::string file;
   const auto path = platform::writableGamePath(kSettingsFile);
-  if (platform::readWholeFile(path, file)) {
-    onDisk = file;
-    std::string text, why;
-    Settings fromFile = settings;
-    // A missing, unreadable or damaged file leaves every default.
-    if (unpackCompressed(file, text) == Unpack::Ok && parseSettingsText(text, fromFile, why)) settings = std::move(fromFile);
+  // A missing, unreadable or damaged file leaves every default; one too large to be real is
+  // said so (the reader's settings are lost), and is replaced at exit like a damaged one.
+  switch (platform::readFileUpTo(path, file, core::kLargestSaveFileBytes)) {
+    case platform::FileRead::Failed: break;
+    case platform::FileRead::TooLarge: refuseTooLarge(kSettingsFile, core::kLargestSaveFileBytes); break;
+    case platform::FileRead::Ok: {
+      onDisk = file;
+      std::string text, why;
+      Settings fromFile = settings;
+      const Unpack unpacked = unpackCompressed(file, text);
+      if (unpacked == Unpack::AbsurdLength) refuseTooLarge(kSettingsFile, core::kLargestSaveText);
+      if (unpacked == Unpack::Ok && parseSettingsText(text, fromFile, why)) settings = std::move(fromFile);
+      break;
+    }
   }
   applyToSubsystems(settings);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/argument_pieces.h"
 #include "core/command_support.h"
 #include "sound/sound_commands.h"
 #include "core/error_report.h"
@@ -29,11 +30,12 @@ int intAt(const Args& a, std::size_t i, int fallback) {
   return i < a.size() && a[i].isNumber() ? a[i].toInt() : fallback;
 }
 
-// Checks 1 to 4 shared by the stream commands: the count, the buffer number, the file name
-// (at fileAt, when the command takes one) and every other present argument a number.
-bool readStreamArgs(std::string_view text, std::size_t min, std::size_t max, int fileAt, Args& a, int& buffer) {
+// Checks 1 to 4 shared by the stream commands: the count (the command's range), the buffer
+// number, the file name (at fileAt, when the command takes one) and every other present
+// argument a number.
+bool readStreamArgs(std::string_view text, int fileAt, Args& a, int& buffer) {
   core::evaluateArguments(text, a);
-  if (!core::checkArgumentCount(a, min, max)) return false;
+  if (!core::checkArgumentCount(a)) return false;
   if (!core::needNumber(a, 0)) return false;
   buffer = a[0].toInt();
   if (buffer < 0 || buffer >= kStreamCount) {
@@ -66,10 +68,7 @@ std::int32_t* readGetterArgs(std::string_view text, int& buffer) {
   scratch.assign(text);
   pieces.clear();
   if (!text.empty()) core::splitStatements(scratch, ',', pieces);
-  if (pieces.size() != 2) {
-    core::reportCommandError(platform::jp("引数の数が不正です"));
-    return nullptr;
-  }
+  if (!core::countInRange(pieces)) return nullptr;
   Args a{core::evaluateExpression(pieces[0])};
   if (!core::needNumber(a, 0)) return nullptr;
   buffer = a[0].toInt();
@@ -91,7 +90,7 @@ std::int32_t clampToInt32(double v) {
 void cmdSd(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 6, 1, a, buffer)) return;
+  if (!readStreamArgs(text, 1, a, buffer)) return;
   const int fade = intAt(a, 2, 0), volume = intAt(a, 3, 100), loops = intAt(a, 4, 1), start = intAt(a, 5, 0);
   if (!volumeOk(volume)) return;
   if (!loadStream(buffer, a[1].text)) {
@@ -105,7 +104,7 @@ void cmdSd(std::string_view text) {
 void cmdSdLoad(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 2, 1, a, buffer)) return;
+  if (!readStreamArgs(text, 1, a, buffer)) return;
   if (!loadStream(buffer, a[1].text)) core::reportCommandError(a[1].text + platform::jp("が開けませんでした"));
 }
 
@@ -113,7 +112,7 @@ void cmdSdLoad(std::string_view text) {
 void cmdSdPlay(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 1, 5, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   const int fade = intAt(a, 1, 0), volume = intAt(a, 2, 100), loops = intAt(a, 3, 1), start = intAt(a, 4, 0);
   if (!volumeOk(volume)) return;
   setStreamVolume(buffer, volume, 0);
@@ -123,7 +122,7 @@ void cmdSdPlay(std::string_view text) {
 void cmdSdPause(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   // An omitted switch reads as 0: resume.
   pauseStream(buffer, intAt(a, 1, 0) != 0);
 }
@@ -131,14 +130,14 @@ void cmdSdPause(std::string_view text) {
 void cmdSdStop(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 1, 2, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   stopStream(buffer, intAt(a, 1, 0));
 }
 
 void cmdSdVolume(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   const int volume = intAt(a, 1, 100);
   if (!volumeOk(volume)) return;
   setStreamVolume(buffer, volume, intAt(a, 2, 0));
@@ -147,7 +146,7 @@ void cmdSdVolume(std::string_view text) {
 void cmdSdPanpot(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 3, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   const int pan = intAt(a, 1, 0);
   if (!panOk(pan)) return;
   setStreamPan(buffer, pan, intAt(a, 2, 0));
@@ -156,20 +155,19 @@ void cmdSdPanpot(std::string_view text) {
 void cmdSdSeekTime(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   seekStreamTime(buffer, intAt(a, 1, 0) / 1000.0);
 }
 
 void cmdSdSeekSample(std::string_view text) {
   Args a;
   int buffer = 0;
-  if (!readStreamArgs(text, 2, 2, 0, a, buffer)) return;
+  if (!readStreamArgs(text, 0, a, buffer)) return;
   seekStreamSample(buffer, intAt(a, 1, 0));
 }
 
 template <std::int32_t (*Read)(int)>
-void getter(std::string_view text, const char* name) {
-  core::setCommandName(name);
+void getter(std::string_view text) {
   int buffer = 0;
   if (std::int32_t* out = readGetterArgs(text, buffer)) *out = Read(buffer);
 }
@@ -180,19 +178,18 @@ std::int32_t totalTimeOf(int b) { return clampToInt32(std::floor(streamTotalTime
 std::int32_t nowSampleOf(int b) { return clampToInt32(static_cast<double>(streamNowSample(b))); }
 std::int32_t totalSampleOf(int b) { return clampToInt32(static_cast<double>(streamTotalSample(b))); }
 
-void cmdSdStatus(std::string_view t) { getter<statusOf>(t, "sd.status"); }
-void cmdSdNowTime(std::string_view t) { getter<nowTimeOf>(t, "sd.nowtime"); }
-void cmdSdTotalTime(std::string_view t) { getter<totalTimeOf>(t, "sd.totaltime"); }
-void cmdSdNowSample(std::string_view t) { getter<nowSampleOf>(t, "sd.nowsample"); }
-void cmdSdTotalSample(std::string_view t) { getter<totalSampleOf>(t, "sd.totalsample"); }
+void cmdSdStatus(std::string_view t) { getter<statusOf>(t); }
+void cmdSdNowTime(std::string_view t) { getter<nowTimeOf>(t); }
+void cmdSdTotalTime(std::string_view t) { getter<totalTimeOf>(t); }
+void cmdSdNowSample(std::string_view t) { getter<nowSampleOf>(t); }
+void cmdSdTotalSample(std::string_view t) { getter<totalSampleOf>(t); }
 
 // The group setters take one number 0..100; the mute setters store it as an on switch.
 template <VolumeGroup G, bool IsMute>
-void groupSetter(std::string_view text, const char* name) {
-  core::setCommandName(name);
+void groupSetter(std::string_view text) {
   Args a;
   core::evaluateArguments(text, a);
-  if (!core::checkArgumentCount(a, 1, 1) || !core::needNumber(a, 0)) return;
+  if (!core::checkArgumentCount(a) || !core::needNumber(a, 0)) return;
   const int v = a[0].toInt();
   if (!volumeOk(v)) return;
   if (IsMute) setGroupOn(G, v != 0);
@@ -200,60 +197,59 @@ void groupSetter(std::string_view text, const char* name) {
 }
 
 template <VolumeGroup G, bool IsMute>
-void groupGetter(std::string_view text, const char* name) {
-  core::setCommandName(name);
+void groupGetter(std::string_view text) {
   core::storeNumberResult(text, IsMute ? groupOn(G) : groupVolume(G));
 }
 
 using enum VolumeGroup;
-void cmdSetMasterVolume(std::string_view t) { groupSetter<Master, false>(t, "setMasterVolume"); }
-void cmdSetMasterMute(std::string_view t) { groupSetter<Master, true>(t, "setMasterMute"); }
-void cmdSetBgmVolume(std::string_view t) { groupSetter<Bgm, false>(t, "setBgmVolume"); }
-void cmdSetBgmMute(std::string_view t) { groupSetter<Bgm, true>(t, "setBgmMute"); }
-void cmdSetSeVolume(std::string_view t) { groupSetter<Se, false>(t, "setSeVolume"); }
-void cmdSetSeMute(std::string_view t) { groupSetter<Se, true>(t, "setSeMute"); }
-void cmdSetSysSeVolume(std::string_view t) { groupSetter<SysSe, false>(t, "setSysSeVolume"); }
-void cmdSetSysSeMute(std::string_view t) { groupSetter<SysSe, true>(t, "setSysSeMute"); }
-void cmdGetMasterVolume(std::string_view t) { groupGetter<Master, false>(t, "getMasterVolume"); }
-void cmdGetMasterMute(std::string_view t) { groupGetter<Master, true>(t, "getMasterMute"); }
-void cmdGetBgmVolume(std::string_view t) { groupGetter<Bgm, false>(t, "getBgmVolume"); }
-void cmdGetBgmMute(std::string_view t) { groupGetter<Bgm, true>(t, "getBgmMute"); }
-void cmdGetSeVolume(std::string_view t) { groupGetter<Se, false>(t, "getSeVolume"); }
-void cmdGetSeMute(std::string_view t) { groupGetter<Se, true>(t, "getSeMute"); }
-void cmdGetSysSeVolume(std::string_view t) { groupGetter<SysSe, false>(t, "getSysSeVolume"); }
-void cmdGetSysSeMute(std::string_view t) { groupGetter<SysSe, true>(t, "getSysSeMute"); }
+void cmdSetMasterVolume(std::string_view t) { groupSetter<Master, false>(t); }
+void cmdSetMasterMute(std::string_view t) { groupSetter<Master, true>(t); }
+void cmdSetBgmVolume(std::string_view t) { groupSetter<Bgm, false>(t); }
+void cmdSetBgmMute(std::string_view t) { groupSetter<Bgm, true>(t); }
+void cmdSetSeVolume(std::string_view t) { groupSetter<Se, false>(t); }
+void cmdSetSeMute(std::string_view t) { groupSetter<Se, true>(t); }
+void cmdSetSysSeVolume(std::string_view t) { groupSetter<SysSe, false>(t); }
+void cmdSetSysSeMute(std::string_view t) { groupSetter<SysSe, true>(t); }
+void cmdGetMasterVolume(std::string_view t) { groupGetter<Master, false>(t); }
+void cmdGetMasterMute(std::string_view t) { groupGetter<Master, true>(t); }
+void cmdGetBgmVolume(std::string_view t) { groupGetter<Bgm, false>(t); }
+void cmdGetBgmMute(std::string_view t) { groupGetter<Bgm, true>(t); }
+void cmdGetSeVolume(std::string_view t) { groupGetter<Se, false>(t); }
+void cmdGetSeMute(std::string_view t) { groupGetter<Se, true>(t); }
+void cmdGetSysSeVolume(std::string_view t) { groupGetter<SysSe, false>(t); }
+void cmdGetSysSeMute(std::string_view t) { groupGetter<SysSe, true>(t); }
 
 constexpr core::CommandEntry kSoundCommands[] = {
-    {"sd", cmdSd},
-    {"sd.load", cmdSdLoad},
-    {"sd.play", cmdSdPlay},
-    {"sd.pause", cmdSdPause},
-    {"sd.stop", cmdSdStop},
-    {"sd.volume", cmdSdVolume},
-    {"sd.panpot", cmdSdPanpot},
-    {"sd.seektime", cmdSdSeekTime},
-    {"sd.seeksample", cmdSdSeekSample},
-    {"sd.status", cmdSdStatus},
-    {"sd.nowtime", cmdSdNowTime},
-    {"sd.totaltime", cmdSdTotalTime},
-    {"sd.nowsample", cmdSdNowSample},
-    {"sd.totalsample", cmdSdTotalSample},
-    {"setmastervolume", cmdSetMasterVolume},
-    {"setmastermute", cmdSetMasterMute},
-    {"setbgmvolume", cmdSetBgmVolume},
-    {"setbgmmute", cmdSetBgmMute},
-    {"setsevolume", cmdSetSeVolume},
-    {"setsemute", cmdSetSeMute},
-    {"setsyssevolume", cmdSetSysSeVolume},
-    {"setsyssemute", cmdSetSysSeMute},
-    {"getmastervolume", cmdGetMasterVolume},
-    {"getmastermute", cmdGetMasterMute},
-    {"getbgmvolume", cmdGetBgmVolume},
-    {"getbgmmute", cmdGetBgmMute},
-    {"getsevolume", cmdGetSeVolume},
-    {"getsemute", cmdGetSeMute},
-    {"getsyssevolume", cmdGetSysSeVolume},
-    {"getsyssemute", cmdGetSysSeMute},
+    {"sd", cmdSd, nullptr, 2, 6},
+    {"sd.load", cmdSdLoad, nullptr, 2, 2},
+    {"sd.play", cmdSdPlay, nullptr, 1, 5},
+    {"sd.pause", cmdSdPause, nullptr, 2, 2},
+    {"sd.stop", cmdSdStop, nullptr, 1, 2},
+    {"sd.volume", cmdSdVolume, nullptr, 2, 3},
+    {"sd.panpot", cmdSdPanpot, nullptr, 2, 3},
+    {"sd.seektime", cmdSdSeekTime, nullptr, 2, 2},
+    {"sd.seeksample", cmdSdSeekSample, nullptr, 2, 2},
+    {"sd.status", cmdSdStatus, nullptr, 2, 2},
+    {"sd.nowtime", cmdSdNowTime, nullptr, 2, 2},
+    {"sd.totaltime", cmdSdTotalTime, nullptr, 2, 2},
+    {"sd.nowsample", cmdSdNowSample, nullptr, 2, 2},
+    {"sd.totalsample", cmdSdTotalSample, nullptr, 2, 2},
+    {"setmastervolume", cmdSetMasterVolume, "setMasterVolume", 1, 1},
+    {"setmastermute", cmdSetMasterMute, "setMasterMute", 1, 1},
+    {"setbgmvolume", cmdSetBgmVolume, "setBgmVolume", 1, 1},
+    {"setbgmmute", cmdSetBgmMute, "setBgmMute", 1, 1},
+    {"setsevolume", cmdSetSeVolume, "setSeVolume", 1, 1},
+    {"setsemute", cmdSetSeMute, "setSeMute", 1, 1},
+    {"setsyssevolume", cmdSetSysSeVolume, "setSysSeVolume", 1, 1},
+    {"setsyssemute", cmdSetSysSeMute, "setSysSeMute", 1, 1},
+    {"getmastervolume", cmdGetMasterVolume, "getMasterVolume"},
+    {"getmastermute", cmdGetMasterMute, "getMasterMute"},
+    {"getbgmvolume", cmdGetBgmVolume, "getBgmVolume"},
+    {"getbgmmute", cmdGetBgmMute, "getBgmMute"},
+    {"getsevolume", cmdGetSeVolume, "getSeVolume"},
+    {"getsemute", cmdGetSeMute, "getSeMute"},
+    {"getsyssevolume", cmdGetSysSeVolume, "getSysSeVolume"},
+    {"getsyssemute", cmdGetSysSeMute, "getSysSeMute"},
 };
 
 }  // namespace

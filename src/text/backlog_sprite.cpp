@@ -19,7 +19,6 @@ namespace {
 constexpr std::int64_t kLargestSide = 16384;
 
 void cmdLogSp(std::string_view args) {
-  core::setCommandName("logsp");
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v) || !core::needNumber(v, 0) || !core::needString(v, 1) ||
       !core::numberOrOmitted(v, 2)) {

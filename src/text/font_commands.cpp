@@ -26,7 +26,7 @@ using core::ScriptValue;
 template <typename T>
 bool readCurrentAndDefault(std::string_view args, bool wantString, T& current, T& fallback) {
   std::vector<ScriptValue> values = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(values, 0, 2)) return false;
+  if (!core::checkArgumentCount(values)) return false;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (wantString ? !core::stringOrOmitted(values, i) : !core::numberOrOmitted(values, i)) return false;
   }
@@ -126,13 +126,13 @@ void cmdGetFontListStr(std::string_view args) {
 }
 
 constexpr core::CommandEntry kFontCommands[] = {
-    {"setfontfile", cmdSetFontFile, "setFontFile"},
+    {"setfontfile", cmdSetFontFile, "setFontFile", 0, 2},
     {"getfontfile", cmdGetFontFile, "getFontFile", 1, 2},
-    {"setfontstyle", cmdSetFontStyle, "setFontStyle"},
+    {"setfontstyle", cmdSetFontStyle, "setFontStyle", 0, 2},
     {"getfontstyle", cmdGetFontStyle, "getFontStyle", 1, 2},
-    {"setfontcolor", cmdSetFontColor, "setFontColor"},
-    {"setfontcolor2", cmdSetFontColor2, "setFontColor2"},
-    {"setfontcolor3", cmdSetFontColor3, "setFontColor3"},
+    {"setfontcolor", cmdSetFontColor, "setFontColor", 0, 2},
+    {"setfontcolor2", cmdSetFontColor2, "setFontColor2", 0, 2},
+    {"setfontcolor3", cmdSetFontColor3, "setFontColor3", 0, 2},
     {"getfontlistnum", cmdGetFontListNum, "getFontListNum", 2, 2},
     {"getfontliststr", cmdGetFontListStr, "getFontListStr", 2, 2},
 };

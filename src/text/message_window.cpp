@@ -41,10 +41,10 @@ namespace {
 
 using core::ScriptValue;
 
-// Evaluated arguments, each a number or omitted; the count within [min, max].
-bool numbersOrOmitted(std::string_view args, std::vector<ScriptValue>& v, std::size_t min, std::size_t max) {
+// Evaluated arguments, each a number or omitted; the count within the command's range.
+bool numbersOrOmitted(std::string_view args, std::vector<ScriptValue>& v) {
   core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v, min, max)) return false;
+  if (!core::checkArgumentCount(v)) return false;
   for (std::size_t i = 0; i < v.size(); ++i)
     if (!core::numberOrOmitted(v, i)) return false;
   return true;
@@ -56,7 +56,7 @@ void setIfWritten(const std::vector<ScriptValue>& v, std::size_t i, int& field) 
 
 void cmdSetWindow(std::string_view args) {
   std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v, 8, 8)) return;
+  if (!numbersOrOmitted(args, v)) return;
   MessageState& ms = messageState();
   int* fields[] = {&ms.originX, &ms.originY, &ms.charsPerLine, &ms.lineCount,
                    &ms.pitchX,  &ms.pitchY,  &ms.extraX,       &ms.lineSpacing};
@@ -66,7 +66,7 @@ void cmdSetWindow(std::string_view args) {
 
 void cmdSetLogWindow(std::string_view args) {
   std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v, 4, 4)) return;
+  if (!numbersOrOmitted(args, v)) return;
   MessageState& ms = messageState();
   int* fields[] = {&ms.logPitchX, &ms.logPitchY, &ms.logExtraX, &ms.logLineSpacing};
   for (std::size_t i = 0; i < 4; ++i) setIfWritten(v, i, *fields[i]);
@@ -76,7 +76,7 @@ void cmdSetLogWindow(std::string_view args) {
 // a written second the default. True when the current value may have changed.
 bool currentAndDefault(std::string_view args, int& current, int& fallback) {
   std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v, 0, 2)) return false;
+  if (!numbersOrOmitted(args, v)) return false;
   if (v.empty()) current = fallback;
   setIfWritten(v, 0, current);
   setIfWritten(v, 1, fallback);
@@ -98,7 +98,7 @@ void cmdSetAutoWait(std::string_view args) {
 // A getter of a current value and, into an optional second variable, its default.
 void readCurrentAndDefault(std::string_view args, int current, int fallback) {
   std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces, 1, 2)) return;
+  if (!core::countInRange(pieces)) return;
   std::int32_t* first = core::numberTarget(pieces, 0);
   if (!first) return;
   std::int32_t* second = nullptr;
@@ -119,7 +119,7 @@ void cmdGetAutoWait(std::string_view args) {
 // of range is reported and keeps its field, the other is still stored.
 void setPair(std::string_view args, int highest, int& first, int& second) {
   std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v, 2, 2)) return;
+  if (!numbersOrOmitted(args, v)) return;
   int* fields[] = {&first, &second};
   for (std::size_t i = 0; i < 2; ++i) {
     if (v[i].isOmitted()) continue;
@@ -185,14 +185,14 @@ void cmdGetWindowVisible(std::string_view args) {
 }
 
 constexpr core::CommandEntry kMessageWindowCommands[] = {
-    {"setwindow", cmdSetWindow, "setWindow"},
-    {"setlogwindow", cmdSetLogWindow, "setLogWindow"},
-    {"settextspeed", cmdSetTextSpeed, "setTextSpeed"},
-    {"gettextspeed", cmdGetTextSpeed, "getTextSpeed"},
-    {"setautowait", cmdSetAutoWait, "setAutoWait"},
-    {"getautowait", cmdGetAutoWait, "getAutoWait"},
-    {"linenull", cmdLineNull, "lineNull"},
-    {"autoindent", cmdAutoIndent, "autoIndent"},
+    {"setwindow", cmdSetWindow, "setWindow", 8, 8},
+    {"setlogwindow", cmdSetLogWindow, "setLogWindow", 4, 4},
+    {"settextspeed", cmdSetTextSpeed, "setTextSpeed", 0, 2},
+    {"gettextspeed", cmdGetTextSpeed, "getTextSpeed", 1, 2},
+    {"setautowait", cmdSetAutoWait, "setAutoWait", 0, 2},
+    {"getautowait", cmdGetAutoWait, "getAutoWait", 1, 2},
+    {"linenull", cmdLineNull, "lineNull", 2, 2},
+    {"autoindent", cmdAutoIndent, "autoIndent", 2, 2},
     {"textclear", cmdTextClear, "textClear"},
     {"br", cmdBr},
     {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha", 1, 1},

@@ -3,7 +3,6 @@
 
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/reading_modes.h"
 #include "text/message_state.h"
@@ -49,8 +48,7 @@ void stopReadingModes() {
 namespace {
 
 // skipmode and automode share their argument rules.
-void modeCommand(std::string_view args, const char* name, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
-  core::setCommandName(name);
+void modeCommand(std::string_view args, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v)) return;
   MessageState& ms = messageState();
@@ -71,24 +69,18 @@ void modeCommand(std::string_view args, const char* name, bool graphics::Reading
   }
 }
 
-void cmdSkipMode(std::string_view args) { modeCommand(args, "skipMode", &graphics::ReadingModes::skipMode, setSkipMode); }
-void cmdAutoMode(std::string_view args) { modeCommand(args, "autoMode", &graphics::ReadingModes::autoMode, setAutoMode); }
-
-void readInto(std::string_view args, const char* name, int value) {
-  core::setCommandName(name);
-  core::storeNumberResult(args, value);
-}
+void cmdSkipMode(std::string_view args) { modeCommand(args, &graphics::ReadingModes::skipMode, setSkipMode); }
+void cmdAutoMode(std::string_view args) { modeCommand(args, &graphics::ReadingModes::autoMode, setAutoMode); }
 
 void cmdIsMode(std::string_view args) {
   const graphics::ReadingModes& modes = graphics::readingModes();
-  readInto(args, "isMode", modes.skipMode ? 1 : modes.autoMode ? 2 : 0);
+  core::storeNumberResult(args, modes.skipMode ? 1 : modes.autoMode ? 2 : 0);
 }
 
-void cmdIsPage(std::string_view args) { readInto(args, "isPage", core::interpreter().stopKind == 2 ? 1 : 0); }
+void cmdIsPage(std::string_view args) { core::storeNumberResult(args, core::interpreter().stopKind == 2 ? 1 : 0); }
 
 // seteffectskip / seteffectcancel: no argument toggles, a number sets.
-void setFlag(std::string_view args, const char* name, bool& flag) {
-  core::setCommandName(name);
+void setFlag(std::string_view args, bool& flag) {
   std::vector<core::ScriptValue> v = core::evaluateArguments(args);
   if (!core::checkArgumentCount(v)) return;
   if (v.empty()) {
@@ -99,16 +91,21 @@ void setFlag(std::string_view args, const char* name, bool& flag) {
   flag = v[0].number != 0;
 }
 
-void cmdSetEffectSkip(std::string_view args) { setFlag(args, "setEffectSkip", graphics::readingModes().effectSkip); }
-void cmdSetEffectCancel(std::string_view args) { setFlag(args, "setEffectCancel", graphics::readingModes().effectCancel); }
-void cmdGetEffectSkip(std::string_view args) { readInto(args, "getEffectSkip", graphics::readingModes().effectSkip); }
-void cmdGetEffectCancel(std::string_view args) { readInto(args, "EffectCancel", graphics::readingModes().effectCancel); }
+void cmdSetEffectSkip(std::string_view args) { setFlag(args, graphics::readingModes().effectSkip); }
+void cmdSetEffectCancel(std::string_view args) { setFlag(args, graphics::readingModes().effectCancel); }
+void cmdGetEffectSkip(std::string_view args) { core::storeNumberResult(args, graphics::readingModes().effectSkip); }
+void cmdGetEffectCancel(std::string_view args) { core::storeNumberResult(args, graphics::readingModes().effectCancel); }
 
 constexpr core::CommandEntry kReadingModeCommands[] = {
-    {"skipmode", cmdSkipMode, nullptr, 0, 1},           {"automode", cmdAutoMode, nullptr, 0, 1},
-    {"ismode", cmdIsMode},               {"ispage", cmdIsPage},
-    {"seteffectskip", cmdSetEffectSkip, nullptr, 0, 1}, {"geteffectskip", cmdGetEffectSkip},
-    {"seteffectcancel", cmdSetEffectCancel, nullptr, 0, 1}, {"geteffectcancel", cmdGetEffectCancel},
+    {"skipmode", cmdSkipMode, "skipMode", 0, 1},
+    {"automode", cmdAutoMode, "autoMode", 0, 1},
+    {"ismode", cmdIsMode, "isMode"},
+    {"ispage", cmdIsPage, "isPage"},
+    {"seteffectskip", cmdSetEffectSkip, "setEffectSkip", 0, 1},
+    {"geteffectskip", cmdGetEffectSkip, "getEffectSkip"},
+    {"seteffectcancel", cmdSetEffectCancel, "setEffectCancel", 0, 1},
+    // Its errors have always been reported under this shorter name; scripts' authors see it so.
+    {"geteffectcancel", cmdGetEffectCancel, "EffectCancel"},
 };
 
 }  // namespace

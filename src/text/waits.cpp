@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/argument_pieces.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/error_report.h"
 #include "core/interpreter.h"
 #include "core/statements.h"
 #include "graphics/frame.h"
@@ -14,7 +14,6 @@
 #include "graphics/wait_loop.h"
 #include "platform/buttons.h"
 #include "platform/clock.h"
-#include "platform/cp932.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
 #include "platform/keys.h"
@@ -270,10 +269,7 @@ void cmdEventWait(std::string_view args) {
   std::vector<std::string_view> pieces;
   std::string copy(args);
   core::splitStatements(copy, ',', pieces);
-  if (pieces.size() < 2 || pieces.size() > 4) {
-    core::reportCommandError(platform::jp("引数の数が不正です"));
-    return;
-  }
+  if (!core::countInRange(pieces)) return;
   std::int32_t* result = core::numberVariableRef(pieces[0]);
   if (!result) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   std::int32_t* kindVar = core::numberVariableRef(pieces[1]);
@@ -335,7 +331,7 @@ void cmdEventWait(std::string_view args) {
 
 constexpr core::CommandEntry kWaitCommands[] = {
     {"wait", cmdWait, nullptr, 1, 2}, {"waittimer", cmdWaitTimer, "waitTimer", 1, 2}, {"sleep", cmdSleep},
-    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait"},
+    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait", 2, 4},
 };
 
 }  // namespace

@@ -50,6 +50,8 @@ def count_text(info):
     lo, hi = info["min"], info["max"]
     if not lo:
         return ""
+    if not hi:
+        return f"{lo} or more"
     return lo if lo == hi else f"{lo}-{hi}"
 
 

@@ -141,9 +141,9 @@ int packMovie(const std::vector<std::string>& args) {
                    picture->width, picture->height, header.width, header.height);
       return 1;
     }
-    if (data.size() > movie::kFrameBufferBytes) {
+    if (data.size() > core::kLargestMovieChunkBytes) {
       std::fprintf(stderr, "utsushi-pack: %s is larger than %u bytes; save it at a lower quality\n", f.string().c_str(),
-                   movie::kFrameBufferBytes);
+                   core::kLargestMovieChunkBytes);
       return 1;
     }
     // Frame i is due i frame periods after the start (rate / scale frames a second).
@@ -190,7 +190,7 @@ int listMovie(const fs::path& file, const std::string& bytes) {
               static_cast<unsigned long long>(movie::framePeriodMs(*header)));
   std::printf("sound     %u bytes at offset %zu\n", header->soundLength, movie::kHeaderBytes);
   std::printf("chunks    %zu (%zu frames, %zu held), last at %u ms\n", s.chunks, s.frames, s.holds, s.lastTime);
-  if (s.oversized) std::printf("          %zu longer than %u bytes\n", s.oversized, movie::kFrameBufferBytes);
+  if (s.oversized) std::printf("          %zu longer than %u bytes\n", s.oversized, core::kLargestMovieChunkBytes);
   if (s.truncated) std::printf("          %zu cut short by the end of the file\n", s.truncated);
   if (s.notJpeg) std::printf("          %zu not JPEG\n", s.notJpeg);
   std::printf("end       %s\n", s.endTag ? "EOF" : "missing: the chunks end in a broken tag");

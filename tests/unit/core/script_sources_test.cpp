@@ -143,7 +143,10 @@ TEST_F(ScriptFolder, ListsTextFilesInCaseInsensitiveOrder) {
 TEST(LabelScan, RegistersLabelsLowercasedAndSkipsTextBlocks) {
   core::LabelTable table;
   core::ReadStateMap readState;
-  Lines lines = {"*Start:goto *x", "cal %0=1", "\x81\x75text", "*inside_text", "", "*second label", "\x82\xA0", "", "*\x88\xA4"};
+  // A text block runs to the next empty line whatever its lines end with: a page wait ("\\")
+  // ends the page, not the block, and the label under it is the block's.
+  Lines lines = {"*Start:goto *x", "cal %0=1", "\x81\x75text", "*inside_text", "", "*second label", "\x82\xA0", "",
+                 "*\x88\xA4", "", "\x82\xA0\\", "*under_page_wait", "", "*after_empty"};
   ASSERT_TRUE(core::scanLabels("f.txt", 99, lines, table, readState));
   EXPECT_EQ(lines[0], "*start:goto *x");
   ASSERT_TRUE(table.labels.count(core::pathKey("*start")));
@@ -151,7 +154,9 @@ TEST(LabelScan, RegistersLabelsLowercasedAndSkipsTextBlocks) {
   EXPECT_FALSE(table.labels.count(core::pathKey("*inside_text")));
   EXPECT_EQ(table.labels.at(core::pathKey("*second")).line, 5);
   EXPECT_TRUE(table.labels.count(core::pathKey("*\x88\xA4")));  // two-byte label names
-  EXPECT_EQ(readState, (core::ReadStateMap{{2, 0}, {6, 0}}));
+  EXPECT_FALSE(table.labels.count(core::pathKey("*under_page_wait")));
+  EXPECT_EQ(table.labels.at(core::pathKey("*after_empty")).line, 13);
+  EXPECT_EQ(readState, (core::ReadStateMap{{2, 0}, {6, 0}, {10, 0}}));
   EXPECT_EQ(table.fileNames.at(99), "f.txt");
 }
 

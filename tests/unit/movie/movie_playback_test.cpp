@@ -173,12 +173,14 @@ TEST_F(MoviePlayback, LateFramesAreNeverDecoded) {
 TEST_F(MoviePlayback, ChunkErrorsGoToErrorTxtAndPlaybackGoesOn) {
   std::string damaged = solidJpeg(320, 240, kCyan);
   damaged.resize(damaged.size() - 200);  // cut in its entropy-coded data
+  std::string largest = solidJpeg(320, 240, kGreen);
+  largest.resize(core::kLargestMovieChunkBytes);  // padded after its end marker: the largest chunk taken
   MovieBuilder m(320, 240);
   m.frame(0, kRed)
       .raw(100, "hello, not a picture")
       .raw(150, damaged)
-      .frame(200, kGreen)
-      .raw(250, "\xFF\xD8" + std::string(movie::kFrameBufferBytes, 'x'))  // one byte over the frame buffer
+      .raw(200, largest)
+      .raw(250, "\xFF\xD8" + std::string(core::kLargestMovieChunkBytes - 1, 'x'))  // one byte over the limit
       .raw(260, solidJpeg(816, 16, kCyan))                                // wider than the picture texture
       .frame(300, kBlue)
       .raw(400, "");

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libx11-dev libepoxy-dev libglm-dev libgl1-mesa-dri libegl-mesa0 libgl-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
-  liblua5.1-0-dev libvorbis-dev libonig-dev
+  liblua5.1-0-dev libvorbis-dev libogg-dev libonig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base
   vorbis-tools sox imagemagick

@@ -3,6 +3,7 @@
 
 #include <oniguruma.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "core/internal_limits.h"
@@ -37,6 +38,9 @@ struct Matcher {
   bool initialised = false;
   std::vector<std::unique_ptr<CompiledPattern>> cache;  // most recently used last
   RegionHandle region;
+  // The length of the text last searched: Shift-JIS matching can take a lead byte at the
+  // very end together with the NUL after it, so spans are cut back to the text.
+  std::size_t subjectSize = 0;
 } matcher;
 
 void initialise() {
@@ -130,8 +134,12 @@ int searchFrom(const CompiledPattern& p, const Subject& subject, std::size_t fro
       why = onigReason(r, nullptr);
       return -1;
     }
+    matcher.subjectSize = subject.size();
     ByteSpan m = groupSpan(0);
-    if (subject.starts[m.start] && subject.starts[m.end]) return 1;
+    // A match that ran into the NUL after the text took a lead byte at the very end with it:
+    // its last character is cut, and it is passed over like any other cut match.
+    const bool pastEnd = matcher.region->end[0] > static_cast<int>(subject.size());
+    if (!pastEnd && subject.starts[m.start] && subject.starts[m.end]) return 1;
     from = subject.nextStart(m.start);
   }
   return 0;
@@ -140,7 +148,8 @@ int searchFrom(const CompiledPattern& p, const Subject& subject, std::size_t fro
 ByteSpan groupSpan(int group) {
   const OnigRegion* region = matcher.region.get();
   if (group >= region->num_regs || region->beg[group] == ONIG_REGION_NOTPOS) return {};
-  return {static_cast<std::size_t>(region->beg[group]), static_cast<std::size_t>(region->end[group])};
+  const std::size_t end = std::min(static_cast<std::size_t>(region->end[group]), matcher.subjectSize);
+  return {std::min(static_cast<std::size_t>(region->beg[group]), end), end};
 }
 
 void appendReplacement(const std::vector<ReplacementPart>& parts, const std::string& subject, std::string& out) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "sound/ogg_pages.h"
+
 namespace sound {
 namespace {
 
@@ -67,6 +69,7 @@ ov_callbacks memoryCallbacks() { return ov_callbacks{memoryRead, memorySeek, mem
 
 bool openMemoryDecoder(OggVorbis_File& vf, MemoryFile& file, std::string& why) {
   file.readPos = 0;
+  if (!pagesInOrder(file.bytes, why)) return false;
   int r = ov_open_callbacks(&file, &vf, nullptr, 0, memoryCallbacks());
   if (r < 0) {
     why = r == OV_ENOTVORBIS ? "not Ogg Vorbis" : r == OV_EBADHEADER ? "bad Vorbis header" : "unreadable Ogg data";

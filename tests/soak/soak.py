@@ -178,6 +178,15 @@ def judge(args, name, samples, starts, failures):
     longest = max(runs.values(), key=len) if runs else []
     longest = [s for s in longest if s[0] - longest[0][0] >= 60] if longest else []
     report = {"game": name, "starts": starts, "samples": len(samples)}
+    # The memory curve of the longest-lived process, RSS at each ten minutes of its life.
+    if longest:
+        t0 = longest[0][0] - 60
+        marks = {}
+        for s in longest:
+            minute = int((s[0] - t0) // 60)
+            if minute % 10 == 0 or minute == 1:
+                marks.setdefault(minute, s[1])
+        report["rss_by_minute_kib"] = ",".join(f"{m}:{v}" for m, v in sorted(marks.items()))
     if len(longest) >= 8:
         q = len(longest) // 4
         second, last = longest[q:2 * q], longest[3 * q:]

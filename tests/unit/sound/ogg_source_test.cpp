@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <climits>
 
 namespace {
@@ -94,6 +96,47 @@ TEST(MemoryFile, NonVorbisDataDoesNotOpen) {
   std::string why;
   EXPECT_FALSE(sound::openMemoryDecoder(vf, f, why));
   EXPECT_FALSE(why.empty());
+}
+
+// The pages of a real file, repeated, dropped or chained: what a real encoder writes, or a
+// damaged copy of it, opens; a repeated page (which once let a seek crash inside libogg) does not.
+TEST(MemoryFile, PagesOutOfOrderAreRefusedBeforeDecoding) {
+  std::ifstream in(std::string(UTSUSHI_TEST_DATA) + "/../../tools/pack/template/chime.ogg", std::ios::binary);
+  const std::vector<std::uint8_t> whole{std::istreambuf_iterator<char>(in), {}};
+  std::vector<std::vector<std::uint8_t>> pages;
+  for (std::size_t at = 0; at + 27 <= whole.size();) {
+    std::size_t length = 27 + whole[at + 26];
+    for (std::size_t k = 0; k < whole[at + 26]; ++k) length += whole[at + 27 + k];
+    pages.emplace_back(whole.begin() + static_cast<std::ptrdiff_t>(at), whole.begin() + static_cast<std::ptrdiff_t>(at + length));
+    at += length;
+  }
+  ASSERT_GE(pages.size(), 3u);
+  auto opens = [](std::vector<std::vector<std::uint8_t>> list, std::string& why) {
+    sound::MemoryFile f;
+    for (auto& p : list) f.bytes.insert(f.bytes.end(), p.begin(), p.end());
+    OggVorbis_File vf{};
+    why.clear();
+    if (!sound::openMemoryDecoder(vf, f, why)) return false;
+    ov_clear(&vf);
+    return true;
+  };
+  std::string why;
+  EXPECT_TRUE(opens(pages, why)) << why;
+  auto chained = pages;
+  chained.insert(chained.end(), pages.begin(), pages.end());
+  EXPECT_TRUE(opens(chained, why)) << why;
+
+  auto repeated = pages;
+  repeated.insert(repeated.begin() + 2, pages[1]);
+  EXPECT_FALSE(opens(repeated, why));
+  EXPECT_EQ(why, "damaged Ogg pages (pages repeated)");
+  auto missing = pages;  // a page lost to damage: the rest still plays
+  missing.erase(missing.begin() + 2);
+  EXPECT_TRUE(opens(missing, why)) << why;
+  auto headless = pages;
+  headless.erase(headless.begin());
+  EXPECT_FALSE(opens(headless, why));
+  EXPECT_EQ(why, "damaged Ogg pages (data before the first stream)");
 }
 
 }  // namespace

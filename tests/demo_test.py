@@ -144,7 +144,10 @@ class DemoPlaythrough(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
+        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
+            shutil.rmtree(cls.work, ignore_errors=True)
+        else:
+            print("screenshots kept in", cls.work)
 
     def test_runs_to_the_end_without_a_script_error(self):
         self.assertEqual(self.result.stderr.decode(errors="replace"), "")

@@ -314,18 +314,21 @@ void scanLabels(LoadedFile& f) {
 // where it stands, so it is not shown either. No author means that.
 void checkLabelsInsideText(const LoadedFile& f) {
   checker.file = &f;
-  std::optional<std::size_t> blockStart;
+  // The line a text block began on; kNoBlock outside text. (A plain index, not an optional:
+  // GCC's optimiser at -O1 warns that an engaged optional may be read uninitialised.)
+  constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
+  std::size_t blockStart = kNoBlock;
   for (std::size_t i = 0; i < f.lines.size(); ++i) {
     const std::string& line = f.lines[i];
     if (line.empty()) {
-      blockStart.reset();
-    } else if (!blockStart) {
+      blockStart = kNoBlock;
+    } else if (blockStart == kNoBlock) {
       const auto first = static_cast<unsigned char>(line[0]);
       if (!core::isLetter(first) && first != '*') blockStart = i;
     } else if (line[0] == '*') {
       const std::string label = line.substr(0, line.find_first_of(":;/ \t"));
       add(f.physical[i], inQuotes(label) + " is inside the text that begins on line " +
-                             std::to_string(f.physical[*blockStart]) +
+                             std::to_string(f.physical[blockStart]) +
                              ", so it is no label and no jump finds it: put an empty line above it");
     }
   }

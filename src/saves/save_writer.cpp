@@ -1,12 +1,21 @@
 #include "saves/save_writer.h"
 
 #include <cstdio>
+#include <span>
 
 #include "saves/lua_text.h"
 
 namespace saves {
 
 namespace {
+
+// ",0x..." for each colour, following a field already written.
+void appendColours(std::string& out, std::span<const std::uint32_t> colours) {
+  for (std::uint32_t c : colours) {
+    out += ',';
+    appendHex(out, c);
+  }
+}
 
 void appendSprite(std::string& out, const SavedSprite& s) {
   out += "Image";
@@ -19,10 +28,7 @@ void appendSprite(std::string& out, const SavedSprite& s) {
   appendDecimal(out, s.size);
   out += ',';
   appendDecimal(out, s.style);
-  for (std::uint32_t c : s.colours) {
-    out += ',';
-    appendHex(out, c);
-  }
+  appendColours(out, s.colours);
   out += ',';
   for (std::int32_t f : s.filters) {
     out += ' ';
@@ -145,18 +151,12 @@ std::string formatSaveText(const SaveData& data) {
     appendLuaString(out, f.face);
     out += ',';
     appendDecimal(out, f.style);
-    for (std::uint32_t c : f.colours) {
-      out += ',';
-      appendHex(out, c);
-    }
+    appendColours(out, f.colours);
     out += ',';
     appendLuaString(out, f.spriteFace);
     out += ',';
     appendDecimal(out, f.spriteStyle);
-    for (std::uint32_t c : f.spriteColours) {
-      out += ',';
-      appendHex(out, c);
-    }
+    appendColours(out, f.spriteColours);
     out += ',';
     appendDecimal(out, f.spriteSize);
     out += "}\n";

@@ -11,6 +11,8 @@ import tempfile
 import unittest
 import zlib
 
+from game_folder import make_game_folder
+
 ENGINE = os.environ["UTSUSHI_ENGINE"]
 PACKER = os.environ["UTSUSHI_PACKER"]
 HEADLESS = ["--no-dialogs", "--virtual-clock", "--video=none", "--audio=none"]
@@ -22,12 +24,7 @@ def key(path):
 
 class Game:
     def __init__(self, files):
-        self.dir = tempfile.mkdtemp(prefix="utsushi-cli-")
-        for name, text in files.items():
-            full = os.path.join(self.dir, name)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "wb") as f:
-                f.write(text.encode("cp932") if isinstance(text, str) else text)
+        self.dir = make_game_folder(files, "utsushi-cli-")
 
     def run(self, *args, cwd=None):
         return subprocess.run([ENGINE, *HEADLESS, *args], capture_output=True, cwd=cwd, timeout=60)

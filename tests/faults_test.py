@@ -13,6 +13,8 @@ import time
 import unittest
 import zlib
 
+from game_folder import make_game_folder
+
 ENGINE = os.environ["UTSUSHI_ENGINE"]
 PACKER = os.environ["UTSUSHI_PACKER"]
 DEMO = os.environ["UTSUSHI_DEMO"]
@@ -45,12 +47,7 @@ def limit_memory():
 
 class Game:
     def __init__(self, files):
-        self.dir = tempfile.mkdtemp(prefix="utsushi-faults-")
-        for name, data in files.items():
-            full = os.path.join(self.dir, name)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "wb") as f:
-                f.write(data.encode("cp932") if isinstance(data, str) else data)
+        self.dir = make_game_folder(files, "utsushi-faults-")
 
     def path(self, name):
         return os.path.join(self.dir, name)

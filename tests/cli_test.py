@@ -182,6 +182,74 @@ class EngineCommandLine(unittest.TestCase):
         finally:
             g.close()
 
+    def test_every_script_file_saved_as_utf8_is_named_once(self):
+        warning = "は UTF-8 で保存されているようです。CP932 (Shift-JIS) で保存し直してください"
+        g = Game({"script/0.txt": "gosub *b\nend\n",
+                  "script/a.txt": "*a\n「これは CP932」\nreturn\n",
+                  "script/sub/b.txt": "*b\n「別のファイル」\nreturn\n".encode("utf-8"),
+                  "script/z.txt": "*z\n「最後のファイル」\n".encode("utf-8")})
+        try:
+            r = g.run(g.dir)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(r.stderr.decode().splitlines(), ["Error: script/sub/b.txt " + warning,
+                                                              "Error: script/z.txt " + warning])
+        finally:
+            g.close()
+        # Packed (by another packer: ours refuses UTF-8): the files are named by key, the
+        # main script by its path, and an entry listed twice once.
+        texts = [("script/0.txt", "「始め」\nend\n".encode("utf-8")), ("script/x.txt", "*x\n「終」\n".encode("utf-8")),
+                 ("script/x.txt", "*x\n「終」\n".encode("utf-8")), ("script/y.txt", "*y\n".encode("cp932"))]
+        blobs = [zlib.compress(t) for _, t in texts]
+        offset = 4 + 17 * len(texts)
+        head, body = struct.pack(">I", len(texts)), b""
+        for (name, text), blob in zip(texts, blobs):
+            head += struct.pack(">IBIII", key(name), 0, offset + len(body), len(blob), len(text))
+            body += blob
+        g = Game({"script.sbx": head + body})
+        try:
+            lines = g.run(g.dir).stderr.decode().splitlines()
+            self.assertEqual(lines[:2], ["Error: script/0.txt " + warning, "Error: %X " % key("script/x.txt") + warning])
+            self.assertEqual(sum(warning in l for l in lines), 2)
+        finally:
+            g.close()
+
+    def test_starting_without_a_game_names_the_folders_searched(self):
+        empty = tempfile.mkdtemp(prefix="utsushi-nogame-")
+        try:
+            # No GAME_DIR: the program's folder, then the current one.
+            r = subprocess.run([ENGINE, *HEADLESS], capture_output=True, cwd=empty, timeout=60)
+            self.assertEqual(r.returncode, 1)
+            lines = r.stderr.decode().splitlines()
+            self.assertEqual(len(lines), 1, lines)  # one box, the loader's words first
+            self.assertTrue(lines[0].startswith("Error: スクリプトファイルを読み込めませんでした "), lines)
+            own = os.path.dirname(os.path.realpath(ENGINE))
+            self.assertIn("script/0.txt も script.sbx もありません:   %s   %s " % (own, os.path.realpath(empty)), lines[0])
+            self.assertTrue(lines[0].endswith("ゲームフォルダを指定して起動してください: utsushi GAME_DIR"), lines)
+            self.assertEqual(os.listdir(empty), [])  # nothing written where no game is
+            # A named folder is the only one searched.
+            r = subprocess.run([ENGINE, *HEADLESS, empty], capture_output=True, timeout=60)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn("もありません:   %s ゲームフォルダ" % os.path.realpath(empty), r.stderr.decode())
+        finally:
+            shutil.rmtree(empty, ignore_errors=True)
+
+    def test_a_script_file_names_its_game_folder(self):
+        # What a file manager passes when the reader opens a game's script.sbx.
+        g = Game({"script/0.txt": 'error "here"\n'})
+        try:
+            self.assertEqual(g.run(os.path.join(g.dir, "script", "0.txt")).stderr.decode(),
+                             "Error: script/0.txt[1] error ※here\n")
+            self.assertEqual(g.pack("sbx", g.dir).returncode, 0)
+            shutil.rmtree(os.path.join(g.dir, "script"))
+            r = g.run(os.path.join(g.dir, "script.sbx"))
+            self.assertEqual(r.stderr.decode(), "Error: script/0.txt[1] error ※here\n")
+            open(os.path.join(g.dir, "notes.txt"), "w").close()
+            r = g.run(os.path.join(g.dir, "notes.txt"))
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(b"is not a game folder", r.stderr)
+        finally:
+            g.close()
+
     def test_a_read_only_game_folder_writes_to_the_per_user_folder(self):
         if os.geteuid() != 0 or not shutil.which("setpriv"):
             self.skipTest("needs root to run the engine as another user")

@@ -10,6 +10,7 @@
 #include "app/command_tables.h"
 #include "app/startup.h"
 #include "check/check_main.h"
+#include "core/script_sources.h"
 #include "platform/options.h"
 
 namespace {
@@ -39,10 +40,15 @@ int main(int argc, char** argv) {
     case platform::ParseResult::Run: break;
   }
   if (opts.listCommands) return app::listCommands();
-  if (opts.gameDir.empty()) opts.gameDir = platform::chooseGameDir(programFolder());
+  const bool gameDirNamed = !opts.gameDir.empty();
+  opts.gameDir = gameDirNamed ? platform::gameFolderOf(opts.gameDir) : platform::chooseGameDir(programFolder());
   std::error_code ec;
   if (!std::filesystem::is_directory(opts.gameDir, ec)) {
-    std::fprintf(stderr, "utsushi: the game folder %s does not exist\n", opts.gameDir.string().c_str());
+    if (std::filesystem::exists(opts.gameDir, ec))
+      std::fprintf(stderr, "utsushi: %s is not a game folder (name the folder, its script.sbx or its script/0.txt)\n",
+                   opts.gameDir.string().c_str());
+    else
+      std::fprintf(stderr, "utsushi: the game folder %s does not exist\n", opts.gameDir.string().c_str());
     return opts.check ? 2 : 1;
   }
   opts.gameDir = std::filesystem::absolute(opts.gameDir, ec);
@@ -59,6 +65,13 @@ int main(int argc, char** argv) {
   if (opts.check) {
     app::registerCommands();
     return check::runCheck();
+  }
+  if (!core::holdsScript()) {
+    // Without GAME_DIR the program's folder was looked in first (it held no script either).
+    std::vector<std::filesystem::path> searched{opts.gameDir};
+    if (std::filesystem::path own = programFolder(); !gameDirNamed && !own.empty() && own != opts.gameDir)
+      searched.insert(searched.begin(), own);
+    return app::reportNoGame(searched);
   }
   if (opts.audioNone) setenv("SDL_AUDIODRIVER", "dummy", 1);
   return app::runEngine();

@@ -15,7 +15,6 @@
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "core/labels.h"
-#include "core/script_encoding.h"
 #include "core/script_sources.h"
 #include "graphics/device.h"
 #include "graphics/sprites.h"
@@ -101,6 +100,16 @@ void tearDown() {
 }
 
 }  // namespace
+
+int reportNoGame(const std::vector<std::filesystem::path>& searched) {
+  // The loader's own words first, then what a reader who double-clicked the engine needs.
+  std::string text = platform::jp("スクリプトファイルを読み込めませんでした\n");
+  text += platform::jp("次のフォルダに script/0.txt も script.sbx もありません:\n");
+  for (const std::filesystem::path& folder : searched) text += "  " + platform::utf8ToCp932(folder.string()) + "\n";
+  text += platform::jp("ゲームフォルダを指定して起動してください: utsushi GAME_DIR");
+  showErrorBox(text);
+  return 1;
+}
 
 int runEngine() {
   platform::useVirtualClock(platform::options().virtualClock);
@@ -189,7 +198,6 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  warnIfMainScriptIsUtf8();
   // 14. Every command.
   registerCommands();
   // 15. The clock's resolution is already 1 ms.

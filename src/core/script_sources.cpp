@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cassert>
 #include <fstream>
+#include <unordered_set>
 
 #include "core/big_endian.h"
 #include "core/error_report.h"
 #include "core/labels.h"
 #include "core/path_key.h"
 #include "core/resource_limits.h"
+#include "core/script_encoding.h"
 #include "core/statements.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
@@ -264,6 +266,13 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int
 
 bool packedMode() { return sources.packedMode; }
 
+bool holdsScript() {
+  std::error_code ec;
+  if (fs::is_regular_file(kPackedScriptFile, ec)) return true;
+  auto mainFile = platform::resolvePath(kMainScriptPath);
+  return mainFile && fs::is_regular_file(*mainFile, ec);
+}
+
 void resetScriptSources() {
   sources = Sources{};
   labelTable() = LabelTable{};
@@ -315,7 +324,10 @@ void splitScriptText(const ScriptFileText& file, ScriptLines& lines, std::vector
 }
 
 LoadOutcome loadAllScripts() {
-  return forEachScriptFile([](const ScriptFileText& file) {
+  std::unordered_set<std::uint32_t> warned;  // a key listed twice in script.sbx is named once
+  return forEachScriptFile([&](const ScriptFileText& file) {
+    // Before its labels: a label error in a garbled file is explained by the warning.
+    if (warned.insert(file.key).second) warnIfScriptIsUtf8(file);
     ScriptLines lines;
     splitScriptText(file, lines);
     ReadStateMap readState;

@@ -71,14 +71,19 @@ LoadOutcome forEachScriptFile(const std::function<bool(const ScriptFileText&)>& 
 // Cuts a file read by forEachScriptFile into lines, in the form its source uses.
 void splitScriptText(const ScriptFileText& file, ScriptLines& lines, std::vector<int>* physicalLines = nullptr);
 
-// Loads every file, filling the label table and the read-state maps. Fatal: a label error
-// was reported and the program must end.
+// Loads every file, filling the label table and the read-state maps; each file that looks
+// like UTF-8 rather than CP932 is named once. Fatal: a label error was reported and the
+// program must end.
 LoadOutcome loadAllScripts();
 
 // Fills `lines` with one file's lines; false when the file cannot be read.
 bool loadScriptFile(std::uint32_t fileKey, ScriptLines& lines, bool clearFirst);
 
 bool packedMode();
+
+// True when the working folder holds a script to run: script.sbx, or script/0.txt in any
+// letter case.
+bool holdsScript();
 
 // Resets the sources (tests load several games in one process).
 void resetScriptSources();

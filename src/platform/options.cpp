@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/paths.h"
+
 namespace platform {
 namespace {
 EngineOptions current;
@@ -15,7 +17,8 @@ std::string usageText() {
          "       utsushi --check [GAME_DIR]\n"
          "\n"
          "Runs the game in GAME_DIR (default: the program's folder when it holds a script,\n"
-         "else the current folder). --check reports the script's problems without running it.\n"
+         "else the current folder); GAME_DIR may also be the game's script.sbx or script/0.txt.\n"
+         "--check reports the script's problems without running it.\n"
          "\n"
          "  --no-dialogs       write each message box as one line to stderr; questions answer yes\n"
          "  --virtual-clock    the clock moves only when the engine sleeps (repeatable runs)\n"
@@ -107,6 +110,17 @@ std::filesystem::path chooseGameDir(const std::filesystem::path& programFolder) 
                                  std::filesystem::is_regular_file(programFolder / "script.sbx", ec)))
     return programFolder;
   return std::filesystem::current_path(ec);
+}
+
+std::filesystem::path gameFolderOf(const std::filesystem::path& given) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(given, ec)) return given;
+  std::filesystem::path file = std::filesystem::absolute(given, ec);
+  if (equalsIgnoringAsciiCase(file.filename().string(), "script.sbx")) return file.parent_path();
+  if (equalsIgnoringAsciiCase(file.filename().string(), "0.txt") &&
+      equalsIgnoringAsciiCase(file.parent_path().filename().string(), "script"))
+    return file.parent_path().parent_path();
+  return given;
 }
 
 }  // namespace platform

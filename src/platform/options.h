@@ -31,6 +31,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args, EngineOptions
 // The program's own folder when it holds script/0.txt or script.sbx, else the current folder.
 std::filesystem::path chooseGameDir(const std::filesystem::path& programFolder);
 
+// The game folder a GAME_DIR argument names: a folder as it is; the game's script.sbx (what a
+// file manager passes when the reader opens one) or script/0.txt names the folder holding it.
+std::filesystem::path gameFolderOf(const std::filesystem::path& given);
+
 std::string usageText();
 
 // The options of this run, set once by main().

@@ -12,7 +12,6 @@
 
 namespace platform {
 namespace fs = std::filesystem;
-namespace {
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -24,6 +23,8 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+namespace {
 
 // Resolves the path component by component without regard to ASCII case.
 std::optional<fs::path> resolveFolded(const fs::path& wanted) {

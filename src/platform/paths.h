@@ -10,6 +10,9 @@
 
 namespace platform {
 
+// True when the two names differ at most in the case of ASCII letters.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The disk form of a script path: "\" separators as "/", the name in UTF-8.
 std::string toDiskText(std::string_view scriptPath);
 

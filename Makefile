@@ -32,6 +32,7 @@ $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
+	bash scripts/check-build-folder.sh $(BUILD)
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build

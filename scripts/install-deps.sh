@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base
   vorbis-tools sox imagemagick
-  dpkg-dev file
+  dpkg-dev file lintian
 )
 
 missing=()

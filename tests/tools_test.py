@@ -301,10 +301,23 @@ class NewGame(unittest.TestCase):
             shutil.rmtree(d, ignore_errors=True)
 
 
+def link_or_copy(src, dst):
+    try:
+        os.link(src, dst)
+    except OSError:  # another file system
+        shutil.copy2(src, dst)
+
+
 class Install(unittest.TestCase):
     EXPECTED = ["bin/utsushi", "bin/utsushi-pack", "share/man/man1/utsushi.1.gz", "share/man/man1/utsushi-pack.1.gz",
                 "share/applications/utsushi.desktop", "share/icons/hicolor/scalable/apps/utsushi.svg",
-                "share/doc/utsushi/README.md", "share/doc/utsushi/commands.md"]
+                "share/mime/packages/utsushi.xml", "share/doc/utsushi/README.md", "share/doc/utsushi/commands.md",
+                "share/doc/utsushi/copyright", "share/doc/utsushi/changelog.gz"]
+
+    @staticmethod
+    def maintainer():
+        with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+            return re.search(r'set\(UTSUSHI_MAINTAINER "([^"]+)"\)', f.read()).group(1)
 
     def test_install_puts_the_files_below_prefix_in_destdir(self):
         d = tempfile.mkdtemp(prefix="utsushi-install-")
@@ -321,6 +334,46 @@ class Install(unittest.TestCase):
                 desktop = f.read()
             self.assertIn("Exec=utsushi %f", desktop)
             self.assertIn("Icon=utsushi", desktop)
+            # A game's script.sbx is offered to utsushi; folders in general are not claimed.
+            self.assertNotIn("inode/directory", desktop)
+            self.assertIn("MimeType=application/x-utsushi-script;", desktop)
+            mime = os.path.join(d, "opt/uts/share/mime")
+            subprocess.run(["update-mime-database", mime], check=True, capture_output=True, env=TOOL_ENV)
+            with open(os.path.join(mime, "globs2")) as f:
+                globs = [line.strip() for line in f if not line.startswith("#")]
+            self.assertEqual(globs, ["50:application/x-utsushi-script:script.sbx"])
+            share = os.path.join(d, "opt/uts/share/doc/utsushi")
+            with open(os.path.join(share, "copyright")) as f:
+                copyright = f.read()
+            self.assertTrue(copyright.startswith("Format: https://www.debian.org/doc/packaging-manuals/"
+                                                 "copyright-format/1.0/\n"))
+            self.assertIn("Upstream-Contact: %s\n" % self.maintainer(), copyright)
+            changelog = subprocess.run(["zcat", os.path.join(share, "changelog.gz")], capture_output=True,
+                                       text=True, check=True).stdout
+            version = subprocess.run([installed, "--version"], capture_output=True, text=True).stdout.split()[1]
+            self.assertTrue(changelog.startswith("utsushi (%s) " % version), changelog)
+            self.assertIn(" -- %s  " % self.maintainer(), changelog)
+        finally:
+            shutil.rmtree(d, ignore_errors=True)
+
+    def test_make_install_fails_where_the_build_folder_belongs_to_another_checkout(self):
+        # A checkout copied together with its build folder: that folder still names the first
+        # checkout, so building there builds the first checkout and installing installs its
+        # files. The install must fail and say why instead.
+        d = tempfile.mkdtemp(prefix="utsushi-copy-")
+        try:
+            copy = os.path.join(d, "utsushi")
+            os.makedirs(copy)
+            shutil.copy2(os.path.join(SOURCE, "Makefile"), copy)
+            shutil.copytree(os.path.join(SOURCE, "scripts"), os.path.join(copy, "scripts"))
+            shutil.copytree(BUILD, os.path.join(copy, "build"), symlinks=True, copy_function=link_or_copy)
+            prefix = os.path.join(d, "installed")
+            r = subprocess.run(["make", "-C", copy, "install", "JOBS=1", "PREFIX=" + prefix], capture_output=True,
+                               text=True, env=TOOL_ENV, timeout=600)
+            self.assertNotEqual(r.returncode, 0, r.stdout + r.stderr)
+            self.assertIn("build/ was configured in %s" % os.path.realpath(BUILD), r.stderr)
+            self.assertIn("make clean", r.stderr)
+            self.assertFalse(os.path.exists(prefix))
         finally:
             shutil.rmtree(d, ignore_errors=True)
 
@@ -344,6 +397,16 @@ class Install(unittest.TestCase):
                         "libjpeg62-turbo", "libfreetype6", "libfontconfig1", "fonts-ipafont-gothic",
                         "fonts-ipafont-mincho", "libgl1"]:
                 self.assertIn(lib, depends)
+            field = lambda name: subprocess.run(["dpkg-deb", "-f", deb, name], capture_output=True, text=True,
+                                                env=TOOL_ENV).stdout.strip()
+            self.assertEqual(field("Maintainer"), self.maintainer())
+            self.assertEqual(field("Section"), "interpreters")
+            if not shutil.which("lintian"):
+                self.skipTest("lintian is not installed")
+            r = subprocess.run(["lintian", "--fail-on", "error", deb], capture_output=True, text=True, env=TOOL_ENV,
+                               timeout=600)
+            self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+            self.assertEqual([line for line in r.stdout.splitlines() if line.startswith("E:")], [])
         finally:
             shutil.rmtree(d, ignore_errors=True)
 

@@ -47,8 +47,12 @@ set(CPACK_PACKAGE_NAME utsushi)
 set(CPACK_PACKAGE_VENDOR "utsushi")
 set(CPACK_PACKAGE_CONTACT "${UTSUSHI_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "script-driven engine for visual novels")
-set(CPACK_PACKAGE_DESCRIPTION
-    "utsushi runs visual novels and picture-and-text presentations written as scripts: sprites on an 800 x 600 stage with transitions, Japanese message text with ruby and a backlog, Ogg Vorbis sound, saves and settings. utsushi-pack makes new games and packs finished ones.")
+# Lines of the long description stay within 80 columns, as dpkg and apt show them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "utsushi runs visual novels and picture-and-text presentations written as\n"
+    "scripts: sprites on an 800 x 600 stage with transitions, Japanese message\n"
+    "text with ruby and a backlog, Ogg Vorbis sound, saves and settings.\n"
+    "utsushi-pack makes new games and packs finished ones.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     app::registerCommands();
     return check::runCheck();
   }
-  if (!core::holdsScript()) {
+  if (!core::holdsGame()) {
     // Without GAME_DIR the program's folder was looked in first (it held no script either).
     std::vector<std::filesystem::path> searched{opts.gameDir};
     if (std::filesystem::path own = programFolder(); !gameDirNamed && !own.empty() && own != opts.gameDir)

@@ -9,7 +9,7 @@ namespace app {
 // exit status: 0 when the script ends, `end` runs or the window closes; 1 when start-up fails.
 int runEngine();
 
-// A start that found no script: says so (box and stderr), naming the folders searched and
+// A start that found no game (no script.sbx, no script folder): says so (box and stderr), naming the folders searched and
 // how to name a game folder. Returns the exit status of a failed start.
 int reportNoGame(const std::vector<std::filesystem::path>& searched);
 

@@ -266,11 +266,11 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int
 
 bool packedMode() { return sources.packedMode; }
 
-bool holdsScript() {
+bool holdsGame() {
   std::error_code ec;
   if (fs::is_regular_file(kPackedScriptFile, ec)) return true;
-  auto mainFile = platform::resolvePath(kMainScriptPath);
-  return mainFile && fs::is_regular_file(*mainFile, ec);
+  auto folder = platform::resolvePath("script");
+  return folder && fs::is_directory(*folder, ec);
 }
 
 void resetScriptSources() {

@@ -81,9 +81,9 @@ bool loadScriptFile(std::uint32_t fileKey, ScriptLines& lines, bool clearFirst);
 
 bool packedMode();
 
-// True when the working folder holds a script to run: script.sbx, or script/0.txt in any
-// letter case.
-bool holdsScript();
+// True when the working folder holds a game: script.sbx, or a script folder in any letter
+// case. A script folder without its main script is the loader's to report.
+bool holdsGame();
 
 // Resets the sources (tests load several games in one process).
 void resetScriptSources();

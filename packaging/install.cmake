@@ -22,6 +22,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/utsushi.desktop DESTINATION ${CMAK
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/utsushi.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/commands.md
+              ${PROJECT_SOURCE_DIR}/docs/text.md ${PROJECT_SOURCE_DIR}/docs/tutorial.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)

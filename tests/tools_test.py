@@ -346,7 +346,8 @@ class Packer(unittest.TestCase):
 class Install(unittest.TestCase):
     EXPECTED = ["bin/utsushi", "bin/utsushi-pack", "share/man/man1/utsushi.1.gz", "share/man/man1/utsushi-pack.1.gz",
                 "share/applications/utsushi.desktop", "share/icons/hicolor/scalable/apps/utsushi.svg",
-                "share/doc/utsushi/README.md", "share/doc/utsushi/commands.md"]
+                "share/doc/utsushi/README.md", "share/doc/utsushi/commands.md", "share/doc/utsushi/text.md",
+                "share/doc/utsushi/tutorial.md"]
 
     def test_install_puts_the_files_below_prefix_in_destdir(self):
         d = tempfile.mkdtemp(prefix="utsushi-install-")

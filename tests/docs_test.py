@@ -7,7 +7,8 @@
 - docs/tutorial.md is followed from its first step to its last: its shell blocks run in order
   in an empty folder and its script blocks are written where they say, as CP932; the game is
   then checked, played headless with clicks, packed, installed and played again;
-- each `Example:` of docs/command_notes.txt runs as a script in a copy of the demo."""
+- each `Example:` of docs/command_notes.txt runs as a script in a copy of the demo, with the
+  labels *next_scene and *sub (a subroutine) there to jump to."""
 import os
 import re
 import shutil
@@ -79,8 +80,8 @@ class CommandNotes(unittest.TestCase):
             for example in examples:
                 with self.subTest(example=example):
                     # sprites shown, texts waited on: an example is a statement of a page
-                    r = run_in_demo(work, "int n\nstring s\nsetwindow 40, 440, 27, 4, 26, 26, 0, 8\n" + example + "\n",
-                                    5000)
+                    r = run_in_demo(work, "int n\nstring s\nsetwindow 40, 440, 27, 4, 26, 26, 0, 8\n" + example +
+                                    "\nend\n\n*next_scene\nend\n\n*sub\nreturn\n", 5000)
                     self.assertEqual(r.stderr.decode("utf-8", "replace"), "")
                     self.assertEqual(r.returncode, 0)
         finally:

@@ -40,6 +40,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/utsushi.svg
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/utsushi.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/commands.md
               ${PROJECT_BINARY_DIR}/packaging/copyright ${CHANGELOG_GZ}
+              ${PROJECT_SOURCE_DIR}/docs/text.md ${PROJECT_SOURCE_DIR}/docs/tutorial.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)

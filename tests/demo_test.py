@@ -80,6 +80,15 @@ def bright(p):
     return min(p[:3]) >= 200
 
 
+def play(game, events, exit_after):
+    """Runs the game with the timed input lines `events` beside it; the finished process."""
+    inp = os.path.join(os.path.dirname(game), "input.txt")
+    with open(inp, "w") as f:
+        f.write("\n".join(events) + "\n")
+    return subprocess.run([ENGINE, "--no-dialogs", "--virtual-clock", "--audio=none", "--input", inp,
+                           "--exit-after", str(exit_after), game], capture_output=True, timeout=180)
+
+
 MARKER = (255, 200, 64)
 NAME_PLATE = (90, 40, 110, 235)
 FRAME_EDGE = (220, 230, 255, 230)
@@ -120,17 +129,13 @@ class DemoPlaythrough(unittest.TestCase):
         events += ["20500 click 400 200"]  # 星のお話
         events += ["%d click 400 300" % t for t in range(21000, 30000, 700)]
         events += ["40000 screenshot " + shot("title2")]
-        # つづきから loads slot 1: the second page again. Tab there skips the text read before
+        # ロード loads slot 1: the second page again. Tab there skips the text read before
         # and stops at the choice; Tab again after it skips to the end, and the title stops it.
-        events += ["41000 click 200 375", "41500 screenshot " + shot("load"), "42000 click 400 150",
+        events += ["41000 click 200 360", "41500 screenshot " + shot("load"), "42000 click 400 150",
                    "44500 screenshot " + shot("loaded"), "45000 key tab",
                    "48000 screenshot " + shot("skip_choice"), "48500 click 400 200", "49500 key tab",
-                   "55000 screenshot " + shot("title3"), "56000 click 200 540"]  # 終了
-        inp = os.path.join(cls.work, "input.txt")
-        with open(inp, "w") as f:
-            f.write("\n".join(events) + "\n")
-        cls.result = subprocess.run([ENGINE, "--no-dialogs", "--virtual-clock", "--audio=none", "--input", inp,
-                                  "--exit-after", "70000", cls.game], capture_output=True, timeout=180)
+                   "55000 screenshot " + shot("title3"), "56000 click 200 510"]  # 終了
+        cls.result = play(cls.game, events, 70000)
         decoded = {}
 
         def screenshot(name):  # each decoded once: the checks look at some several times
@@ -257,6 +262,209 @@ class DemoPlaythrough(unittest.TestCase):
         changed = self.shot("settings2")
         differing = sum(1 for y in range(96, 124) for x in range(200, 600) if changed(x, y) != settings(x, y))
         self.assertGreater(differing, 100)
+
+    def test_save_screen_heading_sits_in_its_bar(self):
+        save = self.shot("save")
+        # the backdrop's title bar spans y 20..51: the heading's letters inside it, none below
+        self.assertGreater(count(save, 36, 22, 420, 50, bright), 150)
+        self.assertEqual(count(save, 20, 52, 780, 120, bright), 0)
+
+
+CHOICE_EDGE = (240, 220, 250, 240)
+BUTTON_BAR = (16, 24, 70, 210)
+CAPTION_BAND = (0, 0, 0, 150)
+MOVIE_EDGE = (230, 220, 190)
+
+
+def text_mask(shot, x0, y0, x1, y1):
+    """The light pixels of a region: the letters of a white text over the dark screens."""
+    return {(x, y) for y in range(y0, y1) for x in range(x0, x1) if min(shot(x, y)[:3]) >= 120}
+
+
+def same_text(a, b):
+    """Two masks of one text: the letters' antialiased edges over different pictures may
+    cross the threshold differently, a few pixels in a hundred."""
+    return len(a ^ b) <= 0.05 * max(len(a), len(b)) and len(a) > 50
+
+
+def settings_file(game):
+    """save/setting.dat as text: a 4-byte length, then the zlib stream of the Lua text."""
+    with open(os.path.join(game, "save", "setting.dat"), "rb") as f:
+        return zlib.decompress(f.read()[4:]).decode("cp932")
+
+
+class DemoReaderComforts(unittest.TestCase):
+    """Two runs of one copy of the demo, as a reader who comes back: the first changes the
+    settings, starts the story, quick-saves, takes a screenshot and closes the window; the
+    second finds the settings as left, continues from the quit save, changes the text speed
+    again, quick-loads, and takes the choice with the menu and the backlog opened at it.
+    A third run on a fresh copy walks the gallery."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="utsushi-demo-reader-")
+        cls.game = os.path.join(cls.work, "demo")
+        shutil.copytree(DEMO, cls.game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        shot = lambda name: os.path.join(cls.work, name + ".png")
+        first = [
+            "1200 screenshot " + shot("a_title"),
+            "1500 click 200 410",  # 設定: no つづきから yet, so the third entry
+            "2000 click 400 110",  # text speed ふつう -> はやい
+            "2300 click 400 170",  # auto wait ふつう -> 短い
+            "2600 click 400 230",  # BGM volume 100 -> 90
+            "2800 move 700 580",  # off the rows: none lit
+            "3000 screenshot " + shot("a_settings"),
+            "3200 key escape",
+            "3700 click 200 310",  # はじめから
+            "6000 screenshot " + shot("a_page1"),
+            "6200 key s",  # quick save
+            "6500 screenshot " + shot("a_quicksave"),
+            "6700 key p",  # screenshot1.png
+            "7000 click 400 300", "8000 click 400 300",  # on to the second page
+            "9500 close",  # saved to slot 999
+        ]
+        cls.first = play(cls.game, first, 20000)
+        cls.settings_after_first = settings_file(cls.game)
+        second = [
+            "1200 screenshot " + shot("b_title"),
+            "1500 click 200 460",  # 設定, below つづきから now
+            "1800 move 700 580",
+            "2000 screenshot " + shot("b_settings"),
+            "2300 click 400 110",  # text speed はやい -> 一度に
+            "2500 move 700 580",
+            "2600 screenshot " + shot("b_settings2"),
+            "2800 key escape",
+            "3300 click 200 360",  # つづきから: the second page, saved at はやい
+            "5000 screenshot " + shot("b_continued"),
+            "5200 rclick 400 300", "5700 click 400 350",  # the menu, 設定
+            "6000 move 700 580",
+            "6200 screenshot " + shot("b_settings_loaded"),
+            "6400 key escape", "6800 key escape",
+            "7200 key l",  # quick load: the first page
+            "8500 screenshot " + shot("b_quickload"),
+        ]
+        second += ["%d click 400 300" % t for t in range(9000, 12500, 500)]
+        second += [
+            "13000 screenshot " + shot("b_choice"),
+            "13200 rclick 400 300",
+            "13700 screenshot " + shot("b_choice_menu"),
+            "14000 key escape",
+            "14500 click 520 402",  # ログ on the frame
+            "15000 screenshot " + shot("b_choice_log"),
+            "15200 rclick 400 300",
+            "15700 click 400 270",  # 歌のお話
+            "17000 wheel 1",
+            "17500 screenshot " + shot("b_log_answer"),
+            "17800 rclick 400 300",
+            "18500 close",
+        ]
+        cls.second = play(cls.game, second, 30000)
+        cls.gallery_game = os.path.join(cls.work, "gallery", "demo")
+        shutil.copytree(DEMO, cls.gallery_game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        gallery = [
+            "1500 click 200 460",  # ギャラリー
+            "2000 click 400 160",  # トランジション
+            "3500 screenshot " + shot("c_caption"),
+            "30000 click 400 300",  # ムービー
+            "31000 screenshot " + shot("c_movie"),
+            "40000 close",
+        ]
+        cls.gallery = play(cls.gallery_game, gallery, 50000)
+        cls.shot = staticmethod(lambda name: read_png(shot(name)))
+        pic = lambda name: read_png(os.path.join(DEMO, "pic", name))
+        cls.title_bg, cls.night_bg = (staticmethod(pic(n)) for n in ("title_bg.png", "night_bg.png"))
+
+    @classmethod
+    def tearDownClass(cls):
+        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
+            shutil.rmtree(cls.work, ignore_errors=True)
+        else:
+            print("screenshots kept in", cls.work)
+
+    def test_runs_without_a_script_error(self):
+        # each run ends by closing the window, whose question --no-dialogs answers yes
+        for run in (self.first, self.second, self.gallery):
+            self.assertEqual(run.stderr.decode(errors="replace"), "終了確認: 終了しますか？\n")
+            self.assertEqual(run.returncode, 0)
+
+    def test_settings_outlive_the_run(self):
+        text = self.settings_after_first
+        for line in ("TextSpeed = 10", "AutoWait = 200", "BgmVolume = 90"):
+            self.assertIn(line + "\r\n", text)
+        # the second run's settings screen shows the same three values, letter for letter
+        a, b = self.shot("a_settings"), self.shot("b_settings")
+        for y in (110, 170, 230):
+            self.assertTrue(same_text(text_mask(a, 200, y - 14, 600, y + 14), text_mask(b, 200, y - 14, 600, y + 14)), y)
+
+    def test_a_load_keeps_the_readers_text_speed(self):
+        # The quit save was made at はやい; after continuing from it the speed is still the
+        # 一度に chosen at the title before.
+        row = lambda name: text_mask(self.shot(name), 200, 96, 600, 124)
+        self.assertTrue(same_text(row("b_settings2"), row("b_settings_loaded")))
+        self.assertFalse(same_text(row("b_settings2"), row("b_settings")))
+
+    def test_quit_save_is_offered_as_continue(self):
+        count_text = lambda s, y: count(s, 100, y - 14, 300, y + 14, lambda p: min(p[:3]) >= 120)
+        first, second = self.shot("a_title"), self.shot("b_title")
+        # five entries without a quit save (the last, 終了, at 510), six with one (終了 at 560)
+        self.assertEqual(count_text(first, 560), 0)
+        self.assertGreater(count_text(first, 510), 40)
+        self.assertGreater(count_text(second, 560), 40)
+        self.assertTrue(os.path.exists(os.path.join(self.game, "save", "save999.dat")))
+        # つづきから went on at the second page: frame, name plate and its first line
+        shot = self.shot("b_continued")
+        self.assertTrue(close(shot(100, 421), blend(FRAME_EDGE, self.title_bg(100, 421))), shot(100, 421))
+        self.assertGreater(count(shot, 90, 382, 160, 410, bright), 60, "the speaker's name")
+        self.assertGreater(count(shot, 40, 440, 760, 470, bright), 200, "the page's first line")
+
+    def test_quick_save_quick_load_and_screenshot_keys(self):
+        self.assertTrue(os.path.exists(os.path.join(self.game, "save", "save000.dat")))
+        # the note on the frame's top left
+        self.assertGreater(count(self.shot("a_quicksave"), 16, 12, 260, 34, bright), 60, "quick save noted")
+        self.assertEqual(count(self.shot("a_page1"), 16, 12, 260, 34, bright), 0)
+        # quick load: the first page again, its text as it was when saved
+        page1, loaded = self.shot("a_page1"), self.shot("b_quickload")
+        self.assertTrue(same_text(text_mask(page1, 40, 440, 700, 560), text_mask(loaded, 40, 440, 700, 560)))
+        # the screenshot key wrote the stage as it was, before its note
+        written = read_png(os.path.join(self.game, "screenshot1.png"))
+        self.assertEqual((written.width, written.height), (800, 600))
+        for x, y in ((100, 421), (124, 396), (300, 100)):
+            self.assertTrue(close(written(x, y), page1(x, y), 4), (x, y, written(x, y), page1(x, y)))
+        self.assertIn('"s_shot=1"', self.settings_after_first)
+
+    def test_choice_boxes_frame_buttons_and_backlog(self):
+        shot = self.shot("b_choice")
+        # even borders: two pixels of edge on every side of the box 220..579 x 175..224
+        under = lambda x, y: self.title_bg(x, y)
+        for x, y in ((220, 200), (221, 200), (579, 200), (578, 200), (250, 175), (250, 176), (250, 224), (250, 223)):
+            self.assertTrue(close(shot(x, y), blend(CHOICE_EDGE, under(x, y))), (x, y, shot(x, y)))
+        for x, y in ((222, 200), (577, 200), (250, 177), (250, 222)):
+            self.assertFalse(close(shot(x, y), blend(CHOICE_EDGE, under(x, y))), (x, y, shot(x, y)))
+        # the frame's buttons on their backing; オート and スキップ dimmed while the choice waits
+        self.assertTrue(close(shot(785, 402), blend(BUTTON_BAR, self.title_bg(785, 402))), shot(785, 402))
+        lit = lambda s, x: count(s, x - 40, 394, x + 40, 411, lambda p: min(p[:3]) >= 120)
+        self.assertGreater(lit(shot, 520), 20, "ログ")
+        self.assertEqual(lit(shot, 630), 0, "オート and スキップ")
+        # the menu hides the boxes: only the backdrop over the stage where a box was
+        menu = self.shot("b_choice_menu")
+        self.assertTrue(close(menu(240, 200), blend(LOG_BACKDROP, self.title_bg(240, 200))), menu(240, 200))
+        # ログ opened the backlog from the choice
+        log = self.shot("b_choice_log")
+        self.assertTrue(close(log(100, 421), blend(LOG_BACKDROP, self.title_bg(100, 421))), log(100, 421))
+        self.assertGreater(count(log, 40, 270, 500, 300, bright), 100, "the question's page")
+        # the answer is the question page's second line: the middle place, under the question
+        answer = self.shot("b_log_answer")
+        self.assertGreater(count(answer, 40, 270, 400, 300, bright), 100, "the question")
+        self.assertGreater(count(answer, 40, 304, 400, 334, bright), 60, "the answer taken")
+
+    def test_gallery_caption_band_and_movie_frame(self):
+        caption = self.shot("c_caption")
+        # the band under the caption, away from its letters
+        for x in (20, 780):
+            self.assertTrue(close(caption(x, 560), blend(CAPTION_BAND, self.night_bg(x, 560))), (x, caption(x, 560)))
+        movie = self.shot("c_movie")
+        for x, y in ((229, 300), (570, 300), (400, 169), (400, 430)):
+            self.assertTrue(close(movie(x, y), MOVIE_EDGE), (x, y, movie(x, y)))
 
 
 if __name__ == "__main__":

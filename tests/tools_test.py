@@ -301,6 +301,48 @@ class NewGame(unittest.TestCase):
             shutil.rmtree(d, ignore_errors=True)
 
 
+class Packer(unittest.TestCase):
+    def test_help_and_version(self):
+        r = subprocess.run([PACKER, "--help"], capture_output=True, text=True)
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        self.assertIn("utsushi-pack arc GAME_DIR PATH...", r.stdout)
+        r = subprocess.run([PACKER, "--version"], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0)
+        self.assertRegex(r.stdout, r"^utsushi-pack \d+\.\d+\.\d+\n$")
+        # a mistake still gets the usage on stderr and status 2
+        r = subprocess.run([PACKER, "pack"], capture_output=True, text=True)
+        self.assertEqual((r.returncode, r.stdout), (2, ""))
+        self.assertIn("usage:", r.stderr)
+
+    def test_list_says_when_a_file_is_no_archive(self):
+        d = tempfile.mkdtemp(prefix="utsushi-list-")
+        try:
+            for name, data in (("notes.txt", "これは台本のメモです\n".encode("cp932") * 20), ("empty.dat", b""),
+                               ("script.sbx", b"\x00\x00\x00\x05short")):
+                path = os.path.join(d, name)
+                with open(path, "wb") as f:
+                    f.write(data)
+                r = subprocess.run([PACKER, "list", path], capture_output=True, text=True)
+                self.assertEqual(r.returncode, 1, name)
+                self.assertEqual(r.stdout, "", name)
+                self.assertRegex(r.stderr, "^utsushi-pack: " + re.escape(path) +
+                                 r" is not a readable script.sbx, arc.dat or movie \(.+\)\n$")
+        finally:
+            shutil.rmtree(d, ignore_errors=True)
+
+    def test_arc_warns_before_packing_save_files(self):
+        game = make_game({"save/save001.dat": b"a save", "save/setting.dat": b"settings"})
+        try:
+            r = subprocess.run([PACKER, "arc", game, "pic", "save"], capture_output=True, text=True)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertIn("warning: packing 2 file(s) below save/", r.stderr)
+            self.assertTrue(os.path.exists(os.path.join(game, "arc.dat")))
+            r = subprocess.run([PACKER, "arc", game, "pic", "se"], capture_output=True, text=True)
+            self.assertEqual((r.returncode, r.stderr), (0, ""))
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
+
+
 def link_or_copy(src, dst):
     try:
         os.link(src, dst)
@@ -312,6 +354,7 @@ class Install(unittest.TestCase):
     EXPECTED = ["bin/utsushi", "bin/utsushi-pack", "share/man/man1/utsushi.1.gz", "share/man/man1/utsushi-pack.1.gz",
                 "share/applications/utsushi.desktop", "share/icons/hicolor/scalable/apps/utsushi.svg",
                 "share/mime/packages/utsushi.xml", "share/doc/utsushi/README.md", "share/doc/utsushi/commands.md",
+                "share/doc/utsushi/text.md", "share/doc/utsushi/tutorial.md",
                 "share/doc/utsushi/copyright", "share/doc/utsushi/changelog.gz"]
 
     @staticmethod

@@ -8,6 +8,12 @@ Run from anywhere: python3 demo/tools/make_dialogue_pictures.py
   name_box.png    200 x 36   the speaker's name plate above the message window: plum, light edge
   marker_click.png 20 x 20   the click-wait marker: an amber triangle pointing down, hollow
   marker_page.png  20 x 20   the page-wait marker: the same triangle filled
+  choice_box.png  360 x 50   a choice's box: the name plate's plum and edge, drawn at its size
+                             so the edge is as thick on every side
+  button_bar.png  300 x 30   the backing of the buttons on the message frame: navy, light edge
+  caption_bar.png 800 x 44   the band behind a caption: dark enough for white text on any
+                             background, with the stage showing through
+  movie_frame.png 344 x 264  the frame around the 320 x 240 movie: a light edge and a dark mat
 """
 import os
 
@@ -41,13 +47,25 @@ def log_bg(x, y):
     return (8, 10, 24, 215)
 
 
-def name_box(x, y):
-    inside = rounded_distance(x, y, 200, 36, 10)
-    if inside < 0:
-        return (0, 0, 0, 0)
-    if inside < 2.0:
-        return (240, 220, 250, 240)
-    return (90, 40, 110, 235)
+def plate(w, h, r, edge, fill):
+    """A rounded plate of w x h with an edge of two pixels all round."""
+    def pixel(x, y):
+        inside = rounded_distance(x, y, w, h, r)
+        if inside < 0:
+            return (0, 0, 0, 0)
+        return edge if inside < 2.0 else fill
+    return pixel
+
+
+PLUM_EDGE, PLUM = (240, 220, 250, 240), (90, 40, 110, 235)
+name_box = plate(200, 36, 10, PLUM_EDGE, PLUM)
+choice_box = plate(360, 50, 12, PLUM_EDGE, PLUM)
+button_bar = plate(300, 30, 8, (200, 215, 255, 220), (16, 24, 70, 210))
+movie_frame = plate(344, 264, 6, (230, 220, 190, 255), (12, 12, 20, 255))
+
+
+def caption_bar(x, y):
+    return (0, 0, 0, 150)
 
 
 MARKER = (255, 200, 64, 255)
@@ -80,6 +98,10 @@ def main():
     write_png(os.path.join(OUT, "name_box.png"), 200, 36, name_box)
     write_png(os.path.join(OUT, "marker_click.png"), 20, 20, marker_click)
     write_png(os.path.join(OUT, "marker_page.png"), 20, 20, marker_page)
+    write_png(os.path.join(OUT, "choice_box.png"), 360, 50, choice_box)
+    write_png(os.path.join(OUT, "button_bar.png"), 300, 30, button_bar)
+    write_png(os.path.join(OUT, "caption_bar.png"), 800, 44, caption_bar)
+    write_png(os.path.join(OUT, "movie_frame.png"), 344, 264, movie_frame)
 
 
 if __name__ == "__main__":

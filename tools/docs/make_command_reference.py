@@ -8,17 +8,30 @@ import sys
 
 
 def read_notes(path):
-    """[(group, [(name, synopsis, text)])] in file order."""
+    """[(group, [(name, synopsis, text)], [(title, [line])])] in file order. A "### Title" line
+    starts a table of the group, copied as it is (Markdown) after the group's commands up to
+    the next "##" or "###" line."""
     groups = []
     entry = None
+    section = None
     with open(path, encoding="utf-8") as f:
         for number, raw in enumerate(f, 1):
             line = raw.rstrip("\n")
+            if line.startswith("### "):
+                if not groups:
+                    sys.exit(f"{path}:{number}: a table before the first ## group")
+                section = (line[4:].strip(), [])
+                groups[-1][2].append(section)
+                continue
+            if section is not None and not line.startswith("## "):
+                section[1].append(line)
+                continue
             if not line.strip() or line.startswith("# "):
                 continue
             if line.startswith("## "):
-                groups.append((line[3:].strip(), []))
+                groups.append((line[3:].strip(), [], []))
                 entry = None
+                section = None
             elif line.startswith("  "):
                 if entry is None:
                     sys.exit(f"{path}:{number}: a description without a command line above it")
@@ -29,7 +42,16 @@ def read_notes(path):
                 name, _, synopsis = line.partition(" ")
                 entry = (name, synopsis.strip(), [])
                 groups[-1][1].append(entry)
-    return [(g, [(n, s, " ".join(t)) for n, s, t in entries]) for g, entries in groups]
+    return [(g, [(n, s, " ".join(t)) for n, s, t in entries], [(title, trimmed(lines)) for title, lines in tables])
+            for g, entries, tables in groups]
+
+
+def trimmed(lines):
+    while lines and not lines[-1].strip():
+        lines = lines[:-1]
+    while lines and not lines[0].strip():
+        lines = lines[1:]
+    return lines
 
 
 def registered(engine):
@@ -62,7 +84,7 @@ def render(groups, commands):
            "`make docs` from the engine's command tables and `docs/command_notes.txt`; edit the notes,",
            "not this page. Arguments in [ ] may be left out; `%var` is a number variable, `$var` a string",
            "variable. The error name is what error messages call the command.", ""]
-    for group, entries in groups:
+    for group, entries, tables in groups:
         out += [f"## {group}", ""]
         if has_counts:
             out += ["| command | arguments | count | what it does | error name |", "|---|---|---|---|---|"]
@@ -75,6 +97,8 @@ def render(groups, commands):
             row = [f"`{name}`", shown] + ([count_text(info)] if has_counts else []) + [cell(text), error]
             out.append("| " + " | ".join(row) + " |")
         out.append("")
+        for title, lines in tables:
+            out += [f"### {title}", ""] + lines + [""]
     return "\n".join(out)
 
 
@@ -87,7 +111,7 @@ def main():
     args = ap.parse_args()
     groups = read_notes(args.notes)
     commands = registered(args.engine)
-    noted = [name for _, entries in groups for name, _, _ in entries]
+    noted = [name for _, entries, _ in groups for name, _, _ in entries]
     problems = [f"{name}: registered, but docs/command_notes.txt has no entry for it"
                 for name in commands if name not in noted]
     problems += [f"{name}: has a note but is not a registered command" for name in noted if name not in commands]

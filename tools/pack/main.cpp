@@ -23,8 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int usage() {
-  std::fputs(
+constexpr const char* kUsage =
       "usage: utsushi-pack new DIR               make a starter game in the new folder DIR\n"
       "       utsushi-pack sbx GAME_DIR          write GAME_DIR/script.sbx from GAME_DIR/script/\n"
       "       utsushi-pack arc GAME_DIR PATH...  write GAME_DIR/arc.dat with the files below PATHs\n"
@@ -35,9 +34,13 @@ int usage() {
       "                                          (default 30), with an Ogg Vorbis sound track\n"
       "       utsushi-pack list FILE [GAME_DIR]  list the entries of a script.sbx or arc.dat, named\n"
       "                                          by the files of GAME_DIR (default: FILE's folder),\n"
-      "                                          or describe a movie\n",
-      stderr);
-  return 2;
+      "                                          or describe a movie\n"
+      "       utsushi-pack --help | --version\n";
+
+// Asked for, the usage is the answer and goes to stdout; after a mistake it goes to stderr.
+int usage(bool asked = false) {
+  std::fputs(kUsage, asked ? stdout : stderr);
+  return asked ? 0 : 2;
 }
 
 struct PackedFile {
@@ -166,6 +169,19 @@ bool insideGameFolder(const std::string& p) {
   return true;
 }
 
+// save/ holds the author's own saves, settings and already-read record: packed, every reader
+// would start with them. Packing goes on (an author may mean it), but says so first.
+void warnAboutSaveFiles(const std::map<std::string, fs::path>& files) {
+  std::size_t count = 0;
+  for (const auto& entry : files)
+    if (entry.first.rfind("save/", 0) == 0) ++count;
+  if (count == 0) return;
+  std::fprintf(stderr,
+               "utsushi-pack: warning: packing %zu file(s) below save/ (saves, settings, the already-read record):"
+               " every reader would start with them; leave save/ out unless that is meant\n",
+               count);
+}
+
 int packArchive(const fs::path& gameDir, const std::vector<std::string>& paths) {
   for (const std::string& p : paths) {
     if (!insideGameFolder(p)) {
@@ -178,6 +194,7 @@ int packArchive(const fs::path& gameDir, const std::vector<std::string>& paths) 
   bool ok = true;
   for (const std::string& p : paths) collectFiles(gameDir, fs::path(p), files, ok);
   if (!ok) return 1;
+  warnAboutSaveFiles(files);
   std::vector<std::pair<std::uint32_t, std::string>> blocks;
   std::map<std::uint32_t, std::string> keys;
   for (const auto& [name, disk] : files) {
@@ -242,12 +259,16 @@ int listFile(const fs::path& file, const fs::path& gameDir) {
   if (isMovieFile(bytes)) return listMovie(file, bytes);
   std::string why;
   bool packedScript = file.extension() == ".sbx";
+  // Both indexes start with a 4-byte entry count and 17-byte records; a file that is neither
+  // usually fails on its first bytes, and "bad offset" would not tell the author why.
+  auto notAnArchive = [&]() {
+    std::fprintf(stderr, "utsushi-pack: %s is not a readable script.sbx, arc.dat or movie (%s)\n", file.string().c_str(),
+                 why.c_str());
+    return 1;
+  };
   if (packedScript) {
     auto records = core::parsePackedIndex(bytes, bytes.size(), why);
-    if (!records) {
-      std::fprintf(stderr, "utsushi-pack: %s: %s\n", file.string().c_str(), why.c_str());
-      return 1;
-    }
+    if (!records) return notAnArchive();
     const auto names = namesOfGameFiles(gameDir);
     std::printf("key       offset      packed    unpacked  name\n");
     for (const auto& r : *records)
@@ -257,10 +278,7 @@ int listFile(const fs::path& file, const fs::path& gameDir) {
     return 0;
   }
   auto index = core::parseArchiveIndex(bytes, bytes.size(), why);
-  if (!index) {
-    std::fprintf(stderr, "utsushi-pack: %s: %s\n", file.string().c_str(), why.c_str());
-    return 1;
-  }
+  if (!index) return notAnArchive();
   std::vector<std::pair<std::uint32_t, core::ArchiveEntry>> entries(index->begin(), index->end());
   std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.second.offset < b.second.offset; });
   const auto names = namesOfGameFiles(gameDir);
@@ -275,6 +293,11 @@ int listFile(const fs::path& file, const fs::path& gameDir) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage();
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return usage(true);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("utsushi-pack %s\n", UTSUSHI_VERSION);
+    return 0;
+  }
   if (args[0] == "new" && args.size() == 2) return pack::newGame(args[1]);
   if (args[0] == "sbx" && args.size() == 2) return packScript(args[1]);
   if (args[0] == "arc" && args.size() >= 3) return packArchive(args[1], {args.begin() + 2, args.end()});

@@ -66,7 +66,11 @@ struct InterpreterState {
   std::uint32_t resumeFileKey = 0;  // the line the two values above belong to
   int resumeLine = -1;
   int stopKind = 0;
+  // The two text-in-progress flags (with textBlockStartPending above): a text line is being
+  // shown, or the text hook took over one of its waits and the page has not been cleared or
+  // gone on since. While either holds, a save point resumes at the block's start.
   bool inText = false;
+  bool lineHeldByHook = false;
 
   std::unordered_set<std::uint32_t> definedCommands;  // pathKey of defsub names
   std::string parameterText;                          // arguments of the last defined-command call

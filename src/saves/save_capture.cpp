@@ -10,6 +10,7 @@
 #include "text/backlog.h"
 #include "text/font_settings.h"
 #include "text/message_state.h"
+#include "text/text_statement.h"
 
 namespace saves {
 
@@ -88,10 +89,10 @@ void captureSprite(int n, graphics::SpriteSlot& slot, const graphics::TextureIma
   for (std::size_t k = 0; k < count; ++k) captureStep((*queue)[(cursor + k) % queue->size()], s.steps[k]);
 }
 
-std::pair<std::uint32_t, std::int32_t> resumePosition() {
+std::pair<std::uint32_t, std::int32_t> resumePosition(bool textInProgress) {
   core::InterpreterState& st = core::interpreter();
-  // A page being shown is shown again from its first line.
-  if (!text::currentBacklogPage().text.empty()) return {st.textBlockKey, st.textBlockLine};
+  // A text block being shown is shown again from its first line.
+  if (textInProgress) return {st.textBlockKey, st.textBlockLine};
   int line = 0, statement = 0;
   std::uint32_t key = 0;
   // Inside subroutines: where the outermost call returns, the rest of its line passed over
@@ -116,7 +117,7 @@ SaveData captureState() {
     data.sounds.push_back({i, snap.fileName, snap.loops, snap.volume, snap.pan, snap.sample});
   }
   const text::BacklogRing& ring = text::backlogRing();
-  const bool pageInProgress = !text::currentBacklogPage().text.empty();
+  const bool pageInProgress = text::textBlockInProgress();
   for (int i = 0; i < kSavedBacklogPages; ++i) {
     if (pageInProgress && i == ring.current) continue;  // shown again when the game resumes
     const text::BacklogPage& page = ring.pages[static_cast<std::size_t>(i)];
@@ -133,7 +134,7 @@ SaveData captureState() {
   data.window = std::array<std::int32_t, 12>{ms.originX,   ms.originY,   ms.pitchX,       ms.pitchY,
                                              ms.extraX,    ms.lineSpacing, ms.charsPerLine, ms.lineCount,
                                              ms.logPitchX, ms.logPitchY, ms.logExtraX,    ms.logLineSpacing};
-  data.resume = resumePosition();
+  data.resume = resumePosition(pageInProgress);
   data.integers = core::namedNumbersWithPrefix("g_");
   data.strings = core::namedStringsWithPrefix("g_");
   return data;

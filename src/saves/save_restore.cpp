@@ -146,11 +146,16 @@ void restoreMessage(const SaveData& data) {
     ms.logExtraX = w[10];
     ms.logLineSpacing = w[11];
   }
-  // The resumed text starts its page afresh: the page it was on is not in the save.
+  // The resumed text starts its page afresh. A page that was being shown is not in the save
+  // (its block runs again); a page saved whole (setlog, a block that had ended) stays in the
+  // backlog behind the fresh one.
   text::BacklogPage& current = text::currentBacklogPage();
-  current.text.clear();
-  current.speaker.clear();
-  current.lineCount = 0;
+  if (!current.text.empty()) {
+    text::advanceBacklogPage();
+  } else {
+    current.speaker.clear();
+    current.lineCount = 0;
+  }
   ms.line = 0;
   if (data.font) {
     const SavedFont& f = *data.font;
@@ -218,6 +223,7 @@ void resetForLoad() {
   st.resumeOffset = 0;
   st.resumePosition = 0;
   st.stopKind = 0;
+  st.inText = st.lineHeldByHook = st.textBlockStartPending = false;
   st.loopSkip = false;
   st.loopNesting = 0;
   core::clearControlStacks();

@@ -141,6 +141,7 @@ WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast, platf
       appendToBacklog("\f");
     }
     in.stopKind = kind;
+    in.lineHeldByHook = true;
     return WaitOutcome::HandedToHook;
   }
   if (!messageWait(msg)) return WaitOutcome::Quit;

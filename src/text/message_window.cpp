@@ -22,6 +22,7 @@ namespace text {
 void clearPage() {
   advanceBacklogPage();
   core::interpreter().stopKind = 0;
+  core::interpreter().lineHeldByHook = false;
   messageState().line = 0;
   releaseMessageGlyphs(messageRenderer());
   releaseMessageGlyphs(rubyRenderer());

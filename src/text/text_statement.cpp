@@ -107,6 +107,7 @@ core::TextOutcome runTextStatement(const std::string& line) {
     state.resumePosition = state.resumeColumn = 0;
   state.textBlockStartPending = false;
   state.inText = true;
+  state.lineHeldByHook = false;
   int result = showMessageLine(shown, nextLength, state.resumeOffset, state.message);
   state.inText = false;
   if (result == 0) return {.quit = true};
@@ -119,6 +120,11 @@ core::TextOutcome runTextStatement(const std::string& line) {
     return {.lineRunsAgain = state.resumePosition != 0, .hookLabel = "*text_lb"};
   }
   return {};
+}
+
+bool textBlockInProgress() {
+  const core::InterpreterState& state = core::interpreter();
+  return state.inText || state.textBlockStartPending || state.lineHeldByHook;
 }
 
 }  // namespace text

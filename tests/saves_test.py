@@ -295,6 +295,22 @@ class ResumePosition(unittest.TestCase):
             g.close()
 
 
+class TextSpriteFace(unittest.TestCase):
+    def test_a_text_sprite_made_without_ssp_set_comes_back_from_a_save(self):
+        g = Game('saveexist 1, %0, 0\nif (%0 == 1) goto *load\nssp 3, "あいう" : sp.xy 3, 100, 100 : print 1\n'
+                 'savesetting\n'
+                 'if (%0 == 1) getspexist 3, %1 : getspsize 3, %2, %3 : error "exists " + $(%1) + " " + $(%2) + "x" + $(%3)\n'
+                 'if (%0 == 0) savegame 1, 0\nend\n*load\nloadgame 1, 0\n')
+        try:
+            self.assertEqual(g.run(), [])
+            text = g.read("save/save001.txt").decode("cp932")
+            self.assertIn('Image3={"あいう","ＭＳ ゴシック",26,14,0xFFFFFF,0xFFFFFF,0x0,', text)
+            self.assertIn('Font={"ＭＳ ゴシック",14,0xFFFFFF,0xFFFFFF,0x0,"ＭＳ ゴシック",14,', text)
+            self.assertEqual(g.run(), ["exists 1 82x30"])
+        finally:
+            g.close()
+
+
 class SettingsAcrossRuns(unittest.TestCase):
     def test_settings_and_system_variables_outlive_the_run(self):
         g = Game('variableexist %0, %s_runs\nif (%0 == 0) int s_runs = 0, g_game = 5, other = 1\n'

@@ -10,7 +10,7 @@
 #include "text/backlog.h"
 #include "text/font_settings.h"
 #include "text/message_state.h"
-#include "text/text_statement.h"
+#include "text/text_state.h"
 
 namespace saves {
 
@@ -92,7 +92,7 @@ void captureSprite(int n, graphics::SpriteSlot& slot, const graphics::TextureIma
 std::pair<std::uint32_t, std::int32_t> resumePosition(bool textInProgress) {
   core::InterpreterState& st = core::interpreter();
   // A text block being shown is shown again from its first line.
-  if (textInProgress) return {st.textBlockKey, st.textBlockLine};
+  if (textInProgress) return {text::textState().textBlockKey, text::textState().textBlockLine};
   int line = 0, statement = 0;
   std::uint32_t key = 0;
   // Inside subroutines: where the outermost call returns, the rest of its line passed over

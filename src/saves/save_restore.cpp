@@ -21,6 +21,7 @@
 #include "text/font_settings.h"
 #include "text/glyph_renderer.h"
 #include "text/message_state.h"
+#include "text/text_state.h"
 
 namespace saves {
 
@@ -218,12 +219,13 @@ void resetForLoad() {
   modes.autoMode = false;
   ms.line = 0;
   ms.lineBreakPending = false;
+  text::TextState& ts = text::textState();
+  ts.lastTextBlockStart = -1;
+  ts.resumeOffset = 0;
+  ts.resumePosition = 0;
+  ts.stopKind = 0;
+  ts.lineInProgress = ts.textBlockStartPending = false;
   core::InterpreterState& st = core::interpreter();
-  st.lastTextBlockStart = -1;
-  st.resumeOffset = 0;
-  st.resumePosition = 0;
-  st.stopKind = 0;
-  st.inText = st.lineHeldByHook = st.textBlockStartPending = false;
   st.loopSkip = false;
   st.loopNesting = 0;
   core::clearControlStacks();

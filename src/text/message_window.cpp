@@ -16,13 +16,14 @@
 #include "text/message_state.h"
 #include "core/argument_pieces.h"
 #include "text/text_commands.h"
+#include "text/text_state.h"
 
 namespace text {
 
 void clearPage() {
   advanceBacklogPage();
-  core::interpreter().stopKind = 0;
-  core::interpreter().lineHeldByHook = false;
+  textState().stopKind = 0;
+  textState().lineInProgress = false;
   messageState().line = 0;
   releaseMessageGlyphs(messageRenderer());
   releaseMessageGlyphs(rubyRenderer());

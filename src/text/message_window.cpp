@@ -93,7 +93,7 @@ void cmdSetTextSpeed(std::string_view args) {
 void cmdSetAutoWait(std::string_view args) {
   MessageState& ms = messageState();
   if (currentAndDefault(args, ms.autoWaitBase, ms.defaultAutoWaitBase)) {
-    ms.autoWaitPerChar = static_cast<int>(static_cast<std::int64_t>(ms.autoWaitBase) * 100 / 2000);
+    setAutoWaitBase(ms, ms.autoWaitBase);
   }
 }
 

@@ -99,11 +99,11 @@ void captureStep(const AnimationStep& from, StepRecord& to) {
 }
 
 void captureFilters(const SpriteFilters& f, SpriteRecord& s) {
-  s.reverse = f.reverse, s.grey = f.grey, s.bcOn = f.bcOn, s.brightness = f.brightness, s.contrast = f.contrast;
-  s.colourOn = f.colourOn, s.redCyan = f.redCyan, s.greenMagenta = f.greenMagenta, s.blueYellow = f.blueYellow;
-  s.hslOn = f.hslOn, s.hue = f.hue, s.saturation = f.saturation, s.lightness = f.lightness;
-  s.blurOn = f.blurOn, s.blurX = f.blurX, s.blurY = f.blurY;
-  s.mosaicOn = f.mosaicOn, s.mosaicX = f.mosaicX, s.mosaicY = f.mosaicY;
+  s.reverse = f.reverse; s.grey = f.grey; s.bcOn = f.bcOn; s.brightness = f.brightness; s.contrast = f.contrast;
+  s.colourOn = f.colourOn; s.redCyan = f.redCyan; s.greenMagenta = f.greenMagenta; s.blueYellow = f.blueYellow;
+  s.hslOn = f.hslOn; s.hue = f.hue; s.saturation = f.saturation; s.lightness = f.lightness;
+  s.blurOn = f.blurOn; s.blurX = f.blurX; s.blurY = f.blurY;
+  s.mosaicOn = f.mosaicOn; s.mosaicX = f.mosaicX; s.mosaicY = f.mosaicY;
 }
 
 SpriteFilters filtersOf(const SpriteRecord& s) {

@@ -74,9 +74,9 @@ void restoreFonts(const FontRecord& f) {
 
 void restoreWindow(const WindowRecord& w) {
   MessageState& ms = messageState();
-  ms.originX = w.originX, ms.originY = w.originY, ms.pitchX = w.pitchX, ms.pitchY = w.pitchY;
-  ms.extraX = w.extraX, ms.lineSpacing = w.lineSpacing, ms.charsPerLine = w.charsPerLine, ms.lineCount = w.lineCount;
-  ms.logPitchX = w.logPitchX, ms.logPitchY = w.logPitchY, ms.logExtraX = w.logExtraX, ms.logLineSpacing = w.logLineSpacing;
+  ms.originX = w.originX; ms.originY = w.originY; ms.pitchX = w.pitchX; ms.pitchY = w.pitchY;
+  ms.extraX = w.extraX; ms.lineSpacing = w.lineSpacing; ms.charsPerLine = w.charsPerLine; ms.lineCount = w.lineCount;
+  ms.logPitchX = w.logPitchX; ms.logPitchY = w.logPitchY; ms.logExtraX = w.logExtraX; ms.logLineSpacing = w.logLineSpacing;
 }
 
 }  // namespace

@@ -112,9 +112,9 @@ SaveData fullSave() {
   graphics::SpriteRecord pic;
   pic.slot = 3;
   pic.name = "cg/" + platform::jp("表示") + ".png";
-  pic.reverse = 1, pic.bcOn = 1, pic.brightness = -20, pic.contrast = 30, pic.colourOn = 1, pic.redCyan = 5;
-  pic.greenMagenta = -5, pic.blueYellow = 10, pic.hslOn = 1, pic.hue = -180, pic.saturation = 256, pic.lightness = 255;
-  pic.blurOn = 1, pic.blurX = 3, pic.blurY = 4, pic.mosaicOn = 1, pic.mosaicX = 8, pic.mosaicY = 9;
+  pic.reverse = 1; pic.bcOn = 1; pic.brightness = -20; pic.contrast = 30; pic.colourOn = 1; pic.redCyan = 5;
+  pic.greenMagenta = -5; pic.blueYellow = 10; pic.hslOn = 1; pic.hue = -180; pic.saturation = 256; pic.lightness = 255;
+  pic.blurOn = 1; pic.blurX = 3; pic.blurY = 4; pic.mosaicOn = 1; pic.mosaicX = 8; pic.mosaicY = 9;
   pic.layer = 2;
   pic.alpha = 128;
   pic.blendMode = 4;
@@ -138,7 +138,7 @@ SaveData fullSave() {
   textSprite.second = platform::jp("ＭＳ ゴシック");
   textSprite.size = 30;
   textSprite.style = 14;
-  textSprite.colour1 = 0xFF0000, textSprite.colour2 = 0x00FF00, textSprite.colour3 = 0x0000FF;
+  textSprite.colour1 = 0xFF0000; textSprite.colour2 = 0x00FF00; textSprite.colour3 = 0x0000FF;
   textSprite.width = 154;
   textSprite.height = 34;
   textSprite.x = 100;

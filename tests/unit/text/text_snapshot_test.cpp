@@ -33,9 +33,9 @@ TEST_F(TextSnapshotTest, RestoringACaptureGivesEveryFieldBack) {
   text::MessageState& ms = text::messageState();
   ms.textSpeed = 33;
   text::setAutoWaitBase(ms, 500);
-  ms.lineNullJoined = 1, ms.lineNullEmpty = 2, ms.indentBracket = 1, ms.indentPlain = 1;
-  ms.originX = 20, ms.originY = 30, ms.pitchX = 22, ms.pitchY = 24, ms.extraX = 1, ms.lineSpacing = 3;
-  ms.charsPerLine = 20, ms.lineCount = 5, ms.logPitchX = 18, ms.logPitchY = 19, ms.logExtraX = 2, ms.logLineSpacing = 4;
+  ms.lineNullJoined = 1; ms.lineNullEmpty = 2; ms.indentBracket = 1; ms.indentPlain = 1;
+  ms.originX = 20; ms.originY = 30; ms.pitchX = 22; ms.pitchY = 24; ms.extraX = 1; ms.lineSpacing = 3;
+  ms.charsPerLine = 20; ms.lineCount = 5; ms.logPitchX = 18; ms.logPitchY = 19; ms.logExtraX = 2; ms.logLineSpacing = 4;
   text::messageFont().face = "DejaVu Sans";
   text::messageFont().colour2 = 0x123456;
   graphics::textSpriteSettings().height = 30;

@@ -28,7 +28,7 @@ void BM_InstantPage(benchmark::State& state) {
   platform::WindowMessage msg;
   std::size_t characters = 0;
   for (auto _ : state) {
-    for (int i = 0; i < 16; ++i) text::showMessageLine(line, 1, 0, msg);
+    for (int i = 0; i < 16; ++i) text::showMessageLine(line, 1, {}, msg);
     characters += static_cast<std::size_t>(text::messageRenderer().glyphCount + text::rubyRenderer().glyphCount);
     benchmark::DoNotOptimize(text::currentBacklogPage().text.size());
     text::clearPage();

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ms.indentPlain = data[1] >> 7;
   std::string line(reinterpret_cast<const char*>(data + 2), size - 2);
   platform::WindowMessage msg;
-  text::showMessageLine(line, 0, 0, msg);
+  text::showMessageLine(line, 0, {}, msg);
   if (text::currentBacklogPage().text.size() > text::kPageTextLimit) __builtin_trap();
   if (text::messageRenderer().glyphCount > text::kMessageGlyphSlots) __builtin_trap();
   if (text::rubyRenderer().glyphCount > text::kRubyGlyphSlots) __builtin_trap();

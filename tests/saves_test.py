@@ -240,6 +240,77 @@ class ExitSave(unittest.TestCase):
             g.close()
 
 
+def resume_line(text):
+    """The line index of the File record of a save text."""
+    record = [l for l in text.split(b"\n") if l.startswith(b"File={")][0]
+    return int(record[len(b"File={"):-1].split(b",")[1])
+
+
+class ResumePosition(unittest.TestCase):
+    """Where a loaded game goes on: a save point outside a text block resumes at the line after
+    it, once; one taken while a block is being shown resumes at the block's first line."""
+
+    def test_a_page_written_with_setlog_is_saved_and_play_resumes_after_the_save_point(self):
+        # %7 counts the runs of line 0 (numbered variables outlive a load): a save that sent
+        # the game back to its first line would load itself again and again.
+        g = Game('cal %7 = %7 + 1\nif (%7 > 3) error "looped" : end\n'
+                 'saveexist 1, %0, 0\nif (%0 == 1) goto *load\n'
+                 'setlog "一ページ目", 2\ntextclear\nsetlog "二ページ目"\nsavesetting\n'
+                 'error "resumed " + $(%7)\n'
+                 'if (%0 == 1) getlogcount %1 : getlog $1, 1 : getlog $2, 2 : error "pages " + $(%1) + " " + $2 + " " + $1\n'
+                 'if (%0 == 0) savegame 1, 0\nend\n*load\nloadgame 1, 0\nerror "not reached"\n')
+        try:
+            self.assertEqual(g.run(), ["resumed 1"])
+            text = g.read("save/save001.txt")
+            self.assertEqual(resume_line(text), 8, "the line after savesetting")
+            self.assertIn('msgBuffer0="一ページ目"\nmsgBuffer1="二ページ目"\nmsgLines={2,1,0,'.encode("cp932"), text)
+            self.assertEqual(g.run(), ["resumed 1", "pages 3 一ページ目 二ページ目"])
+        finally:
+            g.close()
+
+    def test_a_save_point_in_a_subroutine_after_a_finished_block_resumes_once(self):
+        # The text line has no wait at its end: its page is still on screen, but the block is
+        # over, and the save point inside the subroutine resumes after the outermost call.
+        g = Game('saveexist 1, %0\nif (%0 == 1) goto *load\nlinenull 0, 0\n一行だけの文章。\n\n'
+                 'gosub *outer\nerror "after the call"\nend\n*load\nloadgame 1\nerror "not reached"\nend\n'
+                 '*outer\ngosub *point\nreturn\n*point\nsavesetting\nsavegame 1\nerror "saved"\nreturn\n')
+        try:
+            self.assertEqual(g.run(), ["saved", "after the call"])
+            self.assertEqual(g.run(), ["after the call"])
+        finally:
+            g.close()
+
+    def test_a_save_point_inside_the_text_hook_shows_the_block_again(self):
+        g = Game('textgosub *text_lb\nsaveexist 1, %0, 0\nif (%0 == 1) goto *load\n一行目@二行目\n\n'
+                 'getlog $1, 0 : error $1\nend\n*load\nloadgame 1, 0\nend\n'
+                 '*text_lb\ncal %8 = %8 + 1\nif (%8 == 1 && %0 == 0) savesetting : savegame 1, 0 : error "saved in the hook"\n'
+                 'return\n')
+        try:
+            # The page ends with "\f", which splits the printed line.
+            self.assertEqual(g.run(), ["saved in the hook", "一行目二行目", ""])
+            self.assertEqual(resume_line(g.read("save/save001.txt")), 3, "the block's first line")
+            self.assertNotIn(b"msgBuffer", g.read("save/save001.txt"), "the page being shown is shown again")
+            self.assertEqual(g.run(), ["一行目二行目", ""])
+        finally:
+            g.close()
+
+
+class TextSpriteFace(unittest.TestCase):
+    def test_a_text_sprite_made_without_ssp_set_comes_back_from_a_save(self):
+        g = Game('saveexist 1, %0, 0\nif (%0 == 1) goto *load\nssp 3, "あいう" : sp.xy 3, 100, 100 : print 1\n'
+                 'savesetting\n'
+                 'if (%0 == 1) getspexist 3, %1 : getspsize 3, %2, %3 : error "exists " + $(%1) + " " + $(%2) + "x" + $(%3)\n'
+                 'if (%0 == 0) savegame 1, 0\nend\n*load\nloadgame 1, 0\n')
+        try:
+            self.assertEqual(g.run(), [])
+            text = g.read("save/save001.txt").decode("cp932")
+            self.assertIn('Image3={"あいう","ＭＳ ゴシック",26,14,0xFFFFFF,0xFFFFFF,0x0,', text)
+            self.assertIn('Font={"ＭＳ ゴシック",14,0xFFFFFF,0xFFFFFF,0x0,"ＭＳ ゴシック",14,', text)
+            self.assertEqual(g.run(), ["exists 1 82x30"])
+        finally:
+            g.close()
+
+
 class SettingsAcrossRuns(unittest.TestCase):
     def test_settings_and_system_variables_outlive_the_run(self):
         g = Game('variableexist %0, %s_runs\nif (%0 == 0) int s_runs = 0, g_game = 5, other = 1\n'

@@ -17,6 +17,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       core::errorCommands(),
       core::assignmentCommands(),
       core::controlFlowCommands(),
+      text::textHookCommands(),
       core::stringCommands(),
       text::readingModeCommands(),
       text::waitCommands(),

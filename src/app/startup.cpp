@@ -41,6 +41,7 @@
 #include "text/glyph_renderer.h"
 #include "text/menu_painter.h"
 #include "text/reading_modes.h"
+#include "text/text_state.h"
 #include "text/text_statement.h"
 
 namespace app {
@@ -99,6 +100,57 @@ void tearDown() {
   std::_Exit(status);
 }
 
+// The calls the window, the interpreter and text make into the subsystems above them.
+void connectSubsystems() {
+  platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::setWallpaperDrawer(graphics::drawWallpaper);
+  platform::WindowHooks hooks;
+  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.toggleSkipMode = text::toggleSkipModeByKey;
+  hooks.toggleAutoMode = text::toggleAutoModeByKey;
+  hooks.exitSave = saves::exitSave;
+  hooks.cursorToCloseButton = [] {
+    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
+    const platform::DisplayState& d = platform::displayState();
+    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
+    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
+  };
+  platform::setWindowHooks(hooks);
+  // A script that runs without waiting still lets the window answer and draw.
+  core::setBusyHook(graphics::serviceWindow);
+  core::setTextStatementHandler(text::runTextStatement);
+}
+
+// Start-up steps 11 to 13; false after reporting, the window released.
+bool loadScripts() {
+  // 11. Every script file and the label table.
+  resetScriptSources();
+  resetInterpreter();
+  text::resetTextState();
+  clearControlStacks();
+  switch (loadAllScripts()) {
+    case LoadOutcome::Ok: break;
+    case LoadOutcome::Fatal:  // an invalid or duplicate label, already reported
+      platform::destroyMainWindow();
+      return false;
+    case LoadOutcome::Failed:
+      showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
+      platform::destroyMainWindow();
+      return false;
+  }
+  // 12. The message and ruby fonts, the group volumes and the already-read record.
+  text::applyMessageFont();
+  sound::applyGroupVolumes();
+  saves::loadAlreadyRead();
+  // 13. The main script into slot 0.
+  if (!loadMainScript()) {
+    showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
+    platform::destroyMainWindow();
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int reportNoGame(const std::vector<std::filesystem::path>& searched) {
@@ -143,23 +195,7 @@ int runEngine() {
   text::createGlyphRenderers();
   text::startMenuPainter();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
-  platform::setScreenSizeHandler(graphics::changeScreenSize);
-  platform::setWallpaperDrawer(graphics::drawWallpaper);
-  platform::WindowHooks hooks;
-  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
-  hooks.toggleSkipMode = text::toggleSkipModeByKey;
-  hooks.toggleAutoMode = text::toggleAutoModeByKey;
-  hooks.exitSave = saves::exitSave;
-  hooks.cursorToCloseButton = [] {
-    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
-    const platform::DisplayState& d = platform::displayState();
-    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
-    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
-  };
-  platform::setWindowHooks(hooks);
-  // A script that runs without waiting still lets the window answer and draw.
-  core::setBusyHook(graphics::serviceWindow);
-  core::setTextStatementHandler(text::runTextStatement);
+  connectSubsystems();
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -174,30 +210,7 @@ int runEngine() {
     platform::destroyMainWindow();
     return 1;
   }
-  // 11. Every script file and the label table.
-  resetScriptSources();
-  resetInterpreter();
-  clearControlStacks();
-  switch (loadAllScripts()) {
-    case LoadOutcome::Ok: break;
-    case LoadOutcome::Fatal:  // an invalid or duplicate label, already reported
-      platform::destroyMainWindow();
-      return 1;
-    case LoadOutcome::Failed:
-      showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
-      platform::destroyMainWindow();
-      return 1;
-  }
-  // 12. The message and ruby fonts, the group volumes and the already-read record.
-  text::applyMessageFont();
-  sound::applyGroupVolumes();
-  saves::loadAlreadyRead();
-  // 13. The main script into slot 0.
-  if (!loadMainScript()) {
-    showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!loadScripts()) return 1;
   // 14. Every command.
   registerCommands();
   // 15. The clock's resolution is already 1 ms.

@@ -266,23 +266,6 @@ void cmdGetParam(std::string_view args) {
   fillTargets(args, source, ',');
 }
 
-void hookCommand(std::string_view args, int& counter) {
-  std::string_view label = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
-  if (!findLabel(label)) {
-    reportCommandError(std::string(args) + platform::jp("ラベルが存在しません"));
-    return;
-  }
-  ++counter;
-}
-
-void cmdTextGosub(std::string_view args) {
-  hookCommand(args, interpreter().textHookCount);
-}
-
-void cmdPreTextGosub(std::string_view args) {
-  hookCommand(args, interpreter().preTextHookCount);
-}
-
 constexpr CommandEntry kControlFlowCommands[] = {
     {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor, nullptr, 3, 4},
     {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
@@ -290,8 +273,6 @@ constexpr CommandEntry kControlFlowCommands[] = {
     {"return", cmdReturn},
     {"defsub", cmdDefSub},
     {"getparam", cmdGetParam, "getParam"},
-    {"textgosub", cmdTextGosub, "textGosub"},
-    {"pretextgosub", cmdPreTextGosub, "preTextGosub"},
 };
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace core {
 std::span<const CommandEntry> interpreterCommands();  // end
 std::span<const CommandEntry> errorCommands();        // error
 std::span<const CommandEntry> assignmentCommands();   // cal round int string variableexist
-std::span<const CommandEntry> controlFlowCommands();  // if .. pretextgosub
+std::span<const CommandEntry> controlFlowCommands();  // if .. getparam
 std::span<const CommandEntry> stringCommands();       // len, mid, split, regexp.*, path and file commands
 
 }  // namespace core

@@ -147,8 +147,6 @@ bool loadMainScript() {
   resetSlotCuts(main);
   state.currentSlot = 0;
   state.line = 0;
-  state.preTextHookCount = 0;
-  state.textHookCount = 0;
   state.readState = readStateOf(state.mainKey);
   return true;
 }

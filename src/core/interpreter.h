@@ -52,22 +52,6 @@ struct InterpreterState {
   int fileSwitch = kSwitchNone;
   bool quitRequested = false;
 
-  int preTextHookCount = 0;
-  int textHookCount = 0;
-
-  int lastTextBlockStart = -1;
-  std::uint32_t lastTextBlockFileKey = 0;
-  bool textBlockStartPending = false;  // its text has not begun showing (the pre-text hook runs)
-  int textBlockLine = 0;   // first line of the current text block, for the backlog
-  std::uint32_t textBlockKey = 0;  // the file that block is in (a save point resumes there)
-  int resumeOffset = 0;    // byte offset where the current text line continues
-  int resumePosition = 0;  // set by the message layout while the text hook is on
-  int resumeColumn = 0;
-  std::uint32_t resumeFileKey = 0;  // the line the two values above belong to
-  int resumeLine = -1;
-  int stopKind = 0;
-  bool inText = false;
-
   std::unordered_set<std::uint32_t> definedCommands;  // pathKey of defsub names
   std::string parameterText;                          // arguments of the last defined-command call
 
@@ -90,7 +74,7 @@ void runScript();
 
 // A statement that is neither a command nor a label is message text, and text is not core's
 // to show: text registers the handler that shows it (and keeps the text-block bookkeeping in
-// the fields above), and the loop does what the outcome asks of the cursor.
+// a record of its own), and the loop does what the outcome asks of the cursor.
 struct TextOutcome {
   bool quit = false;                // the program must quit
   bool lineRunsAgain = false;       // the cursor steps back a line, so this line runs again

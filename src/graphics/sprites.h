@@ -140,8 +140,12 @@ int motionBlurStrength();
 void setMotionBlur(bool on, int strength);
 
 // ---- Text sprites (ssp.set) ----
+// "ＭＳ ゴシック" in CP932: the face of text sprites until ssp.set names another. Saves write
+// it and loading draws a text sprite again only with a face, so it is never empty.
+inline constexpr std::string_view kTextSpriteDefaultFace = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";
+
 struct TextSpriteSettings {
-  std::string face;  // CP932, at most 32 bytes
+  std::string face{kTextSpriteDefaultFace};  // CP932, at most 32 bytes
   int height = 26, style = 14;
   std::uint32_t colour1 = 0xFFFFFF, colour2 = 0xFFFFFF, colour3 = 0;
 };

@@ -4,80 +4,95 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <type_traits>
 #include <vector>
 
+#include "graphics/sprites.h"
 #include "saves/lua_data_reader.h"
+#include "sound/sound_stream.h"
 
 namespace saves {
 
 namespace {
 
-constexpr int kImageFields = 43;
-constexpr int kStepFields = 37;
-constexpr int kStepLimit = 4096;  // steps read back for one slot
-
 // Positions, scales and rotations: kept within what a float (and a whole number when
 // written again) can hold; no stage needs more than this.
 constexpr double kCoordinateLimit = 1e9;
 
-double numberAt(const std::vector<DataValue>& v, std::size_t i) {
-  if (i >= v.size() || !v[i].isNumber || !std::isfinite(v[i].number)) return 0.0;
-  return std::clamp(v[i].number, -kCoordinateLimit, kCoordinateLimit);
-}
-std::int32_t intAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toInt() : 0; }
-std::uint32_t bitsAt(const std::vector<DataValue>& v, std::size_t i) { return i < v.size() ? v[i].toBits() : 0; }
-std::string textAt(const std::vector<DataValue>& v, std::size_t i) {
-  return i < v.size() ? v[i].textOf() : std::string();
+// One value as the member's type reads it; a missing element reads as 0 or "".
+template <class T>
+void readValue(const std::vector<DataValue>& v, std::size_t i, T& out) {
+  if (i >= v.size()) {
+    out = T{};
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    out = v[i].textOf();
+  } else if constexpr (std::is_same_v<T, double>) {
+    out = v[i].isNumber && std::isfinite(v[i].number) ? std::clamp(v[i].number, -kCoordinateLimit, kCoordinateLimit) : 0.0;
+  } else if constexpr (std::is_same_v<T, std::int64_t>) {
+    const double sample = v[i].isNumber ? v[i].number : 0.0;
+    out = std::fabs(sample) < 9.2e18 ? static_cast<std::int64_t>(sample) : 0;
+  } else if constexpr (std::is_same_v<T, std::uint32_t>) {
+    out = v[i].toBits();
+  } else {
+    out = v[i].toInt();
+  }
 }
 
-bool readSprite(LuaData& lua, int slot, SavedSprite& s, std::vector<DataValue>& v) {
-  char name[32];
-  std::snprintf(name, sizeof name, "Image%d", slot);
-  if (!globalArray(lua, name, kImageFields, v)) return false;
-  s.slot = slot;
-  s.name = textAt(v, 0);
-  s.second = textAt(v, 1);
-  if (!s.second.empty()) {
-    s.size = intAt(v, 2);
-    s.style = intAt(v, 3);
-    for (std::size_t c = 0; c < 3; ++c) s.colours[c] = bitsAt(v, 4 + c);
+// The record `name` through its field table; false when it is no table.
+template <class Record>
+bool readRecord(LuaData& lua, const std::string& name, std::span<const core::SavedField<Record>> fields, Record& record,
+                std::vector<DataValue>& v) {
+  if (!globalArray(lua, name.c_str(), core::savedValueCount(fields), v)) return false;
+  std::size_t i = 0;
+  for (const core::SavedField<Record>& f : fields) {
+    std::visit(
+        [&](auto member) {
+          auto& value = record.*member;
+          using T = std::remove_cvref_t<decltype(value)>;
+          if constexpr (requires { std::tuple_size<T>::value; }) {
+            for (auto& element : value) readValue(v, i++, element);
+          } else {
+            readValue(v, i++, value);
+          }
+        },
+        f.member);
   }
-  for (std::size_t f = 0; f < s.filters.size(); ++f) s.filters[f] = intAt(v, 7 + f);
-  s.layer = intAt(v, 26);
-  s.alpha = intAt(v, 27);
-  s.blendMode = intAt(v, 28);
-  s.colourOp = bitsAt(v, 29);
-  s.colourFactor = bitsAt(v, 30);
-  s.width = intAt(v, 31);
-  s.height = intAt(v, 32);
-  s.x = numberAt(v, 33);
-  s.y = numberAt(v, 34);
-  s.scaleX = numberAt(v, 35);
-  s.scaleY = numberAt(v, 36);
-  s.rotX = numberAt(v, 37);
-  s.rotY = numberAt(v, 38);
-  s.rotZ = numberAt(v, 39);
-  s.pivotX = numberAt(v, 40);
-  s.pivotY = numberAt(v, 41);
-  s.repeatMode = intAt(v, 42);
-  for (int k = 0; k < kStepLimit; ++k) {
-    std::snprintf(name, sizeof name, "Image%d_%d", slot, k);
-    if (!globalArray(lua, name, kStepFields, v)) break;
-    SavedStep step;
-    step.deleteFlag = intAt(v, 0);
-    for (std::size_t t = 0; t < step.tracks.size(); ++t) step.tracks[t] = intAt(v, 1 + t);
-    for (std::size_t t = 0; t < step.colour.size(); ++t) step.colour[t] = bitsAt(v, 33 + t);
+  return true;
+}
+
+template <class Record>
+std::optional<Record> readOptional(LuaData& lua, const char* name, std::span<const core::SavedField<Record>> fields,
+                                   std::vector<DataValue>& v) {
+  Record record;
+  if (!readRecord(lua, name, fields, record, v)) return std::nullopt;
+  return record;
+}
+
+bool readSprite(LuaData& lua, int slot, graphics::SpriteRecord& s, std::vector<DataValue>& v) {
+  const std::string name = "Image" + std::to_string(slot);
+  // Both forms read alike: positions are numbers either way.
+  if (!readRecord(lua, name, graphics::spriteFields(false), s, v)) return false;
+  s.slot = slot;
+  for (int k = 0; k < graphics::kStepRecordLimit; ++k) {
+    graphics::StepRecord step;
+    if (!readRecord(lua, name + "_" + std::to_string(k), graphics::stepFields(), step, v)) break;
     s.steps.push_back(step);
   }
   return true;
 }
 
-template <std::size_t N>
-std::optional<std::array<std::int32_t, N>> readNumbers(LuaData& lua, const char* record, std::vector<DataValue>& v) {
-  if (!globalArray(lua, record, static_cast<int>(N), v)) return std::nullopt;
-  std::array<std::int32_t, N> out{};
-  for (std::size_t i = 0; i < N; ++i) out[i] = intAt(v, i);
-  return out;
+void readPages(LuaData& lua, text::TextSnapshot& t, std::vector<DataValue>& v) {
+  char name[32];
+  for (int i = 0; i < text::kSavedPages; ++i) {
+    text::PageRecord& p = t.pages[static_cast<std::size_t>(i)];
+    std::snprintf(name, sizeof name, "msgBuffer%d", i);
+    globalString(lua, name, p.text);
+    std::snprintf(name, sizeof name, "tagBuffer%d", i);
+    globalString(lua, name, p.speaker);
+  }
+  if (globalArray(lua, "msgLines", text::kSavedPages, v))
+    for (int i = 0; i < text::kSavedPages; ++i)
+      t.pages[static_cast<std::size_t>(i)].lineCount = static_cast<std::size_t>(i) < v.size() ? v[static_cast<std::size_t>(i)].toInt() : 0;
 }
 
 }  // namespace
@@ -136,48 +151,22 @@ std::optional<SaveData> parseSaveText(std::string_view text, std::string& why) {
   if (!lua) return std::nullopt;
   SaveData data;
   std::vector<DataValue> v;
-  char name[32];
-  for (int slot = 0; slot < 1000; ++slot) {
-    SavedSprite s;
+  for (int slot = 0; slot < graphics::kSpriteSlots; ++slot) {
+    graphics::SpriteRecord s;
     if (readSprite(*lua, slot, s, v)) data.sprites.push_back(std::move(s));
   }
-  for (int stream = 0; stream < 10; ++stream) {
-    std::snprintf(name, sizeof name, "Sound%d", stream);
-    if (!globalArray(*lua, name, 5, v)) continue;
-    SavedSound s;
+  for (int stream = 0; stream < sound::kStreamCount; ++stream) {
+    sound::StreamRecord s;
+    if (!readRecord(*lua, "Sound" + std::to_string(stream), sound::streamFields(), s, v)) continue;
     s.stream = stream;
-    s.file = textAt(v, 0);
-    s.loops = intAt(v, 1);
-    s.volume = intAt(v, 2);
-    s.pan = intAt(v, 3);
-    const double sample = v.size() > 4 && v[4].isNumber ? v[4].number : 0.0;
-    s.sample = std::fabs(sample) < 9.2e18 ? static_cast<std::int64_t>(sample) : 0;
     data.sounds.push_back(std::move(s));
   }
-  for (int i = 0; i < kSavedBacklogPages; ++i) {
-    SavedPage& p = data.pages[static_cast<std::size_t>(i)];
-    std::snprintf(name, sizeof name, "msgBuffer%d", i);
-    globalString(*lua, name, p.text);
-    std::snprintf(name, sizeof name, "tagBuffer%d", i);
-    globalString(*lua, name, p.speaker);
-  }
-  if (globalArray(*lua, "msgLines", kSavedBacklogPages, v))
-    for (int i = 0; i < kSavedBacklogPages; ++i) data.pages[static_cast<std::size_t>(i)].lineCount = intAt(v, i);
-  data.message = readNumbers<8>(*lua, "Massage", v);
-  if (globalArray(*lua, "Font", 11, v)) {
-    SavedFont f;
-    f.face = textAt(v, 0);
-    f.style = intAt(v, 1);
-    for (std::size_t c = 0; c < 3; ++c) f.colours[c] = bitsAt(v, 2 + c);
-    f.spriteFace = textAt(v, 5);
-    f.spriteStyle = intAt(v, 6);
-    for (std::size_t c = 0; c < 3; ++c) f.spriteColours[c] = bitsAt(v, 7 + c);
-    f.spriteSize = intAt(v, 10);
-    data.font = std::move(f);
-  }
-  data.window = readNumbers<12>(*lua, "Window", v);
-  if (globalArray(*lua, "File", 2, v)) data.resume = std::make_pair(bitsAt(v, 0), intAt(v, 1));
-  readVariableRecords(*lua, "g_", data.integers, data.strings);
+  readPages(*lua, data.text, v);
+  data.text.message = readOptional(*lua, "Massage", text::messageFields(), v);
+  data.text.font = readOptional(*lua, "Font", text::fontFields(), v);
+  data.text.window = readOptional(*lua, "Window", text::windowFields(), v);
+  data.script.resume = readOptional(*lua, "File", core::positionFields(), v);
+  readVariableRecords(*lua, "g_", data.script.integers, data.script.strings);
   std::string comment;
   if (globalString(*lua, "Comment", comment)) data.comment = std::move(comment);
   return data;

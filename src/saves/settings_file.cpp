@@ -117,8 +117,8 @@ void applyToSubsystems(const Settings& s) {
   modes.effectSkip = s.effectSkip != 0;
   modes.effectCancel = s.effectCancel != 0;
   ms.textSpeed = ms.defaultTextSpeed = s.textSpeed;
-  ms.autoWaitBase = ms.defaultAutoWaitBase = s.autoWait;
-  ms.autoWaitPerChar = s.autoWait * 100 / 2000;
+  text::setAutoWaitBase(ms, s.autoWait);
+  ms.defaultAutoWaitBase = s.autoWait;
   ms.windowAlpha = s.windowAlpha;
   modes.alreadyReadStop = s.alreadyRead != 0;
   text::MessageFontSettings& f = text::messageFont();

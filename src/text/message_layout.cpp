@@ -64,6 +64,8 @@ struct Layout {
   bool ruby = false;  // inside a "(base/ruby)" base
   int baseStart = 0;  // column where the base began
   std::size_t copied = 0;  // the text before this position is in the backlog page or left out
+  bool textHook = false;   // waits go to the script's text hook instead of waiting here
+  LineOutcome handed;      // what the hook is handed: the wait's kind, where the line goes on
 };
 
 enum class WaitOutcome { Continue, HandedToHook, Quit };
@@ -125,25 +127,24 @@ void drawRuby(Layout& l) {
 
 // A click or page wait whose mark ends at `resumeAt`; `atLast` when nothing of the text
 // follows it.
-WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast, platform::WindowMessage& msg) {
+WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
   MessageState& ms = messageState();
-  core::InterpreterState& in = core::interpreter();
   graphics::renderFrame();
   currentBacklogPage().lineCount = ms.line + 1;
   ms.autoDeadline += now() + static_cast<std::uint32_t>(ms.autoWaitBase);
-  if (in.textHookCount != 0) {
+  if (l.textHook) {
     // The script's text hook does the waiting; the line runs again from resumePosition.
     if (!atLast) {
-      in.resumePosition = static_cast<int>(resumeAt);
-      in.resumeColumn = kind == kPageWait ? 0 : l.column;  // a new page starts at its first column
+      l.handed.resumePosition = static_cast<int>(resumeAt);
+      l.handed.resumeColumn = kind == kPageWait ? 0 : l.column;  // a new page starts at its first column
     } else {
       ++ms.line;
       appendToBacklog("\f");
     }
-    in.stopKind = kind;
+    l.handed.stopKind = kind;
     return WaitOutcome::HandedToHook;
   }
-  if (!messageWait(msg)) return WaitOutcome::Quit;
+  if (!messageWait()) return WaitOutcome::Quit;
   if (kind == kPageWait) {
     clearPage();
     l.column = 0;
@@ -167,26 +168,22 @@ void drawCharacter(Layout& l, std::size_t size) {
   copyShown(l, l.pos);
 }
 
-}  // namespace
-
-int showMessageLine(std::string_view line, int nextLineLength, int startOffset, platform::WindowMessage& msg) {
+// Sets a line up: where it starts (after a speaker's name, or where the text hook stopped it),
+// the reveal clock and the auto-indent.
+void beginLine(Layout& l, std::string_view line, const LineStart& start) {
   MessageState& ms = messageState();
-  graphics::ReadingModes& modes = graphics::readingModes();
-  core::InterpreterState& in = core::interpreter();
-  Layout l;
   l.text.assign(line);
   l.columnPitch = (ms.pitchX + ms.extraX) >> 1;
   l.lineAdvance = ms.pitchY + ms.lineSpacing;
   l.rubyRise = ms.pitchY / 2;
+  l.textHook = start.textHook;
   ms.windowShown = true;
   ms.lineBreakPending = false;
 
-  const bool resumed = in.resumePosition != 0;
-  std::size_t start = static_cast<std::size_t>(std::max(0, startOffset)) + static_cast<std::size_t>(in.resumePosition);
-  l.pos = l.copied = std::min(start, l.text.size());
-  l.column = in.resumeColumn;
-  in.resumePosition = in.resumeColumn = 0;
-  in.resumeOffset = 0;
+  const bool resumed = start.resumePosition != 0;
+  std::size_t from = static_cast<std::size_t>(std::max(0, start.offset)) + static_cast<std::size_t>(start.resumePosition);
+  l.pos = l.copied = std::min(from, l.text.size());
+  l.column = start.resumeColumn;
 
   // A page's first text and a line continued after the text hook start the reveal clock
   // afresh; otherwise characters behind time (after a long command) catch up without delay.
@@ -207,75 +204,98 @@ int showMessageLine(std::string_view line, int nextLineLength, int startOffset, 
       appendToBacklog(kFullWidthSpace);
     }
   }
+}
 
-  // A click that ended an earlier wait must not count again here.
-  if (!modes.fast) msg.kind = platform::MessageKind::None;
+enum class Step { Next, Comment, HandedToHook, Quit };
 
-  int lastMark = kNoWait;  // a wait mark with no character drawn after it
-  while (l.pos < l.text.size()) {
-    const bool instant = modes.fast || ms.textSpeed == 0;  // chosen afresh at every character
-    const char c = l.text[l.pos];
-    if (c == '@' || c == '\\') {
-      copyShown(l, l.pos);
-      l.copied = ++l.pos;
-      lastMark = c == '@' ? kClickWait : kPageWait;
-      WaitOutcome outcome = waitAt(l, lastMark, l.pos, l.pos >= l.text.size(), msg);
-      if (outcome == WaitOutcome::Quit) return 0;
-      if (outcome == WaitOutcome::HandedToHook) return 1;
-      continue;
-    }
-    if (c == '[') {
-      copyShown(l, l.pos);
-      l.pos = l.copied = runInlineCommand(l.text, l.pos);
-      if (in.quitRequested) return 0;
-      if (ms.lineBreakPending) {
-        ms.lineBreakPending = false;
-        l.column = ms.indent;
-      }
-      continue;
-    }
-    if (c == '/') {
-      if (l.ruby) {
-        drawRuby(l);
-        continue;
-      }
-      if (l.pos + 1 < l.text.size() && l.text[l.pos + 1] == '/') break;  // the rest is a comment
-    }
-    if (c == '(' || c == ')') {
-      l.ruby = c == '(';
-      if (l.ruby) l.baseStart = l.column;
-      ++l.pos;
-      copyShown(l, l.pos);
-      continue;
-    }
-    wrapIfFull(l);
-    drawCharacter(l, characterSize(l.text, l.pos));
-    lastMark = kNoWait;
-    if (instant) continue;
-    ms.autoDeadline += static_cast<std::uint32_t>(ms.autoWaitPerChar);
-    ms.nextCharTime += static_cast<std::uint32_t>(ms.textSpeed);
-    // The ruby appears whole with the last character of its base.
-    if (l.ruby && l.pos < l.text.size() && l.text[l.pos] == '/') drawRuby(l);
-    if (!ms.showAll && static_cast<std::int32_t>(now() - ms.nextCharTime) < 0) {
-      graphics::renderFrame();
-      if (!revealPause(msg)) return 0;
-    }
+// The text at l.pos: a wait mark, an inline command, a ruby mark, a comment or a character
+// revealed at the text speed. `lastMark` is the wait mark with no character drawn after it.
+Step layOutNext(Layout& l, int& lastMark) {
+  MessageState& ms = messageState();
+  const bool instant = graphics::readingModes().fast || ms.textSpeed == 0;  // chosen afresh at every character
+  const char c = l.text[l.pos];
+  if (c == '@' || c == '\\') {
+    copyShown(l, l.pos);
+    l.copied = ++l.pos;
+    lastMark = c == '@' ? kClickWait : kPageWait;
+    WaitOutcome outcome = waitAt(l, lastMark, l.pos, l.pos >= l.text.size());
+    if (outcome == WaitOutcome::Quit) return Step::Quit;
+    return outcome == WaitOutcome::HandedToHook ? Step::HandedToHook : Step::Next;
   }
+  if (c == '[') {
+    copyShown(l, l.pos);
+    l.pos = l.copied = runInlineCommand(l.text, l.pos);
+    if (core::interpreter().quitRequested) return Step::Quit;
+    if (ms.lineBreakPending) {
+      ms.lineBreakPending = false;
+      l.column = ms.indent;
+    }
+    return Step::Next;
+  }
+  if (c == '/') {
+    if (l.ruby) {
+      drawRuby(l);
+      return Step::Next;
+    }
+    if (l.pos + 1 < l.text.size() && l.text[l.pos + 1] == '/') return Step::Comment;  // the rest is a comment
+  }
+  if (c == '(' || c == ')') {
+    l.ruby = c == '(';
+    if (l.ruby) l.baseStart = l.column;
+    ++l.pos;
+    copyShown(l, l.pos);
+    return Step::Next;
+  }
+  wrapIfFull(l);
+  drawCharacter(l, characterSize(l.text, l.pos));
+  lastMark = kNoWait;
+  if (instant) return Step::Next;
+  ms.autoDeadline += static_cast<std::uint32_t>(ms.autoWaitPerChar);
+  ms.nextCharTime += static_cast<std::uint32_t>(ms.textSpeed);
+  // The ruby appears whole with the last character of its base.
+  if (l.ruby && l.pos < l.text.size() && l.text[l.pos] == '/') drawRuby(l);
+  if (!ms.showAll && static_cast<std::int32_t>(now() - ms.nextCharTime) < 0) {
+    graphics::renderFrame();
+    if (!revealPause()) return Step::Quit;
+  }
+  return Step::Next;
+}
 
-  if (lastMark == kPageWait) return 1;  // the page is already cleared
+// The end of the text: the wait at a line's end (linenull) unless a mark ended it, then the
+// next text line starts on a new line.
+LineOutcome endLine(Layout& l, int lastMark, int nextLineLength) {
+  MessageState& ms = messageState();
+  if (lastMark == kPageWait) return {};  // the page is already cleared
   if (lastMark == kNoWait) {
     int kind = nextLineLength == 0 && ms.lineNullEmpty != 0 ? ms.lineNullEmpty : ms.lineNullJoined;
     if (kind != kNoWait) {
-      WaitOutcome outcome = waitAt(l, kind, l.pos, true, msg);
-      if (outcome == WaitOutcome::Quit) return 0;
-      if (outcome == WaitOutcome::HandedToHook) return 1;
-      if (kind == kPageWait) return 1;
+      WaitOutcome outcome = waitAt(l, kind, l.pos, true);
+      if (outcome == WaitOutcome::Quit) return {.quit = true};
+      if (outcome == WaitOutcome::HandedToHook) return l.handed;
+      if (kind == kPageWait) return {};
     }
   }
   ++ms.line;
   appendToBacklog("\f");
   if (l.ruby) core::showErrorBox(platform::jp("ルビの処理が不正です"));
-  return 1;
+  return {};
+}
+
+}  // namespace
+
+LineOutcome showMessageLine(std::string_view line, int nextLineLength, const LineStart& start, platform::WindowMessage& msg) {
+  Layout l;
+  beginLine(l, line, start);
+  // A click that ended an earlier wait must not count again here.
+  if (!graphics::readingModes().fast) msg.kind = platform::MessageKind::None;
+  int lastMark = kNoWait;
+  while (l.pos < l.text.size()) {
+    const Step step = layOutNext(l, lastMark);
+    if (step == Step::Quit) return {.quit = true};
+    if (step == Step::HandedToHook) return l.handed;
+    if (step == Step::Comment) break;
+  }
+  return endLine(l, lastMark, nextLineLength);
 }
 
 }  // namespace text

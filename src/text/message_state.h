@@ -38,4 +38,8 @@ struct MessageState {
 
 MessageState& messageState();
 
+// Sets the auto-mode base wait and the per-character wait that goes with it: base x 100 / 2000,
+// worked out in 64 bits so that no base overflows.
+void setAutoWaitBase(MessageState& ms, int base);
+
 }  // namespace text

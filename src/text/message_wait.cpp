@@ -54,7 +54,7 @@ void toggleWindow() {
 
 }  // namespace
 
-bool revealPause(platform::WindowMessage&) {
+bool revealPause() {
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
   using graphics::WaitStep;
@@ -95,7 +95,7 @@ bool revealPause(platform::WindowMessage&) {
   return graphics::waitLoop(step, {before, false}) == graphics::WaitEnd::Done;
 }
 
-bool messageWait(platform::WindowMessage&) {
+bool messageWait() {
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
   using graphics::WaitStep;

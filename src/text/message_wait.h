@@ -3,7 +3,6 @@
 // the interpreter's message record, which keeps the last message taken until a newer one
 // arrives: a message a loop does not consume is seen again by its later passes.
 #pragma once
-#include "platform/window.h"
 
 namespace text {
 
@@ -13,10 +12,10 @@ enum WaitKind : int { kNoWait = 0, kClickWait = 1, kPageWait = 2 };
 // Return shows the rest of the text, a right click stops the reading modes, the wheel
 // towards the reader shows the rest. Ends early once the rest is to appear at once.
 // False when the program must quit.
-bool revealPause(platform::WindowMessage& msg);
+bool revealPause();
 
 // A click or page wait in the message window (without the text hook). Skip mode advances at
 // once; auto mode when the tick reaches autoDeadline. False when the program must quit.
-bool messageWait(platform::WindowMessage& msg);
+bool messageWait();
 
 }  // namespace text

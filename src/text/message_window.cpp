@@ -16,12 +16,14 @@
 #include "text/message_state.h"
 #include "core/argument_pieces.h"
 #include "text/text_commands.h"
+#include "text/text_state.h"
 
 namespace text {
 
 void clearPage() {
   advanceBacklogPage();
-  core::interpreter().stopKind = 0;
+  textState().stopKind = 0;
+  textState().lineInProgress = false;
   messageState().line = 0;
   releaseMessageGlyphs(messageRenderer());
   releaseMessageGlyphs(rubyRenderer());
@@ -91,7 +93,7 @@ void cmdSetTextSpeed(std::string_view args) {
 void cmdSetAutoWait(std::string_view args) {
   MessageState& ms = messageState();
   if (currentAndDefault(args, ms.autoWaitBase, ms.defaultAutoWaitBase)) {
-    ms.autoWaitPerChar = static_cast<int>(static_cast<std::int64_t>(ms.autoWaitBase) * 100 / 2000);
+    setAutoWaitBase(ms, ms.autoWaitBase);
   }
 }
 

@@ -3,10 +3,10 @@
 
 #include "core/command_registry.h"
 #include "core/command_support.h"
-#include "core/interpreter.h"
 #include "graphics/reading_modes.h"
 #include "text/message_state.h"
 #include "text/text_commands.h"
+#include "text/text_state.h"
 
 namespace text {
 
@@ -77,7 +77,7 @@ void cmdIsMode(std::string_view args) {
   core::storeNumberResult(args, modes.skipMode ? 1 : modes.autoMode ? 2 : 0);
 }
 
-void cmdIsPage(std::string_view args) { core::storeNumberResult(args, core::interpreter().stopKind == 2 ? 1 : 0); }
+void cmdIsPage(std::string_view args) { core::storeNumberResult(args, textState().stopKind == 2 ? 1 : 0); }
 
 // seteffectskip / seteffectcancel: no argument toggles, a number sets.
 void setFlag(std::string_view args, bool& flag) {

@@ -15,5 +15,6 @@ std::span<const core::CommandEntry> backlogSpriteCommands();  // logsp
 std::span<const core::CommandEntry> alreadyReadCommands();    // setalreadyread getalreadyread
 std::span<const core::CommandEntry> fontCommands();           // setfontfile .. getfontliststr
 std::span<const core::CommandEntry> textSpriteCommands();     // ssp, ssp.set
+std::span<const core::CommandEntry> textHookCommands();       // textgosub pretextgosub
 
 }  // namespace text

@@ -1,5 +1,6 @@
 // The text statement: a script line of message text, from the speaker name that opens a
-// block through the already-read mark and the text hooks to the layout.
+// block through the already-read mark and the text hooks to the layout. It keeps its state in
+// text's record (text_state.h) and tells the interpreter only where to go next.
 #pragma once
 #include <string>
 

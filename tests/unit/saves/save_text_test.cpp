@@ -109,10 +109,12 @@ TEST(CompressedFile, ContainerAndItsRefusals) {
 
 SaveData fullSave() {
   SaveData d;
-  SavedSprite pic;
+  graphics::SpriteRecord pic;
   pic.slot = 3;
   pic.name = "cg/" + platform::jp("表示") + ".png";
-  pic.filters = {1, 0, 1, -20, 30, 1, 5, -5, 10, 1, -180, 256, 255, 1, 3, 4, 1, 8, 9};
+  pic.reverse = 1; pic.bcOn = 1; pic.brightness = -20; pic.contrast = 30; pic.colourOn = 1; pic.redCyan = 5;
+  pic.greenMagenta = -5; pic.blueYellow = 10; pic.hslOn = 1; pic.hue = -180; pic.saturation = 256; pic.lightness = 255;
+  pic.blurOn = 1; pic.blurX = 3; pic.blurY = 4; pic.mosaicOn = 1; pic.mosaicX = 8; pic.mosaicY = 9;
   pic.layer = 2;
   pic.alpha = 128;
   pic.blendMode = 4;
@@ -130,25 +132,25 @@ SaveData fullSave() {
   pic.pivotX = 0;
   pic.pivotY = 2;
   d.sprites.push_back(pic);
-  SavedSprite textSprite;
+  graphics::SpriteRecord textSprite;
   textSprite.slot = 999;
   textSprite.name = awkwardText();
   textSprite.second = platform::jp("ＭＳ ゴシック");
   textSprite.size = 30;
   textSprite.style = 14;
-  textSprite.colours = {0xFF0000, 0x00FF00, 0x0000FF};
+  textSprite.colour1 = 0xFF0000; textSprite.colour2 = 0x00FF00; textSprite.colour3 = 0x0000FF;
   textSprite.width = 154;
   textSprite.height = 34;
   textSprite.x = 100;
   textSprite.y = 200;
   textSprite.repeatMode = 1;
-  SavedStep step;
+  graphics::StepRecord step;
   step.deleteFlag = 1;
   for (std::size_t i = 0; i < step.tracks.size(); ++i) step.tracks[i] = static_cast<std::int32_t>(i * 7) - 50;
   step.colour = {0xFFFFFF, 0x808080, 500, 0xFFFFFFFE};
-  textSprite.steps = {step, SavedStep{}};
+  textSprite.steps = {step, graphics::StepRecord{}};
   d.sprites.push_back(textSprite);
-  SavedSprite stand;
+  graphics::SpriteRecord stand;
   stand.slot = 10;
   stand.name = "stand.png";
   stand.second = "\x01";
@@ -157,15 +159,15 @@ SaveData fullSave() {
   d.sprites.push_back(stand);
   d.sounds.push_back({0, "bgm/" + platform::jp("曲") + ".ogg", 0, 80, -30, 123456789012LL});
   d.sounds.push_back({9, "se.ogg", 3, 100, 100, 0});
-  d.pages[0] = {awkwardText(), platform::jp("花子"), 3};
-  d.pages[99] = {"last", "", 1};
-  d.pages[50] = {"", "", 7};  // a line count without text is kept too
-  d.message = std::array<std::int32_t, 8>{40, 800, 1, 2, 1, 0, 99, 100};
-  d.font = SavedFont{platform::jp("ＭＳ 明朝"), 9, {1, 2, 3}, "DejaVu \"Sans\"", 15, {4, 5, 6}, 40};
-  d.window = std::array<std::int32_t, 12>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-  d.resume = std::make_pair(0xDEADBEEFu, 1234);
-  d.integers = {{"g_count", -5}, {"g_max", 2147483647}};
-  d.strings = {{"g_name", awkwardText()}, {"g_quote", "it's '' \"q\""}, {"g_empty", ""}};
+  d.text.pages[0] = {awkwardText(), platform::jp("花子"), 3};
+  d.text.pages[99] = {"last", "", 1};
+  d.text.pages[50] = {"", "", 7};  // a line count without text is kept too
+  d.text.message = text::MessageRecord{40, 800, 1, 2, 1, 0, 99, 100};
+  d.text.font = text::FontRecord{platform::jp("ＭＳ 明朝"), 9, 1, 2, 3, "DejaVu \"Sans\"", 15, 4, 5, 6, 40};
+  d.text.window = text::WindowRecord{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  d.script.resume = core::ScriptPosition{0xDEADBEEFu, 1234};
+  d.script.integers = {{"g_count", -5}, {"g_max", 2147483647}};
+  d.script.strings = {{"g_name", awkwardText()}, {"g_quote", "it's '' \"q\""}, {"g_empty", ""}};
   d.comment = awkwardText();
   return d;
 }
@@ -185,13 +187,8 @@ TEST(SaveText, EveryRecordReadsBackByteForByte) {
   EXPECT_EQ(back->sprites[2], want.sprites[1]);
   EXPECT_EQ(back->sprites[1], want.sprites[2]);
   EXPECT_EQ(back->sounds, want.sounds);
-  EXPECT_EQ(back->pages, want.pages);
-  EXPECT_EQ(back->message, want.message);
-  EXPECT_EQ(back->font, want.font);
-  EXPECT_EQ(back->window, want.window);
-  EXPECT_EQ(back->resume, want.resume);
-  EXPECT_EQ(back->integers, want.integers);
-  EXPECT_EQ(back->strings, want.strings);
+  EXPECT_EQ(back->text, want.text);
+  EXPECT_EQ(back->script, want.script);
   EXPECT_EQ(back->comment, want.comment);
   std::optional<std::string> comment = parseSaveComment(text, why);
   ASSERT_TRUE(comment);
@@ -200,15 +197,15 @@ TEST(SaveText, EveryRecordReadsBackByteForByte) {
 
 TEST(SaveText, RecordLinesHaveTheirFixedShape) {
   SaveData d;
-  SavedSprite s;
+  graphics::SpriteRecord s;
   s.slot = 12;
   s.name = "a.png";
   s.width = 2;
   s.height = 3;
   d.sprites.push_back(s);
-  d.resume = std::make_pair(0x5C83CC60u, 7);
-  d.integers = {{"g_a", 3}};
-  d.strings = {{"g_s", "x"}};
+  d.script.resume = core::ScriptPosition{0x5C83CC60u, 7};
+  d.script.integers = {{"g_a", 3}};
+  d.script.strings = {{"g_s", "x"}};
   const std::string text = formatSaveText(d);
   std::string filters;
   for (int i = 0; i < 19; ++i) filters += " 0,";
@@ -233,8 +230,8 @@ TEST(SaveText, RawTextsOfOtherToolsLoadAsFarAsLuaReadsThem) {
   EXPECT_EQ(d->sprites[0].alpha, 0) << "missing fields read as 0";
   EXPECT_EQ(d->comment, platform::jp("セーブ"));
   // "3.7" is no whole number: that entry is passed over; the list ends at the empty string.
-  EXPECT_EQ(d->integers, (std::vector<std::pair<std::string, std::int32_t>>{{"g_b", 4}}));
-  EXPECT_EQ(d->strings, (std::vector<std::pair<std::string, std::string>>{{"g_s", "it''s"}}));
+  EXPECT_EQ(d->script.integers, (std::vector<std::pair<std::string, std::int32_t>>{{"g_b", 4}}));
+  EXPECT_EQ(d->script.strings, (std::vector<std::pair<std::string, std::string>>{{"g_s", "it''s"}}));
 }
 
 TEST(SaveText, ImpossibleCoordinatesAreKeptWithinAFloat) {

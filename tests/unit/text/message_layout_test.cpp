@@ -74,11 +74,12 @@ class InstantLayout : public ::testing::Test {
     text::resetBacklog();
     text::releaseMessageGlyphs(text::messageRenderer());
     text::releaseMessageGlyphs(text::rubyRenderer());
-    core::interpreter().textHookCount = 0;
   }
   void TearDown() override { text::destroyGlyphRenderers(); }
 
-  int show(const std::string& line, int nextLength = 1) { return text::showMessageLine(line, nextLength, 0, msg); }
+  int show(const std::string& line, int nextLength = 1) {
+    return text::showMessageLine(line, nextLength, {}, msg).quit ? 0 : 1;
+  }
   static float glyphX(const text::GlyphRenderer& r, int i) { return r.glyphQuads[static_cast<std::size_t>(i)].v[0].x; }
   static float glyphY(const text::GlyphRenderer& r, int i) { return r.glyphQuads[static_cast<std::size_t>(i)].v[0].y; }
 
@@ -124,22 +125,23 @@ TEST_F(InstantLayout, SpacesCommentsAndMarksInTheBacklog) {
 }
 
 TEST_F(InstantLayout, TextHookTakesTheWaitAndTheLineResumes) {
-  core::InterpreterState& in = core::interpreter();
-  in.textHookCount = 1;
   const std::string line = jp("あい@うえ@");
-  ASSERT_EQ(show(line), 1);
-  EXPECT_EQ(in.stopKind, 1);
-  EXPECT_EQ(in.resumePosition, 5);
-  EXPECT_EQ(in.resumeColumn, 4);
+  text::LineOutcome first = text::showMessageLine(line, 1, {.textHook = true}, msg);
+  EXPECT_FALSE(first.quit);
+  EXPECT_EQ(first.stopKind, 1);
+  EXPECT_EQ(first.resumePosition, 5);
+  EXPECT_EQ(first.resumeColumn, 4);
   EXPECT_EQ(text::currentBacklogPage().lineCount, 1);
   // The same line again continues after the mark, at the column it reached.
-  ASSERT_EQ(show(line), 1);
+  text::LineOutcome second = text::showMessageLine(
+      line, 1, {.resumePosition = first.resumePosition, .resumeColumn = first.resumeColumn, .textHook = true}, msg);
   EXPECT_EQ(glyphX(text::messageRenderer(), 2), 8 + 4 * 13);
-  EXPECT_EQ(in.resumePosition, 0) << "the mark was the line's last character";
+  EXPECT_EQ(second.stopKind, 1);
+  EXPECT_EQ(second.resumePosition, 0) << "the mark was the line's last character";
   EXPECT_EQ(text::messageState().line, 1);
   EXPECT_EQ(text::currentBacklogPage().text, jp("あいうえ") + "\f");
-  in.textHookCount = 0;
-  in.stopKind = 0;
+  // Without the hook a line hands nothing over.
+  EXPECT_EQ(text::showMessageLine(jp("お"), 1, {}, msg).stopKind, 0);
 }
 
 TEST(Backlog, RingOfOneHundredPages) {

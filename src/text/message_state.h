@@ -11,6 +11,9 @@ struct MessageState {
   bool windowShown = true;   // the message window is visible
   std::uint32_t nextCharTime = 0;  // tick at which the next character is revealed
   std::uint32_t autoDeadline = 0;  // tick at which auto mode advances a message wait
+  // The per-character auto waits of the characters revealed since the last wait (or since
+  // the block began): the next wait's deadline is its tick + autoWaitBase + this.
+  std::uint32_t autoCharWait = 0;
 
   // Window geometry (setwindow). The layout works in half-width columns: 2 x charsPerLine.
   int originX = 8, originY = 16;  // screen position of the first column and line
@@ -37,5 +40,9 @@ struct MessageState {
 };
 
 MessageState& messageState();
+
+// The reveal clock starts at this tick and no auto-mode wait is counted: a block's first
+// text, a page's first text and a line continued after the text hook.
+void restartRevealClock(MessageState& ms, std::uint32_t now);
 
 }  // namespace text

@@ -91,8 +91,7 @@ core::TextOutcome runTextStatement(const std::string& line) {
   }
 
   if (!newBlock && page.text.empty()) {
-    ms.nextCharTime = platform::tickMs();
-    ms.autoDeadline = 0;
+    restartRevealClock(ms, platform::tickMs());
   }
 
   const core::ScriptSlot& slot = state.slots[state.currentSlot];

@@ -42,7 +42,8 @@ struct MessageState {
 MessageState& messageState();
 
 // The reveal clock starts at this tick and no auto-mode wait is counted: a block's first
-// text, a page's first text and a line continued after the text hook.
+// text, a page's first text, a line continued after the text hook and the text after a wait
+// the layout ended itself.
 void restartRevealClock(MessageState& ms, std::uint32_t now);
 
 }  // namespace text

@@ -96,6 +96,96 @@ class PresentOnlyWhenSomethingChanged(unittest.TestCase):
             g.close()
 
 
+class PicturesOutOfSightAskForNoFrame(unittest.TestCase):
+    # A picture on layer 2 bobbing for ever, as the demo's click marker does; Escape hides
+    # the message window (and with it layer 2) and any click shows it again.
+    BOBBING = ("int r, k\n"
+               "sp 10, \"pic.png\", 2 : sp.xy 10, 100, 100 : print 1\n"
+               "sp.ay 300, 400, 0 : sp.set 10, 1, 0\n"
+               "sp.ay 100, 400, 0 : sp.set 10, 1, 0\n"
+               "sp.exe 10, 1\n"
+               "*shown\n"
+               "eventwait %r, %k\n"
+               "if (%r == -27 && %k == 3) setwindowvisible 0 : goto *hidden\n"
+               "goto *shown\n"
+               "*hidden\n"
+               "eventwait %r, %k\n"
+               "if (%k != 3) goto *hidden\n"
+               "setwindowvisible 1\n"
+               "goto *shown\n")
+
+    def run_bobbing(self, inputs, options):
+        g = Game(self.BOBBING, inputs=inputs, picture=True)
+        try:
+            r, _ = g.run(options + ["--video=gl", "--exit-after", "3500"], env=traced())
+            self.assertEqual(r.returncode, 0, r.stderr)
+            shot = os.path.join(g.dir, "shot.png")
+            with open(shot, "rb") as f:
+                return presents(r.stderr), f.read()
+        finally:
+            g.close()
+
+    def test_a_hidden_window_stops_the_frames_and_the_animation_keeps_its_time(self):
+        hidden, hidden_shot = self.run_bobbing("1000 key escape\n3000 click 700 500\n3200 screenshot shot.png\n",
+                                               VIRTUAL)
+        shown, shown_shot = self.run_bobbing("3000 click 700 500\n3200 screenshot shot.png\n", VIRTUAL)
+        # The frame that hides the window, then nothing until the click shows it again.
+        self.assertEqual([t for t in hidden if 1100 < t < 3000], [], hidden)
+        self.assertGreater(len([t for t in shown if 1100 < t < 3000]), 50, shown)
+        self.assertGreater(len([t for t in hidden if 3000 <= t < 3200]), 5, hidden)
+        # The picture went on moving unseen: after the window is back it stands where it
+        # stands in the run that never hid it.
+        self.assertEqual(hidden_shot, shown_shot)
+
+    def test_a_hidden_window_stops_the_frames_on_the_real_clock(self):
+        hidden, _ = self.run_bobbing("1000 key escape\n3200 screenshot shot.png\n", BASE)
+        self.assertEqual([t for t in hidden if 1300 < t < 3200], [], hidden)
+
+    def test_transparent_and_covered_pictures_ask_for_no_frame(self):
+        moving = ("sp.ay 300, 400, 0 : sp.set 10, 1, 0\n"
+                  "sp.ay 100, 400, 0 : sp.set 10, 1, 0\n"
+                  "sp.exe 10, 1\n"
+                  "wait 3000, 0\n")
+        cases = {
+            "alpha 0": "sp 10, \"pic.png\" : sp.xy 10, 100, 100 : sp.a 10, 0 : print 1\n",
+            "under an opaque picture": ("sp 10, \"pic.png\" : sp.xy 10, 100, 100\n"
+                                        "sp 20, \"cover.png\" : sp.xy 20, 150, 250 : print 1\n"),
+            "off the stage": "sp 10, \"pic.png\" : sp.xy 10, 1000, 100 : print 1\n",
+        }
+        for name, setup in cases.items():
+            with self.subTest(picture=name):
+                g = Game(setup + moving, picture=True)
+                # A position is a picture's centre: the cover spans (0, 50)-(300, 450), over every
+                # place the 64 x 64 picture passes through.
+                write_png(os.path.join(g.dir, "cover.png"), 300, 400, lambda x, y: (20, 120, 20, 255))
+                try:
+                    r, _ = g.run(VIRTUAL + ["--video=gl", "--exit-after", "3000"], env=traced())
+                    self.assertEqual(r.returncode, 0, r.stderr)
+                    times = presents(r.stderr)
+                    self.assertTrue(times, r.stderr)
+                    self.assertEqual([t for t in times if t > min(times) + 200], [], times)
+                finally:
+                    g.close()
+
+    def test_a_picture_coming_out_from_under_its_cover_presents(self):
+        # The cover spans (0, 50)-(300, 300); the picture's centre moves from y 100 to 500 in
+        # 400 ms and its lower edge leaves the cover when the centre passes 268, at 168 ms.
+        g = Game("sp 10, \"pic.png\" : sp.xy 10, 100, 100\n"
+                 "sp 20, \"cover.png\" : sp.xy 20, 150, 175 : print 1\n"
+                 "sp.ay 500, 400, 0 : sp.set 10, 1, 0 : sp.exe 10, 0\n"
+                 "wait 1000, 0\n", picture=True)
+        write_png(os.path.join(g.dir, "cover.png"), 300, 250, lambda x, y: (20, 120, 20, 255))
+        try:
+            r, _ = g.run(VIRTUAL + ["--video=gl", "--exit-after", "1000"], env=traced())
+            self.assertEqual(r.returncode, 0, r.stderr)
+            times = presents(r.stderr)
+            start = min(times)
+            self.assertEqual([t for t in times if start + 50 < t < start + 150], [], times)
+            self.assertGreater(len([t for t in times if start + 200 < t < start + 400]), 5, times)
+        finally:
+            g.close()
+
+
 class CloseEndsEveryWait(unittest.TestCase):
     WAITS = {
         "click wait": "あ@",

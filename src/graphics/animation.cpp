@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/error_report.h"
+#include "graphics/frame.h"
 #include "graphics/sprites.h"
 #include "image/crossfade.h"
 #include "platform/clock.h"
@@ -186,17 +187,33 @@ bool runStep(int n, SpriteSlot& slot, AnimationQueue& queue, std::uint32_t now) 
   return changed;
 }
 
-// Ms until the step at the slot's cursor changes a picture: at its start, at once while a
-// track moves, at its end while its tracks only hold their values.
-int msUntilStepChange(const SpriteSlot& slot, const AnimationQueue& queue, std::uint32_t now) {
+// True when a moving track of the given kind can change what the frame shows of a picture
+// that is out of sight for `sight`: its opacity brings a transparent picture back, a move,
+// scale or turn takes a covered one out from under its cover; nothing shows a hidden one.
+bool trackCanBringIntoSight(int track, SpriteSight sight) {
+  switch (sight) {
+    case SpriteSight::Seen: return true;
+    case SpriteSight::Transparent: return track == kTrackAlpha;
+    case SpriteSight::Covered:
+      return track != kTrackAlpha && track != kTrackFade && track != kTrackColour;
+    case SpriteSight::Hidden: return false;
+  }
+  return true;
+}
+
+// Ms until the step at the slot's cursor changes what is shown: at its start, at once while
+// a track moves in sight, at its end while its tracks only hold their values or move out of
+// sight (the end starts the next step, which keeps the queue on the clock).
+int msUntilStepChange(const SpriteSlot& slot, const AnimationQueue& queue, std::uint32_t now, SpriteSight sight) {
   const AnimationStep& step = queue[slot.animationCursor < queue.size() ? slot.animationCursor : 0];
   if (step.startTime == 0) return -1;
   const auto t = static_cast<std::int32_t>(now - step.startTime);
   if (t < 0) return -t;
   std::int32_t end = 0;
-  for (const AnimationTrack& track : step.tracks) {
+  for (int k = 0; k < kTrackCount; ++k) {
+    const AnimationTrack& track = step.tracks[k];
     if (track.duration == 0 || t >= track.duration) continue;
-    if (track.from != track.to) return 0;
+    if (track.from != track.to && trackCanBringIntoSight(k, sight)) return 0;
     end = std::max(end, track.duration);
   }
   return end > t ? end - t : 0;
@@ -267,7 +284,12 @@ bool updateAnimations() {
       it = animations.queues.erase(it);
       continue;
     }
-    if (!slot.name.empty()) changed |= runStep(n, slot, queue, now);
+    // A picture out of sight before and after its step still moves with the clock, but
+    // asks for no frame: nothing on the screen changed.
+    if (!slot.name.empty()) {
+      const bool seenBefore = spriteSight(n) == SpriteSight::Seen;
+      if (runStep(n, slot, queue, now) && (seenBefore || spriteSight(n) == SpriteSight::Seen)) changed = true;
+    }
     ++it;
   }
   return changed;
@@ -280,7 +302,7 @@ int msUntilAnimationStep() {
     SpriteSlot& slot = *spriteSlot(n);
     if (queue.empty() || slot.name.empty()) continue;
     // A queue whose picture is gone is reported by the next update: let it run at once.
-    const int in = slot.shown() ? msUntilStepChange(slot, queue, now) : 0;
+    const int in = slot.shown() ? msUntilStepChange(slot, queue, now, spriteSight(n)) : 0;
     if (in >= 0 && (due < 0 || in < due)) due = in;
   }
   return due;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "core/error_report.h"
@@ -80,11 +81,19 @@ bool scenePicture(int n, bool useStaged, bool windowShown, const TextureImage*& 
   return textures->tileCount > 0 && textures->tiles[0] != 0;  // what drawPicture draws
 }
 
-// True when `picture` replaces every stage pixel with a colour of its own: one tile,
-// texel for pixel, covering the stage with its opaque part, copied or laid on with full
-// alpha. Nothing under such a picture shows, so the frame owes nothing to the last one and
-// the picture needs no blending (alpha 255 blends to the source colour exactly).
-bool hidesStage(const TextureImage& picture) {
+// A rectangle of stage pixels, edges as the rasteriser's: [left, right) x [top, bottom).
+struct StageArea {
+  float left = 0, top = 0, right = 0, bottom = 0;
+  bool contains(const StageArea& a) const { return left <= a.left && top <= a.top && right >= a.right && bottom >= a.bottom; }
+};
+
+constexpr StageArea kWholeStage{0, 0, platform::kStageWidth, platform::kStageHeight};
+
+// Where `picture` replaces every pixel with a colour of its own: one tile, texel for pixel,
+// copied or laid on with full alpha; false when it has no such part. Nothing under that
+// area shows, and there the picture needs no blending (alpha 255 blends to the source
+// colour exactly).
+bool opaqueArea(const TextureImage& picture, StageArea& area) {
   if (picture.tileCount != 1 || picture.blendMode > 1 || !landsTexelForPixel(picture, picture)) return false;
   const auto& q = picture.vertices[0];
   const float spanX = static_cast<float>(picture.tileSpanWidth) / 2, spanY = static_cast<float>(picture.tileSpanHeight) / 2;
@@ -97,11 +106,38 @@ bool hidesStage(const TextureImage& picture) {
     for (const TextureVertex& v : q)
       if ((v.diffuse >> 24) != 0xFF) return false;
   }
-  const float left = picture.posX + q[0].x * spanX, top = picture.posY - q[0].y * spanY;
+  area.left = picture.posX + q[0].x * spanX;
+  area.top = picture.posY - q[0].y * spanY;
   // Beyond the picture's own width and height the texture is transparent padding.
-  const float right = left + std::min(static_cast<float>(picture.width), (q[3].x - q[0].x) * spanX);
-  const float bottom = top + std::min(static_cast<float>(picture.height), (q[0].y - q[3].y) * spanY);
-  return left <= 0 && top <= 0 && right >= platform::kStageWidth && bottom >= platform::kStageHeight;
+  area.right = area.left + std::min(static_cast<float>(picture.width), (q[3].x - q[0].x) * spanX);
+  area.bottom = area.top + std::min(static_cast<float>(picture.height), (q[0].y - q[3].y) * spanY);
+  return true;
+}
+
+// True when `picture` replaces every stage pixel: the frame owes nothing to the last one.
+bool hidesStage(const TextureImage& picture) {
+  StageArea area;
+  return opaqueArea(picture, area) && area.contains(kWholeStage);
+}
+
+// The stage pixels `picture` may touch (its transparent padding included), as far as the
+// stage shows them; the whole stage for a turned or scaled picture, whose corners go
+// through the camera.
+StageArea reachedArea(const TextureImage& textures, const TextureImage& props) {
+  if (props.rotX != 0 || props.rotY != 0 || props.rotZ != 0 || props.scaleX != 1 || props.scaleY != 1) return kWholeStage;
+  const float spanX = static_cast<float>(textures.tileSpanWidth) / 2, spanY = static_cast<float>(textures.tileSpanHeight) / 2;
+  StageArea a{kWholeStage.right, kWholeStage.bottom, kWholeStage.left, kWholeStage.top};
+  for (int i = 0; i < textures.tileCount && i < static_cast<int>(props.vertices.size()); ++i) {
+    for (const TextureVertex& v : props.vertices[static_cast<std::size_t>(i)]) {
+      const float x = props.posX + v.x * spanX, y = props.posY - v.y * spanY;
+      a.left = std::min(a.left, std::floor(x));
+      a.right = std::max(a.right, std::ceil(x));
+      a.top = std::min(a.top, std::floor(y));
+      a.bottom = std::max(a.bottom, std::ceil(y));
+    }
+  }
+  return {std::max(a.left, kWholeStage.left), std::max(a.top, kWholeStage.top), std::min(a.right, kWholeStage.right),
+          std::min(a.bottom, kWholeStage.bottom)};
 }
 
 bool messageWindowShown() {
@@ -130,6 +166,27 @@ void drawPictureWithBlend(const TextureImage& textures, const TextureImage& prop
 }
 
 }  // namespace
+
+SpriteSight spriteSight(int n) {
+  SpriteSlot* slot = spriteSlot(n);
+  const std::set<int>& order = drawOrder();
+  if (!slot || !order.contains(n)) return SpriteSight::Hidden;
+  const TextureImage* shown = slot->shown();
+  if (!shown || shown->tileCount <= 0 || shown->tiles[0] == 0) return SpriteSight::Hidden;
+  const bool windowShown = messageWindowShown();
+  if (shown->layer >= 2 && !windowShown) return SpriteSight::Hidden;
+  if (shown->alpha == 0) return SpriteSight::Transparent;
+  const StageArea reached = reachedArea(*shown, *shown);
+  if (reached.left >= reached.right || reached.top >= reached.bottom) return SpriteSight::Covered;  // off the stage
+  for (auto it = order.upper_bound(n); it != order.end(); ++it) {
+    const TextureImage* textures = nullptr;
+    const TextureImage* props = nullptr;
+    if (!scenePicture(*it, false, windowShown, textures, props) || textures != props) continue;
+    StageArea cover;
+    if (opaqueArea(*props, cover) && cover.contains(reached)) return SpriteSight::Covered;
+  }
+  return SpriteSight::Seen;
+}
 
 bool motionBlurOn() { return frames.motionBlur; }
 int motionBlurStrength() { return frames.motionBlurStrength; }

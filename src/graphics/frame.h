@@ -41,6 +41,13 @@ struct MessageLayer {
 };
 void setMessageLayer(const MessageLayer& layer);
 
+// What the plain frame shows of slot n's picture. Seen: some of it may show. Hidden: nothing
+// is drawn (no picture, or layer 2 and above while the message window is down); only a
+// command or the reader's input shows it. Transparent: its alpha is 0. Covered: an opaque
+// picture drawn above it covers every stage pixel it reaches, or it lies off the stage.
+enum class SpriteSight { Seen, Hidden, Transparent, Covered };
+SpriteSight spriteSight(int n);
+
 // Every sprite, then the message layer, into the bound target. `useStaged`: the stage as the
 // next commit will leave it (the new picture of a transition).
 void drawScene(bool useStaged);

@@ -131,7 +131,10 @@ WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
   MessageState& ms = messageState();
   graphics::renderFrame();
   currentBacklogPage().lineCount = ms.line + 1;
-  ms.autoDeadline += now() + static_cast<std::uint32_t>(ms.autoWaitBase);
+  // Each wait's deadline counts from its own tick: a deadline added to the one before would
+  // lie about twice the clock ahead, and auto mode would stall at a page's second wait.
+  ms.autoDeadline = now() + static_cast<std::uint32_t>(ms.autoWaitBase) + ms.autoCharWait;
+  ms.autoCharWait = 0;
   if (l.textHook) {
     // The script's text hook does the waiting; the line runs again from resumePosition.
     if (!atLast) {
@@ -152,8 +155,7 @@ WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
   ms.showAll = false;
   // The reader has just stopped the text: the reveal starts afresh rather than catching up
   // with the time spent waiting, and the auto-mode wait counts from here.
-  ms.nextCharTime = now();
-  ms.autoDeadline = 0;
+  restartRevealClock(ms, now());
   return WaitOutcome::Continue;
 }
 
@@ -187,10 +189,7 @@ void beginLine(Layout& l, std::string_view line, const LineStart& start) {
 
   // A page's first text and a line continued after the text hook start the reveal clock
   // afresh; otherwise characters behind time (after a long command) catch up without delay.
-  if (resumed || currentBacklogPage().text.empty()) {
-    ms.nextCharTime = now();
-    ms.autoDeadline = 0;
-  }
+  if (resumed || currentBacklogPage().text.empty()) restartRevealClock(ms, now());
 
   // Auto-indent is decided where a line begins; a line continued after the text hook keeps
   // the indent it began with.
@@ -250,7 +249,7 @@ Step layOutNext(Layout& l, int& lastMark) {
   drawCharacter(l, characterSize(l.text, l.pos));
   lastMark = kNoWait;
   if (instant) return Step::Next;
-  ms.autoDeadline += static_cast<std::uint32_t>(ms.autoWaitPerChar);
+  ms.autoCharWait += static_cast<std::uint32_t>(ms.autoWaitPerChar);
   ms.nextCharTime += static_cast<std::uint32_t>(ms.textSpeed);
   // The ruby appears whole with the last character of its base.
   if (l.ruby && l.pos < l.text.size() && l.text[l.pos] == '/') drawRuby(l);

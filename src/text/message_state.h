@@ -11,6 +11,9 @@ struct MessageState {
   bool windowShown = true;   // the message window is visible
   std::uint32_t nextCharTime = 0;  // tick at which the next character is revealed
   std::uint32_t autoDeadline = 0;  // tick at which auto mode advances a message wait
+  // The per-character auto waits of the characters revealed since the last wait (or since
+  // the block began): the next wait's deadline is its tick + autoWaitBase + this.
+  std::uint32_t autoCharWait = 0;
 
   // Window geometry (setwindow). The layout works in half-width columns: 2 x charsPerLine.
   int originX = 8, originY = 16;  // screen position of the first column and line
@@ -41,5 +44,10 @@ MessageState& messageState();
 // Sets the auto-mode base wait and the per-character wait that goes with it: base x 100 / 2000,
 // worked out in 64 bits so that no base overflows.
 void setAutoWaitBase(MessageState& ms, int base);
+
+// The reveal clock starts at this tick and no auto-mode wait is counted: a block's first
+// text, a page's first text, a line continued after the text hook and the text after a wait
+// the layout ended itself.
+void restartRevealClock(MessageState& ms, std::uint32_t now);
 
 }  // namespace text

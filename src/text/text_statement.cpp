@@ -161,9 +161,7 @@ core::TextOutcome runTextStatement(const std::string& line) {
   markRead();
   if (state.preTextHookCount != 0 && newBlock) return {.lineRunsAgain = true, .hookLabel = "*pretext_lb"};
   if (!newBlock && currentBacklogPage().text.empty()) {
-    MessageState& ms = messageState();
-    ms.nextCharTime = platform::tickMs();
-    ms.autoDeadline = 0;
+    restartRevealClock(messageState(), platform::tickMs());
   }
   return showCurrentLine();
 }

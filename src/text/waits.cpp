@@ -245,6 +245,9 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
       }
       if (msg.key == kKeyControl && down && ms.windowShown) {
         modes.fast = true;
+        // Left pending, as a message wait leaves it: fast keeps the next eventwait from
+        // discarding it, so every wait advances while Control stays the last message.
+        msg.kind = kind;
         out = {kEventNoButton, kKindUp};
         return true;
       }

@@ -228,6 +228,55 @@ TEST_F(SpriteFrame, LayerTwoFollowsTheMessageWindow) {
   graphics::setMessageLayer({});
 }
 
+TEST_F(SpriteFrame, WhatTheFrameShowsOfAPicture) {
+  using graphics::SpriteSight;
+  // A 50 x 50 picture centred at (400, 300): (375, 275)-(425, 325).
+  stage(9, makePicture(50, 50, opaqueAt), 2);
+  graphics::commitSprites();
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Seen);
+  EXPECT_EQ(graphics::spriteSight(8), SpriteSight::Hidden);  // no picture
+  static bool shown = true;
+  graphics::setMessageLayer({[] { return shown; }, nullptr});
+  shown = false;
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Hidden);
+  shown = true;
+  graphics::setMessageLayer({});
+
+  graphics::TextureImage* pic = graphics::spriteSlot(9)->shown();
+  pic->alpha = 0;
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Transparent);
+  pic->alpha = 255;
+  pic->posX = 900;
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Covered);  // off the stage
+  pic->posX = 400;
+
+  // An opaque 100 x 100 picture above it, centred on it, covers it; moved 30 px to the
+  // side it leaves a strip of it showing; nothing covers a picture in a higher slot.
+  stage(20, makePicture(100, 100, opaqueAt));
+  graphics::commitSprites();
+  graphics::TextureImage* cover = graphics::spriteSlot(20)->shown();
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Covered);
+  cover->posX = 430;
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Seen);
+  cover->posX = 400;
+  cover->alpha = 254;  // lets what is under it through
+  graphics::applyAlphaToVertices(*cover);
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Seen);
+  cover->alpha = 255;
+  graphics::applyAlphaToVertices(*cover);
+  pic->rotZ = 10;  // a turned picture is not followed through the camera: taken as reaching everywhere
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Seen);
+  pic->rotZ = 0;
+  EXPECT_EQ(graphics::spriteSight(9), SpriteSight::Covered);
+  stage(25, makePicture(50, 50, opaqueAt));
+  graphics::commitSprites();
+  EXPECT_EQ(graphics::spriteSight(25), SpriteSight::Seen);
+  // A picture with transparent pixels covers nothing.
+  stage(21, makePicture(100, 100, pictureAt));
+  graphics::commitSprites();
+  EXPECT_EQ(graphics::spriteSight(20), SpriteSight::Seen);
+}
+
 TEST_F(SpriteFrame, StagedChangesWaitForTheCommit) {
   stageBackground();
   graphics::commitSprites();

@@ -41,7 +41,7 @@ def tool(*args, timeout=10):
     return r.stdout if r.returncode == 0 else ""
 
 
-def wait_for(what, seconds=20):
+def wait_for(what, seconds=60):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         got = what()
@@ -169,7 +169,11 @@ class WindowCase(unittest.TestCase):
     def require(self, condition, why, run):
         """Fails with the engine's stderr, which stopping the run collects."""
         if not condition:
-            self.fail(why + ": " + run.stop())
+            status = run.proc.poll()
+            tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True, timeout=30)
+            windows = f"{os.environ.get('DISPLAY')} {tree.returncode} {tree.stderr}\n{tree.stdout}"
+            self.fail(f"{why} (engine {'running' if status is None else 'ended with ' + str(status)}): "
+                      f"{run.stop()}\nwindows:\n{windows}")
 
     def start(self, game, *args):
         run = Run(game, *args)
@@ -273,11 +277,15 @@ class WindowManagerTest(WindowCase):
         screen = tool("xdpyinfo").split("dimensions:")[1].split()[0]
         self.assertEqual(f"{width}x{height}", screen, "full screen covers the screen")
         # The stage is stretched over the screen: its middle shows the middle of the picture.
-        middle = wait_for(lambda: (lambda p: p if p[0][0] != (0, 0, 0) else None)(
-            grab(wid, width // 2, height // 2, 1, 1)))
-        self.assertIsNotNone(middle, "the stage was never drawn")
         want = gradient_at(400, 300)
-        self.assertTrue(all(abs(a - b) <= 3 for a, b in zip(middle[0][0], want)), (middle[0][0], want))
+        seen = []
+
+        def middle_shown():
+            seen.append(grab(wid, width // 2, height // 2, 1, 1)[0][0])
+            return all(abs(a - b) <= 3 for a, b in zip(seen[-1], want))
+
+        self.require(wait_for(middle_shown), f"the stage was never drawn as {want}, the middle showed {seen[-3:]}",
+                     run)
 
 
 if __name__ == "__main__":

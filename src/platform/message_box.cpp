@@ -36,7 +36,8 @@ void writeStderrLine(std::string_view caption, std::string_view text) {
 // window behind it. Nothing else runs meanwhile: the box is modal, and input that reached
 // the game window while it was up is dropped afterwards.
 int runModalBox(const SDL_MessageBoxData& data, int& answer) {
-  if (!mainSdlWindow() || !modalRepaint) return SDL_ShowMessageBox(&data, &answer);
+  // Only the window's own thread may draw into it.
+  if (!onWindowThread() || !modalRepaint) return SDL_ShowMessageBox(&data, &answer);
   std::promise<int> shown;
   std::future<int> result = shown.get_future();
   std::thread box([&data, &answer, &shown] { shown.set_value(SDL_ShowMessageBox(&data, &answer)); });

@@ -40,6 +40,7 @@ constexpr int kStageHeight = 600;
 bool createMainWindow(std::string_view titleCp932, std::string& why);
 void destroyMainWindow();
 SDL_Window* mainSdlWindow();  // for the device layer only; null with --video=none
+bool onWindowThread();        // there is a window and this thread made it
 void setWindowTitle(std::string_view titleCp932);
 
 // Takes one pending message, if any, without dispatching it; false when the queue is

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -31,6 +32,7 @@ struct Window {
   // it before anything newer, in the order it came.
   std::deque<WindowMessage> held;
   bool returnTakenByWindow = false;  // Return went down with Alt and has not come up
+  std::thread::id owner;             // the thread that made the window (and its GL context)
 } window;
 
 void stageToWindow(int& x, int& y) {
@@ -265,6 +267,7 @@ bool createMainWindow(std::string_view titleCp932, std::string& why) {
     return false;
   }
   window.sdlUp = true;
+  window.owner = std::this_thread::get_id();
   window.input.cursorX = 0;
   window.input.cursorY = 0;
   if (!options().videoNone) {
@@ -295,6 +298,7 @@ void destroyMainWindow() {
 }
 
 SDL_Window* mainSdlWindow() { return window.sdl; }
+bool onWindowThread() { return window.sdl && std::this_thread::get_id() == window.owner; }
 
 void setWindowTitle(std::string_view titleCp932) {
   if (window.sdl) SDL_SetWindowTitle(window.sdl, cp932ToUtf8(titleCp932).c_str());

@@ -11,7 +11,7 @@ packages=(
   liblua5.1-0-dev libvorbis-dev libogg-dev libonig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xfonts-base
-  vorbis-tools sox imagemagick
+  vorbis-tools sox imagemagick xdotool x11-utils evilwm
   dpkg-dev file lintian
 )
 

@@ -28,6 +28,7 @@
 #include "platform/scripted_input.h"
 #include "platform/cursor.h"
 #include "platform/display_modes.h"
+#include "platform/message_box.h"
 #include "platform/single_instance.h"
 #include "platform/system_report.h"
 #include "platform/window.h"
@@ -116,6 +117,7 @@ void connectSubsystems() {
     platform::moveCursor(w / 2, h / 2 + 50, 4, false);
   };
   platform::setWindowHooks(hooks);
+  platform::setModalRepaint(graphics::repaintPresentedFrame);
   // A script that runs without waiting still lets the window answer and draw.
   core::setBusyHook(graphics::serviceWindow);
   core::setTextStatementHandler(text::runTextStatement);

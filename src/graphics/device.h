@@ -207,6 +207,9 @@ bool beginWindowFrame();
 // Paces and presents the main target to the window (see readPresentedFrame). 1 on success, 0
 // after a reported failure (the script is asked to stop).
 int presentFrame();
+// Shows the last presented frame in the window again (the window lost it: a modal box was
+// over it). Does nothing in the middle of a frame.
+void repaintPresentedFrame();
 // True while the frame a present will follow is drawn into the stage: the presented frame
 // the stage holds need not be kept aside from it.
 void setDrawingStageFrame(bool drawing);

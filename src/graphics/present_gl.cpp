@@ -136,7 +136,51 @@ platform::Rect windowStageRect(int drawableWidth, int drawableHeight) {
   return r;
 }
 
+void blitIntoWindow(const Surface& source, const platform::Rect& r, int drawableHeight) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source.framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  const bool sameSize = r.width() == source.width && r.height() == source.height;
+  // Our rows run top-down, the window's bottom-up: the destination is given upside down.
+  glBlitFramebuffer(0, 0, source.width, source.height, r.left, drawableHeight - r.top, r.right,
+                    drawableHeight - r.bottom, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+}
+
+void swapWindow(int drawableWidth, int drawableHeight, const platform::Rect& r) {
+  if (r.top > 0 || overlayDrawer) drawWindowOverlay(drawableWidth, drawableHeight, r.top > 0);
+  SDL_GL_SwapWindow(platform::mainSdlWindow());
+  // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
+  glFlush();
+}
+
+// Bound again as it was, without the copy a bind for other drawing makes.
+void bindBoundAgain() {
+  const Surface* bound = surfaceFor(gl().bound);
+  glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
+  glViewport(0, 0, bound->width, bound->height);
+}
+
 }  // namespace
+
+void repaintPresentedFrame() {
+  GlDevice& d = gl();
+  // In the middle of a frame the window's back buffer holds half of it: the frame's own
+  // present comes soon enough.
+  if (!d.alive || d.toWindow || d.drawingStageFrame) return;
+  drawShownFrameIntoStage();
+  // Scaled modes keep the finished picture (wallpaper and all) in the back buffer until the
+  // next frame; otherwise the frame is in the back buffer unless something drew over it
+  // since, and then it was kept aside first.
+  const Surface& source = d.stretched || d.presentedIn ? d.backBuffer : d.presented;
+  if (!source.framebuffer) return;
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(platform::mainSdlWindow(), &dw, &dh);
+  const platform::Rect r = windowStageRect(dw, dh);
+  glDisable(GL_SCISSOR_TEST);
+  blitIntoWindow(source, r, dh);
+  swapWindow(dw, dh, r);
+  bindBoundAgain();
+  takeGlError();
+}
 
 bool beginWindowFrame() {
   GlDevice& d = gl();
@@ -195,22 +239,11 @@ int presentFrame() {
   } else {
     // A frame that drew nothing over the back buffer shows what it holds: the last frame.
     if (d.shownOnlyInWindow) drawShownFrameIntoStage();
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, back.framebuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    const bool sameSize = r.width() == back.width && r.height() == back.height;
-    // Our rows run top-down, the window's bottom-up: the destination is given upside down.
-    glBlitFramebuffer(0, 0, back.width, back.height, r.left, dh - r.top, r.right, dh - r.bottom, GL_COLOR_BUFFER_BIT,
-                      sameSize ? GL_NEAREST : GL_LINEAR);
+    blitIntoWindow(back, r, dh);
   }
-  if (r.top > 0 || overlayDrawer) drawWindowOverlay(dw, dh, r.top > 0);
-  SDL_GL_SwapWindow(window);
-  // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
-  glFlush();
+  swapWindow(dw, dh, r);
   d.presentedIn = d.shownOnlyInWindow ? nullptr : surfaceFor(mainTarget());
-  // Bound again as it was, without the copy a bind for other drawing makes.
-  const Surface* bound = surfaceFor(d.bound);
-  glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
-  glViewport(0, 0, bound->width, bound->height);
+  bindBoundAgain();
 
   if (presentObserver) presentObserver();
   std::uint32_t code = takeGlError();

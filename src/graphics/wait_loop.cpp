@@ -64,16 +64,9 @@ WaitEnd waitLoop(const WaitStepFunction& step, const WaitOptions& options) {
 }
 
 bool serviceWindow() {
-  platform::WindowMessage& msg = core::interpreter().message;
-  // Everything up to the first message that is not a cursor move: a stream of moves must
-  // not keep the close request waiting behind it.
-  for (int i = 0; i < 256; ++i) {
-    bool took = false;
-    if (platform::pumpMessage(msg, &took) == 0) {
-      core::interpreter().quitRequested = true;
-      return false;
-    }
-    if (!took || msg.kind != platform::MessageKind::MouseMove) break;
+  if (platform::keepWindowAlive(core::interpreter().message) == 0) {
+    core::interpreter().quitRequested = true;
+    return false;
   }
   const std::uint32_t before = platform::tickMs();
   renderFrame();

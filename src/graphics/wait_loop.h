@@ -51,9 +51,10 @@ struct WaitOptions {
 
 WaitEnd waitLoop(const WaitStepFunction& step, const WaitOptions& options = {});
 
-// One pass with no step: takes a message (left for the next wait) and draws when something
-// changed. The interpreter calls it through its busy hook while a script runs many
-// statements without a wait, so the window keeps answering; false when the window closes.
+// One pass with no step: answers the window (input stays queued for the next wait) and
+// draws when something changed. The interpreter calls it through its busy hook while a
+// script runs many statements without a wait, so the window keeps answering; false when
+// the window closes.
 bool serviceWindow();
 
 }  // namespace graphics

@@ -76,7 +76,6 @@ bool applyDisplayMode(bool skipIfSame) {
     SDL_SetWindowFullscreen(w, 0);
     SDL_SetWindowSize(w, d.windowWidth, d.windowHeight);
     SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    SDL_ShowWindow(w);
   } else if (d.fitMode == kFitChangeResolution) {
     SDL_DisplayMode want{SDL_PIXELFORMAT_UNKNOWN, kStageWidth, kStageHeight, 0, nullptr}, got{};
     int index = SDL_GetWindowDisplayIndex(w);
@@ -95,6 +94,9 @@ bool applyDisplayMode(bool skipIfSame) {
       backHeight = d.screenHeight;
     }
   }
+  // The window is created hidden; whichever mode the settings ask for, this is where it
+  // first appears (shown after the mode is set, so it never flashes in the other one).
+  SDL_ShowWindow(w);
   bool ok = display.resizeBackBuffer ? display.resizeBackBuffer(backWidth, backHeight, skipIfSame) : true;
   if (ok && wallpaperShows() && display.drawWallpaper && !display.wallpaper.empty())
     display.drawWallpaper(display.wallpaper);

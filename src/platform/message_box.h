@@ -19,4 +19,8 @@ void divertMessageBoxes(std::vector<std::string>* texts);
 // A yes/no question; answered yes with --no-dialogs.
 bool askYesNo(std::string_view caption, std::string_view text);
 
+// Puts the last presented frame back into the window; called while a box is up, since the
+// window gets no frame then and loses what the box (or anything else) covered.
+void setModalRepaint(void (*repaint)());
+
 }  // namespace platform

@@ -93,7 +93,8 @@ std::optional<std::vector<ScriptedEvent>> parseInputScript(std::string_view text
     } else if (name == "key" || name == "keydown" || name == "keyup") {
       ev.action = name == "key" ? ScriptedAction::Key : name == "keydown" ? ScriptedAction::KeyDown : ScriptedAction::KeyUp;
       if (w.size() != 3 || (ev.sdlKey = sdlKeyFromName(w[2])) == 0)
-        return fail(name + " needs one key name (return escape tab space control shift up down left right f10 a..z 0..9)");
+        return fail(name + " needs one key name (return escape tab space control shift alt up down left right f10 "
+                           "backspace pageup pagedown a..z 0..9)");
     } else if (name == "wheel") {
       ev.action = ScriptedAction::Wheel;
       if (w.size() != 3 || !toInt(w[2], ev.notches)) return fail("wheel needs a number of notches");

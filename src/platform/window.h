@@ -40,12 +40,18 @@ constexpr int kStageHeight = 600;
 bool createMainWindow(std::string_view titleCp932, std::string& why);
 void destroyMainWindow();
 SDL_Window* mainSdlWindow();  // for the device layer only; null with --video=none
+bool onWindowThread();        // there is a window and this thread made it
 void setWindowTitle(std::string_view titleCp932);
 
 // Takes one pending message, if any, without dispatching it; false when the queue is
 // empty. The waiting loops pump through the window procedure instead. Scripted input
 // (--input) and the --exit-after quit enter here, through the same queue as real events.
 bool pollMessage(WindowMessage& msg);
+// For the pump that keeps the window answering while a script runs without waiting: takes
+// everything pending, holds input (keys, buttons, wheel, moves, drops) for the next
+// pollMessage, in order, and returns only the close button or a quit. The state in
+// inputState() follows every message taken, held or not.
+bool pollWindowMessage(WindowMessage& msg);
 
 // Blocks until a message is pending or `timeoutMs` has passed, without taking it; true
 // when one is pending. The virtual clock never blocks: it returns at once.
@@ -59,6 +65,11 @@ std::uint32_t msUntilWindowDue(std::uint32_t cap);
 // the next frame must be presented even if nothing on the stage changed.
 void requestRepaint();
 bool takeRepaintRequest();
+
+// Drops the keys, buttons and wheel that reached the window while a modal box was up (input
+// held from before the box stays), and forgets which were down: their releases may be
+// among what was dropped. The cursor keeps its place.
+void forgetInputWhileModal();
 
 // The engine's own view of the input devices, updated from the messages it has pumped
 // (SDL's state functions do not see pushed events).

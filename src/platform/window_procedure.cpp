@@ -18,16 +18,16 @@ bool confirmQuit() {
   return true;
 }
 
-}  // namespace
-
-void setWindowHooks(const WindowHooks& h) { hooks = h; }
-
-int pumpMessage(WindowMessage& msg, bool* took) {
-  WindowMessage next;
-  if (took) *took = false;
-  if (!pollMessage(next)) return 1;
-  if (took) *took = true;
+// The window procedure: reacts to a message taken from the queue and hands it on in `msg`.
+int dispatch(WindowMessage& next, WindowMessage& msg) {
   if (menuTakesMessage(next)) return 1;  // the game never sees clicks on the menu
+  if (next.kind == MessageKind::SysKeyDown && next.key == kKeyReturn) {
+    // Alt+Return is the window's own: no wait and no eventwait sees it (a Return reaching
+    // the script would press the button under the cursor). Refused during a transition,
+    // it is still the window's.
+    if (hooks.toggleFullScreen) hooks.toggleFullScreen();
+    return 1;
+  }
   msg = std::move(next);
   switch (msg.kind) {
     case MessageKind::Quit: return 0;
@@ -45,12 +45,25 @@ int pumpMessage(WindowMessage& msg, bool* took) {
         return 0;
       }
       break;
-    case MessageKind::SysKeyDown:
-      if (msg.key == kKeyReturn && hooks.toggleFullScreen) hooks.toggleFullScreen();
-      break;
     default: break;
   }
   return 1;
+}
+
+}  // namespace
+
+void setWindowHooks(const WindowHooks& h) { hooks = h; }
+
+int pumpMessage(WindowMessage& msg) {
+  WindowMessage next;
+  if (!pollMessage(next)) return 1;
+  return dispatch(next, msg);
+}
+
+int keepWindowAlive(WindowMessage& msg) {
+  WindowMessage next;
+  if (!pollWindowMessage(next)) return 1;
+  return dispatch(next, msg);
 }
 
 }  // namespace platform

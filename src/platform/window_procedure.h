@@ -8,8 +8,13 @@ namespace platform {
 
 // 1 normally, also when nothing was pending (then `msg` keeps the last message taken);
 // 0 when the program must quit. Loops clear msg.kind when they consume a message.
-// `took`, when given, tells whether a message was taken.
-int pumpMessage(WindowMessage& msg, bool* took = nullptr);
+int pumpMessage(WindowMessage& msg);
+
+// The pump of a script that runs without waiting: everything pending is taken, so the
+// window keeps answering, but input stays pending for the next wait (a click made while
+// the script was busy belongs to the wait that follows); only the close button and a quit
+// are handled now. Returns as pumpMessage does.
+int keepWindowAlive(WindowMessage& msg);
 
 // What the window asks of higher layers.
 struct WindowHooks {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/cp932.h"
@@ -27,6 +28,11 @@ struct Window {
   std::uint32_t scriptedBase = 0;      // clock tick that scripted times count from
   ScreenshotWriter screenshotWriter = nullptr;
   bool repaint = true;  // nothing has been presented yet
+  // Input the keep-alive pump took while a script ran without waiting: the next wait takes
+  // it before anything newer, in the order it came.
+  std::deque<WindowMessage> held;
+  bool returnTakenByWindow = false;  // Return went down with Alt and has not come up
+  std::thread::id owner;             // the thread that made the window (and its GL context)
 } window;
 
 void stageToWindow(int& x, int& y) {
@@ -157,12 +163,21 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
       if (vk == 0) return false;
       bool down = e.type == SDL_KEYDOWN;
       bool alt = (e.key.keysym.mod & KMOD_ALT) != 0 || window.input.keyDown[kKeyAlt];
+      if (vk == kKeyReturn && window.returnTakenByWindow) {
+        // The Return of Alt+Return belongs to the window until it comes up, whichever key is
+        // released first: its repeats switch nothing and its release presses no button.
+        if (!down) window.returnTakenByWindow = false;
+        return false;
+      }
       bool system = alt || vk == kKeyF10 || vk == kKeyAlt;
       msg.kind = system ? (down ? MessageKind::SysKeyDown : MessageKind::SysKeyUp)
                         : (down ? MessageKind::KeyDown : MessageKind::KeyUp);
       msg.key = vk;
+      if (vk == kKeyReturn && down && alt) {
+        window.returnTakenByWindow = true;  // held, but not as a key the game sees
+        return true;
+      }
       window.input.keyDown[vk] = down;
-      if (vk == kKeyShift || vk == kKeyControl || vk == kKeyAlt) window.input.keyDown[vk] = down;
       return true;
     }
     case SDL_MOUSEMOTION: {
@@ -242,6 +257,9 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
 bool createMainWindow(std::string_view titleCp932, std::string& why) {
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
+  // The click that brings the window to the front is the reader's first click on a button:
+  // SDL would drop it.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   Uint32 systems = SDL_INIT_EVENTS | SDL_INIT_TIMER;
   if (!options().videoNone) systems |= SDL_INIT_VIDEO;
   if (SDL_Init(systems) != 0) {
@@ -249,6 +267,7 @@ bool createMainWindow(std::string_view titleCp932, std::string& why) {
     return false;
   }
   window.sdlUp = true;
+  window.owner = std::this_thread::get_id();
   window.input.cursorX = 0;
   window.input.cursorY = 0;
   if (!options().videoNone) {
@@ -279,6 +298,7 @@ void destroyMainWindow() {
 }
 
 SDL_Window* mainSdlWindow() { return window.sdl; }
+bool onWindowThread() { return window.sdl && std::this_thread::get_id() == window.owner; }
 
 void setWindowTitle(std::string_view titleCp932) {
   if (window.sdl) SDL_SetWindowTitle(window.sdl, cp932ToUtf8(titleCp932).c_str());
@@ -294,8 +314,11 @@ void setCursorState(int x, int y) {
   window.input.cursorY = y;
 }
 
-bool pollMessage(WindowMessage& msg) {
-  if (!window.sdlUp) return false;
+namespace {
+
+// What falls due whoever pumps: the cursor's glide and animation, a second start's request,
+// scripted events. True with `msg` set when the --exit-after quit is due.
+bool serveDueThings(WindowMessage& msg) {
   advanceGlide();
   advanceCursorAnimation();
   serveInstanceRequests();
@@ -305,9 +328,48 @@ bool pollMessage(WindowMessage& msg) {
     return true;
   }
   feedDueScriptedEvents();
+  return false;
+}
+
+void hold(WindowMessage&& msg) {
+  // Only where the cursor ended up matters between two moves; a long busy stretch under a
+  // moving mouse must not pile up thousands of them.
+  if (msg.kind == MessageKind::MouseMove && !window.held.empty() &&
+      window.held.back().kind == MessageKind::MouseMove)
+    window.held.back() = std::move(msg);
+  else
+    window.held.push_back(std::move(msg));
+}
+
+}  // namespace
+
+bool pollMessage(WindowMessage& msg) {
+  if (!window.sdlUp) return false;
+  if (serveDueThings(msg)) return true;
+  if (!window.held.empty()) {
+    msg = std::move(window.held.front());
+    window.held.pop_front();
+    return true;
+  }
   SDL_Event e;
   while (SDL_PollEvent(&e))
     if (translate(e, msg)) return true;
+  return false;
+}
+
+bool pollWindowMessage(WindowMessage& msg) {
+  if (!window.sdlUp) return false;
+  if (serveDueThings(msg)) return true;
+  SDL_Event e;
+  WindowMessage taken;
+  while (SDL_PollEvent(&e)) {
+    if (!translate(e, taken)) continue;
+    if (taken.kind == MessageKind::Close || taken.kind == MessageKind::Quit) {
+      msg = std::move(taken);
+      return true;
+    }
+    hold(std::move(taken));
+  }
   return false;
 }
 
@@ -338,6 +400,18 @@ bool takeRepaintRequest() {
   const bool r = window.repaint;
   window.repaint = false;
   return r;
+}
+
+void forgetInputWhileModal() {
+  if (!window.sdlUp) return;
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_TEXTINPUT);
+  SDL_FlushEvents(SDL_MOUSEBUTTONDOWN, SDL_MOUSEWHEEL);
+  const int x = window.input.cursorX, y = window.input.cursorY;
+  window.input = InputState{};
+  window.input.cursorX = x;
+  window.input.cursorY = y;
+  window.returnTakenByWindow = false;
 }
 
 const InputState& inputState() { return window.input; }

@@ -134,17 +134,18 @@ void quake(std::string_view args, bool withSlot, bool twoAxis, bool horizontal) 
   if (q.count > 0) runQuake(q);
 }
 
-void cmdQuakeX(std::string_view a) { quake(a, false, false, true); }
-void cmdQuakeY(std::string_view a) { quake(a, false, false, false); }
-void cmdQuakeXy(std::string_view a) { quake(a, false, true, true); }
-void cmdSpQx(std::string_view a) { quake(a, true, false, true); }
-void cmdSpQy(std::string_view a) { quake(a, true, false, false); }
-void cmdSpQxy(std::string_view a) { quake(a, true, true, true); }
+void cmdQuakeX(const core::Arguments& a) { quake(a.text, false, false, true); }
+void cmdQuakeY(const core::Arguments& a) { quake(a.text, false, false, false); }
+void cmdQuakeXy(const core::Arguments& a) { quake(a.text, false, true, true); }
+void cmdSpQx(const core::Arguments& a) { quake(a.text, true, false, true); }
+void cmdSpQy(const core::Arguments& a) { quake(a.text, true, false, false); }
+void cmdSpQxy(const core::Arguments& a) { quake(a.text, true, true, true); }
 
 constexpr core::CommandEntry kQuakeCommands[] = {
-    // [n,] amplitude or two, period [, count]
-    {"quake.x", cmdQuakeX, nullptr, 2, 3}, {"quake.y", cmdQuakeY, nullptr, 2, 3}, {"quake.xy", cmdQuakeXy, nullptr, 3, 4},
-    {"sp.qx", cmdSpQx, nullptr, 3, 4},     {"sp.qy", cmdSpQy, nullptr, 3, 4},     {"sp.qxy", cmdSpQxy, nullptr, 4, 5},
+    // [n,] amplitude or two, period [, count]; read by the handler, because when effects are
+    // skipped not even the arguments are evaluated
+    {"quake.x", cmdQuakeX, nullptr, "n n [n]", core::ArgumentReading::ByHandler}, {"quake.y", cmdQuakeY, nullptr, "n n [n]", core::ArgumentReading::ByHandler}, {"quake.xy", cmdQuakeXy, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},
+    {"sp.qx", cmdSpQx, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},     {"sp.qy", cmdSpQy, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},     {"sp.qxy", cmdSpQxy, nullptr, "n n n n [n]", core::ArgumentReading::ByHandler},
 };
 
 }  // namespace

@@ -59,16 +59,15 @@ bool writePresentedFrame(const std::string& pngPath, std::string& why) {
 
 void report(const char* utf8) { core::reportCommandError(platform::jp(utf8)); }
 
-void cmdGetScreenShot(std::string_view text) {
-  const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
-  const int width = args[0].toInt(), height = args[1].toInt();
+void cmdGetScreenShot(const core::Arguments& args) {
+  const int width = args.number(0), height = args.number(1);
   if (width < 1 || height < 1) return report("幅値が不正です");
   captureScreenshot(width, height);
 }
 
 // Each bad value is reported and replaced by its default; the save still happens.
-void cmdSaveScreenShot(std::string_view text) {
+void cmdSaveScreenShot(const core::Arguments& call) {
+  const std::string_view text = call.text;
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
   const auto args = core::evaluateArguments(text);
   if (!core::checkArgumentCount(args) || !core::needString(args, 0)) return;
@@ -109,8 +108,9 @@ void cmdSaveScreenShot(std::string_view text) {
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {
-    {"getscreenshot", cmdGetScreenShot, "getScreenShot", 2, 2},
-    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", 1, 5},
+    {"getscreenshot", cmdGetScreenShot, "getScreenShot", "n n"},
+    // Read by the handler: with no screenshot taken the arguments are not even evaluated.
+    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", "s [n?] [n?] [n?] [n?]", core::ArgumentReading::ByHandler},
 };
 
 }  // namespace

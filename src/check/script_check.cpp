@@ -105,25 +105,29 @@ Literal literalKind(std::string_view piece) {
 std::string ordinalUtf8(std::size_t i) { return cp932ToUtf8(core::ordinalText(static_cast<int>(i) + 1)); }
 
 // A literal of the wrong kind, or a result argument that is no variable reference: the
-// interpreter would report it and skip the command.
-void checkKind(std::string_view name, const core::SignatureItem& item, std::string_view piece, std::size_t i) {
+// interpreter would report it and skip the command. False after adding the finding.
+bool checkKind(std::string_view name, const core::SignatureItem& item, std::string_view piece, std::size_t i) {
   piece = core::trimBlank(piece, 0, static_cast<std::ptrdiff_t>(piece.size()) - 1);
-  if (piece.empty()) return;  // omitted: the interpreter's message depends on the command
+  if (piece.empty()) return true;  // omitted: the interpreter's message depends on the command
   const std::string where = std::string(name) + ": argument " + std::to_string(i + 1);
   switch (item.kind) {
     case core::ArgumentKind::Number:
-      if (literalKind(piece) == Literal::String) add(checker.line, where + " must be a number (" + ordinalUtf8(i) + "引数が数値ではありません)");
-      return;
+      if (literalKind(piece) != Literal::String) return true;
+      add(checker.line, where + " must be a number (" + ordinalUtf8(i) + "引数が数値ではありません)");
+      return false;
     case core::ArgumentKind::NumberVariable:
-      if (piece[0] != '%') add(checker.line, where + " must be a number variable (" + ordinalUtf8(i) + "引数の数値変数が不正です)");
-      return;
+      if (piece[0] == '%') return true;
+      add(checker.line, where + " must be a number variable (" + ordinalUtf8(i) + "引数の数値変数が不正です)");
+      return false;
     case core::ArgumentKind::StringVariable:
-      if (piece[0] != '$') add(checker.line, where + " must be a string variable (" + ordinalUtf8(i) + "引数の文字列変数が不正です)");
-      return;
-    case core::ArgumentKind::Target: return;
+      if (piece[0] == '$') return true;
+      add(checker.line, where + " must be a string variable (" + ordinalUtf8(i) + "引数の文字列変数が不正です)");
+      return false;
+    case core::ArgumentKind::Target: return true;
     default:
-      if (literalKind(piece) == Literal::Number) add(checker.line, where + " must be a string (" + ordinalUtf8(i) + "引数が文字列ではありません)");
-      return;
+      if (literalKind(piece) != Literal::Number) return true;
+      add(checker.line, where + " must be a string (" + ordinalUtf8(i) + "引数が文字列ではありません)");
+      return false;
   }
 }
 
@@ -139,34 +143,33 @@ void checkFile(std::string_view name, core::ArgumentKind kind, std::string_view 
                         " is neither in the game folder nor in arc.dat");
 }
 
-void checkCount(std::string_view name, const core::ArgumentCounts& range, std::size_t count) {
-  if (count >= range.min && count <= range.max) return;
+bool checkCount(std::string_view name, const core::ArgumentCounts& range, std::size_t count) {
+  if (count >= range.min && count <= range.max) return true;
   std::string wanted = std::to_string(range.min);
   if (range.max == core::kNoArgumentLimit) wanted = "at least " + wanted;
   else if (range.max != range.min) wanted += (range.max == range.min + 1 ? " or " : " to ") + std::to_string(range.max);
   add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range.max == 1 ? "" : "s") + ", not " +
                         std::to_string(count) + " (引数の数が不正です)");
+  return false;
 }
 
 // The count, the kinds of literal arguments and the files named, all read from the command's
-// signature: the same one the interpreter checks before the command runs.
+// signature: the same one the interpreter checks before the command runs. As there, the first
+// fault of a statement is the one reported.
 void checkArguments(const core::CommandEntry& entry, std::string_view name, std::string_view args) {
   const std::optional<core::Signature> sig = core::entrySignature(&entry);
-  if (!sig || sig->count == 0) {
-    if (sig) checkCount(name, {0, 0}, core::argumentPieces(args).size());
-    return;
-  }
+  if (!sig) return;
   std::vector<std::string_view> pieces;
   if (entry.reading == core::ArgumentReading::Whole) {
     pieces.push_back(args);
   } else {
     pieces = core::argumentPieces(args);
-    checkCount(name, {sig->min, sig->max}, pieces.size());
+    if (!checkCount(name, {sig->min, sig->max}, pieces.size())) return;
   }
   const std::string_view first = pieces.empty() ? std::string_view() : core::trimBlank(pieces[0], 0, static_cast<std::ptrdiff_t>(pieces[0].size()) - 1);
-  for (std::size_t i = 0; i < pieces.size() && (i < sig->count || sig->max == core::kNoArgumentLimit); ++i) {
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
     const core::SignatureItem& item = sig->item(i);
-    checkKind(name, item, pieces[i], i);
+    if (!checkKind(name, item, pieces[i], i)) return;
     if (core::isFileKind(item.kind)) checkFile(name, item.kind, pieces[i], first);
   }
 }

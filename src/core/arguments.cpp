@@ -88,6 +88,14 @@ const std::string& Arguments::string(std::size_t i) const {
 
 const ScriptValue& Arguments::value(std::size_t i) const { return i < list.size() ? list[i].value : kNoValue; }
 
+bool readArgumentsLate(const Arguments& call, Arguments& out) {
+  out.text = call.text;
+  out.list.clear();
+  const CommandEntry* entry = currentCommand();
+  const std::optional<Signature> sig = entrySignature(entry);
+  return !sig || readValues(*entry, *sig, call.text, out);
+}
+
 bool readArguments(const CommandEntry& entry, std::string_view text, Arguments& out) {
   out.text = text;
   out.list.clear();

@@ -44,4 +44,9 @@ struct Arguments {
 // the first fault with the generic message of its argument.
 bool readArguments(const CommandEntry& entry, std::string_view text, Arguments& out);
 
+// For a command read by its handler that checks its signature only after a test of its own
+// (a quake while effects are skipped, a screenshot save with no screenshot): the running
+// command's values read from `call.text` as the dispatcher reads them.
+bool readArgumentsLate(const Arguments& call, Arguments& out);
+
 }  // namespace core

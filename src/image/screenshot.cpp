@@ -67,27 +67,23 @@ void cmdGetScreenShot(const core::Arguments& args) {
 
 // Each bad value is reported and replaced by its default; the save still happens.
 void cmdSaveScreenShot(const core::Arguments& call) {
-  const std::string_view text = call.text;
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
-  const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args) || !core::needString(args, 0)) return;
-  for (std::size_t i = 1; i < args.size(); ++i)
-    if (!core::numberOrOmitted(args, i)) return;
-  auto given = [&](std::size_t i) { return i < args.size() && args[i].isNumber(); };
+  core::Arguments args;
+  if (!core::readArgumentsLate(call, args)) return;
 
-  int format = given(1) ? args[1].toInt() : kBmp;
+  int format = args.number(1, kBmp);
   if (format < kBmp || format > kJpeg) {
     report("保存形式が不正です");
     format = kBmp;
   }
-  int depth = given(2) ? args[2].toInt() : 24;
+  int depth = args.number(2, 24);
   if ((depth != 0 && depth != 8 && depth != 24 && depth != 32) || (depth == 32 && format == kJpeg)) {
     report("対応していない深度です");
     depth = 0;
   }
   int level = format == kPng ? 9 : format == kJpeg ? 80 : 0;
-  if (given(3)) {
-    level = args[3].toInt();
+  if (args.given(3)) {
+    level = args.number(3);
     if (format == kPng && (level < 0 || level > 9)) {
       report("対応していない圧縮値です");
       level = 9;
@@ -96,7 +92,7 @@ void cmdSaveScreenShot(const core::Arguments& call) {
       level = 80;
     }
   }
-  int option = given(4) ? args[4].toInt() : 0;
+  int option = args.number(4);
   if (format == kPng && (option < 0 || option > 1)) {
     report("対応していないPNG-OPです");
     option = 0;
@@ -104,7 +100,7 @@ void cmdSaveScreenShot(const core::Arguments& call) {
     report("-FMT: 対応していないJPEG-OPです");
     option = 0;
   }
-  kSavers[format](args[0].text, &*state.picture, depth, level, option);
+  kSavers[format](args.string(0), &*state.picture, depth, level, option);
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {

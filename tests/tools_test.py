@@ -147,7 +147,7 @@ class Checker(unittest.TestCase):
                                 extra={"script/other.txt": f"*other\n{stmt}\n"})
 
     # Arguments written so that the checker has nothing to say of them, by signature letter.
-    PLAIN = {"n": "1", "s": "\"x\"", "N": "%0", "S": "$0", "T": "$0", "l": "\"*start\""}
+    PLAIN = {"n": "1", "s": "\"x\"", "N": "%0", "S": "$0", "T": "$0"}
     FILES = {"P": ("picture", "png"), "A": ("sound", "ogg"), "M": ("movie", "mpg"), "F": ("font file", "ttf"),
              "C": ("cursor", "cur"), "D": ("file", "txt")}
 

@@ -9,7 +9,6 @@ std::optional<ArgumentKind> kindOfLetter(char c) {
     case 's': return ArgumentKind::String;
     case 'N': return ArgumentKind::NumberVariable;
     case 'S': return ArgumentKind::StringVariable;
-    case 'l': return ArgumentKind::Label;
     case 'P': return ArgumentKind::Picture;
     case 'A': return ArgumentKind::Sound;
     case 'M': return ArgumentKind::Movie;
@@ -86,7 +85,6 @@ const char* argumentKindName(ArgumentKind kind) {
     case ArgumentKind::String: return "string";
     case ArgumentKind::NumberVariable: return "number variable";
     case ArgumentKind::StringVariable: return "string variable";
-    case ArgumentKind::Label: return "label";
     case ArgumentKind::Picture: return "picture";
     case ArgumentKind::Sound: return "sound";
     case ArgumentKind::Movie: return "movie";

@@ -16,7 +16,6 @@ enum class ArgumentKind : std::uint8_t {
   String,          // s
   NumberVariable,  // N: a %reference that receives a result
   StringVariable,  // S: a $reference that receives a result
-  Label,           // l: a label text such as *start
   Picture,         // P: a picture file (BMP, PNG, JPEG)
   Sound,           // A: an Ogg Vorbis file
   Movie,           // M: a movie file

@@ -100,6 +100,35 @@ void tearDown() {
   std::_Exit(status);
 }
 
+// A start that fails once the window exists releases what was made so far; 1 is the exit
+// status of a failed start.
+int startFailed() {
+  tearDown();
+  return 1;
+}
+
+// What the window asks of the other subsystems: keys that change the reading modes, the exit
+// save, the screen size, and the frame a script that never waits still gets.
+void installWindowHooks() {
+  platform::setScreenSizeHandler(graphics::changeScreenSize);
+  platform::setWallpaperDrawer(graphics::drawWallpaper);
+  platform::WindowHooks hooks;
+  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
+  hooks.toggleSkipMode = text::toggleSkipModeByKey;
+  hooks.toggleAutoMode = text::toggleAutoModeByKey;
+  hooks.exitSave = saves::exitSave;
+  hooks.cursorToCloseButton = [] {
+    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
+    const platform::DisplayState& d = platform::displayState();
+    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
+    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
+  };
+  platform::setWindowHooks(hooks);
+  // A script that runs without waiting still lets the window answer and draw.
+  core::setBusyHook(graphics::serviceWindow);
+  core::setTextStatementHandler(text::runTextStatement);
+}
+
 }  // namespace
 
 int runEngine() {
@@ -121,36 +150,14 @@ int runEngine() {
   }
   platform::initDisplay();
   platform::writeSystemReport(platform::displayState());
-  if (!startScriptedInputFromOptions()) {
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!startScriptedInputFromOptions()) return startFailed();
   // 4. The drawing device, its render targets and the three glyph renderers.
-  if (!graphics::startDevice()) {  // the failure is already shown
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!graphics::startDevice()) return startFailed();  // the failure is already shown
   if (!platform::options().statsFile.empty()) graphics::setPresentObserver(app::noteFramePresented);
   text::createGlyphRenderers();
   text::startMenuPainter();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
-  platform::setScreenSizeHandler(graphics::changeScreenSize);
-  platform::setWallpaperDrawer(graphics::drawWallpaper);
-  platform::WindowHooks hooks;
-  hooks.toggleFullScreen = platform::toggleFullScreenByReader;
-  hooks.toggleSkipMode = text::toggleSkipModeByKey;
-  hooks.toggleAutoMode = text::toggleAutoModeByKey;
-  hooks.exitSave = saves::exitSave;
-  hooks.cursorToCloseButton = [] {
-    // Towards where the quit question shows its buttons: the middle, 50 pixels lower.
-    const platform::DisplayState& d = platform::displayState();
-    int w = d.fullScreen ? d.screenWidth : d.clientWidth, h = d.fullScreen ? d.screenHeight : d.clientHeight;
-    platform::moveCursor(w / 2, h / 2 + 50, 4, false);
-  };
-  platform::setWindowHooks(hooks);
-  // A script that runs without waiting still lets the window answer and draw.
-  core::setBusyHook(graphics::serviceWindow);
-  core::setTextStatementHandler(text::runTextStatement);
+  installWindowHooks();
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -161,23 +168,17 @@ int runEngine() {
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
   // 10. The sound device and its ten channels.
-  if (!sound::startSound()) {
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!sound::startSound()) return startFailed();
   // 11. Every script file and the label table.
   resetScriptSources();
   resetInterpreter();
   clearControlStacks();
   switch (loadAllScripts()) {
     case LoadOutcome::Ok: break;
-    case LoadOutcome::Fatal:  // an invalid or duplicate label, already reported
-      platform::destroyMainWindow();
-      return 1;
+    case LoadOutcome::Fatal: return startFailed();  // an invalid or duplicate label, already reported
     case LoadOutcome::Failed:
       showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
-      platform::destroyMainWindow();
-      return 1;
+      return startFailed();
   }
   // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
@@ -186,8 +187,7 @@ int runEngine() {
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
-    platform::destroyMainWindow();
-    return 1;
+    return startFailed();
   }
   warnIfMainScriptIsUtf8();
   // 14. Every command.

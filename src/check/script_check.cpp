@@ -157,7 +157,7 @@ bool checkCount(std::string_view name, const core::ArgumentCounts& range, std::s
 // signature: the same one the interpreter checks before the command runs. As there, the first
 // fault of a statement is the one reported.
 void checkArguments(const core::CommandEntry& entry, std::string_view name, std::string_view args) {
-  const std::optional<core::Signature> sig = core::entrySignature(&entry);
+  const core::Signature* sig = core::entrySignature(&entry);
   if (!sig) return;
   std::vector<std::string_view> pieces;
   if (entry.reading == core::ArgumentReading::Whole) {

@@ -1,6 +1,6 @@
 #include "core/arguments.h"
 
-#include "core/argument_pieces.h"
+#include "core/statements.h"
 #include "core/command_registry.h"
 #include "core/command_support.h"
 #include "core/error_report.h"
@@ -70,7 +70,10 @@ bool readValues(const CommandEntry& entry, const Signature& sig, std::string_vie
 }
 
 bool readInTurn(const CommandEntry& entry, const Signature& sig, std::string_view text, Arguments& out) {
-  const std::vector<std::string_view> pieces = argumentPieces(text);
+  // Reading runs no command, so one list of pieces serves every depth.
+  static std::vector<std::string_view> pieces;
+  pieces.clear();
+  if (!trimBlank(text, 0, static_cast<std::ptrdiff_t>(text.size()) - 1).empty()) splitOutsideQuotes(text, ',', pieces);
   if (!countFits(sig, pieces.size())) return false;
   out.list.resize(pieces.size());
   for (std::size_t i = 0; i < pieces.size(); ++i) {
@@ -92,14 +95,14 @@ bool readArgumentsLate(const Arguments& call, Arguments& out) {
   out.text = call.text;
   out.list.clear();
   const CommandEntry* entry = currentCommand();
-  const std::optional<Signature> sig = entrySignature(entry);
+  const Signature* sig = entrySignature(entry);
   return !sig || readValues(*entry, *sig, call.text, out);
 }
 
 bool readArguments(const CommandEntry& entry, std::string_view text, Arguments& out) {
   out.text = text;
   out.list.clear();
-  const std::optional<Signature> sig = entrySignature(&entry);
+  const Signature* sig = entrySignature(&entry);
   if (!sig || entry.reading == ArgumentReading::ByHandler) return true;
   switch (entry.reading) {
     case ArgumentReading::Values: return readValues(entry, *sig, text, out);

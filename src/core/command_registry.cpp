@@ -51,20 +51,26 @@ void runCommand(const CommandEntry& entry, std::string_view args) {
   Arguments deeper;
   Arguments& call = registry.depth < kKeptDepths ? registry.arguments[registry.depth] : deeper;
   ++registry.depth;
-  if (readArguments(entry, args, call)) entry.handler(call);
+  bool read = true;
+  if (entry.signature && entry.reading != ArgumentReading::ByHandler) {
+    read = readArguments(entry, args, call);
+  } else {
+    call.text = args;  // the handler reads the text itself
+    call.list.clear();
+  }
+  if (read) entry.handler(call);
   --registry.depth;
   registry.running = outer;
 }
 
 const CommandEntry* currentCommand() { return registry.running; }
 
-std::optional<Signature> entrySignature(const CommandEntry* entry) {
-  if (!entry || !entry->signature) return std::nullopt;
-  return parseSignature(entry->signature);
+const Signature* entrySignature(const CommandEntry* entry) {
+  return entry && entry->signature ? &entry->parsed : nullptr;
 }
 
 std::optional<ArgumentCounts> argumentCounts(const CommandEntry* entry) {
-  const std::optional<Signature> sig = entrySignature(entry);
+  const Signature* sig = entrySignature(entry);
   if (!sig || entry->reading == ArgumentReading::Whole) return std::nullopt;
   return ArgumentCounts{sig->min, sig->max};
 }

@@ -38,13 +38,28 @@ using ArgumentRule = bool (*)(std::size_t index, const Argument& argument);
 // before the handler runs, so handlers do not.
 struct CommandEntry {
   std::string_view name;              // lowercase, as scripts are matched
-  CommandHandler handler;
+  CommandHandler handler = nullptr;
   const char* displayName = nullptr;  // the name in error messages ("eventWait"); null: `name`
   // The kinds of the arguments (see command_signature.h); null: the command reads no
-  // argument and ignores any text after its name.
+  // argument and ignores any text after its name, or (ByHandler) reads it by its own rules.
   const char* signature = nullptr;
   ArgumentReading reading = ArgumentReading::Values;
   ArgumentRule rule = nullptr;
+  Signature parsed{};  // `signature`, read as the table is compiled
+
+  constexpr CommandEntry(std::string_view name_, CommandHandler handler_, const char* displayName_ = nullptr,
+                         const char* signature_ = nullptr, ArgumentReading reading_ = ArgumentReading::Values,
+                         ArgumentRule rule_ = nullptr)
+      : name(name_), handler(handler_), displayName(displayName_), signature(signature_), reading(reading_),
+        rule(rule_), parsed(signature_ ? readSignature(signature_) : Signature{}) {}
+
+ private:
+  // Reached while a constexpr table is built, the throw stops the build at a bad signature.
+  static constexpr Signature readSignature(const char* text) {
+    const std::optional<Signature> sig = parseSignature(text);
+    if (!sig) throw "not an argument signature";
+    return *sig;
+  }
 };
 
 struct ArgumentCounts {
@@ -52,8 +67,8 @@ struct ArgumentCounts {
   std::size_t max = 0;  // kNoArgumentLimit for a command that takes its minimum or any more
 };
 
-// The entry's signature; nothing for a null entry or one without a signature.
-std::optional<Signature> entrySignature(const CommandEntry* entry);
+// The entry's signature; null for a null entry or one without a signature.
+const Signature* entrySignature(const CommandEntry* entry);
 // The range of comma-separated arguments the entry takes; nothing for a null entry, one
 // without a signature, or one that reads its whole text as one argument.
 std::optional<ArgumentCounts> argumentCounts(const CommandEntry* entry);

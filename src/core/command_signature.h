@@ -42,15 +42,70 @@ struct Signature {
   std::size_t min = 0, max = 0;  // arguments accepted; max kNoArgumentLimit when the last repeats
 
   // The item of argument i (0-based); the last one for arguments it repeats into.
-  const SignatureItem& item(std::size_t i) const { return items[i < count ? i : count - 1]; }
+  constexpr const SignatureItem& item(std::size_t i) const { return items[i < count ? i : count - 1]; }
 };
 
+// The kind a signature letter stands for.
+constexpr std::optional<ArgumentKind> kindOfLetter(char c) {
+  switch (c) {
+    case 'n': return ArgumentKind::Number;
+    case 's': return ArgumentKind::String;
+    case 'N': return ArgumentKind::NumberVariable;
+    case 'S': return ArgumentKind::StringVariable;
+    case 'P': return ArgumentKind::Picture;
+    case 'A': return ArgumentKind::Sound;
+    case 'M': return ArgumentKind::Movie;
+    case 'F': return ArgumentKind::Font;
+    case 'C': return ArgumentKind::Cursor;
+    case 'D': return ArgumentKind::DataFile;
+    case 'T': return ArgumentKind::Target;
+    default: return std::nullopt;
+  }
+}
+
 // Nothing for a text that is no signature (an unknown letter, a required item after an
-// optional one, too many items); the table test reads every entry through this.
-std::optional<Signature> parseSignature(std::string_view text);
+// optional one, too many items). Command tables are read through it as they are compiled, so
+// a table with a bad signature does not build.
+constexpr std::optional<Signature> parseSignature(std::string_view text) {
+  Signature sig;
+  bool repeats = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ') {
+      ++i;
+      continue;
+    }
+    if (repeats || sig.count == kMaxSignatureItems) return std::nullopt;  // "..." ends a signature
+    SignatureItem item;
+    const bool bracketed = text[i] == '[';
+    if (bracketed) ++i;
+    if (i >= text.size()) return std::nullopt;
+    const std::optional<ArgumentKind> kind = kindOfLetter(text[i++]);
+    if (!kind) return std::nullopt;
+    item.kind = *kind;
+    if (i < text.size() && text[i] == '?') {
+      item.omittable = true;
+      ++i;
+    }
+    if (text.substr(i, 3) == "...") {
+      repeats = true;
+      i += 3;
+    }
+    if (bracketed) {
+      if (i >= text.size() || text[i] != ']') return std::nullopt;
+      ++i;
+    }
+    item.optional = bracketed;
+    // A required argument cannot follow one that may be left off.
+    if (!bracketed && sig.count > 0 && sig.items[sig.count - 1].optional) return std::nullopt;
+    if (!bracketed) ++sig.min;
+    sig.items[sig.count++] = item;
+  }
+  sig.max = repeats ? kNoArgumentLimit : sig.count;
+  return sig;
+}
 
 bool isValueKind(ArgumentKind kind);  // evaluated as an expression (not a variable or target)
-bool isStringKind(ArgumentKind kind); // a value that must be a string: files and labels too
 bool isFileKind(ArgumentKind kind);
 const char* argumentKindName(ArgumentKind kind);  // "picture", "number variable", ...
 

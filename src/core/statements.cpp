@@ -16,8 +16,10 @@ std::string_view trimBlank(std::string_view text, std::ptrdiff_t first, std::ptr
 namespace {
 
 // The scan both splitters share: cut at `sep` outside quotes, a two-byte character stepped
-// over whole. Given the text to write into, it is a statement scan: capitals outside quotes
-// are lowercased there, and ";" or "//" outside quotes ends the scan.
+// over whole. A statement scan also lowercases capitals outside quotes in `lowercase` (the
+// text itself) and ends at ";" or "//" outside quotes. A template, so that the argument
+// splitter, run for every command, pays nothing for the statement's rules.
+template <bool kStatement>
 void splitScan(std::string_view text, char sep, std::string* lowercase, std::vector<std::string_view>& pieces) {
   pieces.clear();
   if (text.empty()) return;
@@ -35,13 +37,13 @@ void splitScan(std::string_view text, char sep, std::string* lowercase, std::vec
       ++i;
       continue;
     }
-    if (lowercase && isCapital(b)) {
+    if (kStatement && isCapital(b)) {
       b += 32;
       (*lowercase)[i] = static_cast<char>(b);
     }
     if (b == '"' || b == '\'') {
       quote = static_cast<char>(b);
-    } else if (lowercase && (b == ';' || (b == '/' && i + 1 < n && text[i + 1] == '/'))) {
+    } else if (kStatement && (b == ';' || (b == '/' && i + 1 < n && text[i + 1] == '/'))) {
       break;
     } else if (b == static_cast<unsigned char>(sep)) {
       pieces.push_back(trimBlank(text, static_cast<std::ptrdiff_t>(s), static_cast<std::ptrdiff_t>(i) - 1));
@@ -60,11 +62,11 @@ void splitStatements(std::string& text, char sep, std::vector<std::string_view>&
     pieces.assign(1, std::string_view(text));
     return;
   }
-  splitScan(text, sep, &text, pieces);
+  splitScan<true>(text, sep, &text, pieces);
 }
 
 void splitOutsideQuotes(std::string_view text, char sep, std::vector<std::string_view>& pieces) {
-  splitScan(text, sep, nullptr, pieces);
+  splitScan<false>(text, sep, nullptr, pieces);
 }
 
 std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char sep) {

@@ -1,10 +1,10 @@
 #include "core/command_signature.h"
 
 namespace core {
+
 bool isValueKind(ArgumentKind kind) {
   return kind != ArgumentKind::NumberVariable && kind != ArgumentKind::StringVariable && kind != ArgumentKind::Target;
 }
-
 
 bool isFileKind(ArgumentKind kind) {
   switch (kind) {

@@ -129,6 +129,32 @@ void installWindowHooks() {
   core::setTextStatementHandler(text::runTextStatement);
 }
 
+// Start-up steps 11 to 13: every script file and the label table, then the fonts, volumes
+// and already-read record the first page needs, then the main script. False after the
+// failure was shown.
+bool loadScripts() {
+  // 11. Every script file and the label table.
+  resetScriptSources();
+  resetInterpreter();
+  clearControlStacks();
+  switch (loadAllScripts()) {
+    case LoadOutcome::Ok: break;
+    case LoadOutcome::Fatal: return false;  // an invalid or duplicate label, already reported
+    case LoadOutcome::Failed: showErrorBox(platform::jp("スクリプトが読み込めませんでした")); return false;
+  }
+  // 12. The message and ruby fonts, the group volumes and the already-read record.
+  text::applyMessageFont();
+  sound::applyGroupVolumes();
+  saves::loadAlreadyRead();
+  // 13. The main script into slot 0.
+  if (!loadMainScript()) {
+    showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
+    return false;
+  }
+  warnIfMainScriptIsUtf8();
+  return true;
+}
+
 }  // namespace
 
 int runEngine() {
@@ -169,27 +195,7 @@ int runEngine() {
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
   // 10. The sound device and its ten channels.
   if (!sound::startSound()) return startFailed();
-  // 11. Every script file and the label table.
-  resetScriptSources();
-  resetInterpreter();
-  clearControlStacks();
-  switch (loadAllScripts()) {
-    case LoadOutcome::Ok: break;
-    case LoadOutcome::Fatal: return startFailed();  // an invalid or duplicate label, already reported
-    case LoadOutcome::Failed:
-      showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
-      return startFailed();
-  }
-  // 12. The message and ruby fonts, the group volumes and the already-read record.
-  text::applyMessageFont();
-  sound::applyGroupVolumes();
-  saves::loadAlreadyRead();
-  // 13. The main script into slot 0.
-  if (!loadMainScript()) {
-    showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
-    return startFailed();
-  }
-  warnIfMainScriptIsUtf8();
+  if (!loadScripts()) return startFailed();
   // 14. Every command.
   registerCommands();
   // 15. The clock's resolution is already 1 ms.

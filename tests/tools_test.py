@@ -146,6 +146,55 @@ class Checker(unittest.TestCase):
                 self.expect_one("script/other.txt", 2, [kind, "none", "neither in the game folder nor in arc.dat"],
                                 extra={"script/other.txt": f"*other\n{stmt}\n"})
 
+    # Arguments written so that the checker has nothing to say of them, by signature letter.
+    PLAIN = {"n": "1", "s": "\"x\"", "N": "%0", "S": "$0", "T": "$0"}
+    FILES = {"P": ("picture", "png"), "A": ("sound", "ogg"), "M": ("movie", "mpg"), "F": ("font file", "ttf"),
+             "C": ("cursor", "cur"), "D": ("file", "txt")}
+
+    def test_every_file_argument_of_every_command_is_checked(self):
+        # One statement per file argument of every command in the tables, naming a file that
+        # is not there; the checker must report each one and nothing else.
+        listed = subprocess.run([ENGINE, "--list-commands"], capture_output=True, text=True, check=True).stdout
+        lines, expected = [], []
+        for fields in (line.split("\t") for line in listed.splitlines()):
+            name, signature = fields[0], fields[4]
+            items = [(item.strip("[]").rstrip("?").replace("...", ""), item.startswith("[")) for item in signature.split()]
+            for at, (letter, _) in enumerate(items):
+                if letter not in self.FILES:
+                    continue
+                kind, ext = self.FILES[letter]
+                # Every argument up to the file, the ones after it only when they are required.
+                args = []
+                for i, (other, optional) in enumerate(items):
+                    if i > at and optional:
+                        break
+                    file = f"\"planted/{name}_{i}.{self.FILES[other][1]}\"" if other in self.FILES else None
+                    args.append(file if i == at else f"\"{self.FILES[other][1]}.{self.FILES[other][1]}\"" if file else self.PLAIN[other])
+                if name == "print":
+                    args[0] = "3"  # a rule transition, the one that reads its picture
+                lines.append(f"{name} " + ", ".join(args))
+                expected.append(f"script/other.txt:{1 + len(lines)}: {name}: {kind} \"planted/{name}_{at}.{ext}\" "
+                                "is neither in the game folder nor in arc.dat")
+        for must in ["sp", "sp2", "sp.st", "sd", "sd.load", "mpegplay", "setcursor", "setwallpaper", "print", "loadfile"]:
+            self.assertTrue(any(line.startswith(must + " ") for line in lines), must)
+        present = {f"{ext}.{ext}": b"x" for _, ext in self.FILES.values()}
+        game = make_game(extra={"script/other.txt": "*other\n" + "\n".join(lines) + "\n", **present})
+        try:
+            code, out, err = check(game)
+            self.assertEqual(code, 1, out + err)
+            self.assertEqual(findings(out), expected)
+        finally:
+            shutil.rmtree(game, ignore_errors=True)
+
+    def test_literals_of_the_wrong_kind(self):
+        for stmt, says in [("sp \"a\", \"pic/bg.png\"", "sp: argument 1 must be a number (第一引数が数値ではありません)"),
+                           ("sp 1, 2", "sp: argument 2 must be a string (第二引数が文字列ではありません)"),
+                           ("getspsize 1, %0, 5", "getspsize: argument 3 must be a number variable (第三引数の数値変数が不正です)"),
+                           ("loadfile \"pic/bg.png\", %0", "loadfile: argument 2 must be a string variable (第二引数の文字列変数が不正です)"),
+                           ("getmastervolume 5", "getmastervolume: argument 1 must be a number variable (第一引数の数値変数が不正です)")]:
+            with self.subTest(stmt=stmt):
+                self.expect_one("script/other.txt", 2, [says], extra={"script/other.txt": f"*other\n{stmt}\n"})
+
     def test_files_in_the_archive_count(self):
         game = make_game(extra={"script/other.txt": "*other\nsp 5, \"CG\\Packed.PNG\"\n", "cg/packed.png": b"x"})
         try:

@@ -101,8 +101,16 @@ void tearDown() {
   std::_Exit(status);
 }
 
-// The calls the window, the interpreter and text make into the subsystems above them.
-void connectSubsystems() {
+// A start that fails once the window exists releases what was made so far; 1 is the exit
+// status of a failed start.
+int startFailed() {
+  tearDown();
+  return 1;
+}
+
+// What the window asks of the other subsystems: keys that change the reading modes, the exit
+// save, the screen size, and the frame a script that never waits still gets.
+void installWindowHooks() {
   platform::setScreenSizeHandler(graphics::changeScreenSize);
   platform::setWallpaperDrawer(graphics::drawWallpaper);
   platform::WindowHooks hooks;
@@ -123,7 +131,9 @@ void connectSubsystems() {
   core::setTextStatementHandler(text::runTextStatement);
 }
 
-// Start-up steps 11 to 13; false after reporting, the window released.
+// Start-up steps 11 to 13: every script file and the label table, then the fonts, volumes
+// and already-read record the first page needs, then the main script. False after the
+// failure was shown.
 bool loadScripts() {
   // 11. Every script file and the label table.
   resetScriptSources();
@@ -132,13 +142,8 @@ bool loadScripts() {
   clearControlStacks();
   switch (loadAllScripts()) {
     case LoadOutcome::Ok: break;
-    case LoadOutcome::Fatal:  // an invalid or duplicate label, already reported
-      platform::destroyMainWindow();
-      return false;
-    case LoadOutcome::Failed:
-      showErrorBox(platform::jp("スクリプトが読み込めませんでした"));
-      platform::destroyMainWindow();
-      return false;
+    case LoadOutcome::Fatal: return false;  // an invalid or duplicate label, already reported
+    case LoadOutcome::Failed: showErrorBox(platform::jp("スクリプトが読み込めませんでした")); return false;
   }
   // 12. The message and ruby fonts, the group volumes and the already-read record.
   text::applyMessageFont();
@@ -147,7 +152,6 @@ bool loadScripts() {
   // 13. The main script into slot 0.
   if (!loadMainScript()) {
     showErrorBox(std::string(kMainScriptPath) + platform::jp(" を読み込めませんでした"));
-    platform::destroyMainWindow();
     return false;
   }
   return true;
@@ -184,20 +188,14 @@ int runEngine() {
   }
   platform::initDisplay();
   platform::writeSystemReport(platform::displayState());
-  if (!startScriptedInputFromOptions()) {
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!startScriptedInputFromOptions()) return startFailed();
   // 4. The drawing device, its render targets and the three glyph renderers.
-  if (!graphics::startDevice()) {  // the failure is already shown
-    platform::destroyMainWindow();
-    return 1;
-  }
+  if (!graphics::startDevice()) return startFailed();  // the failure is already shown
   if (!platform::options().statsFile.empty()) graphics::setPresentObserver(app::noteFramePresented);
   text::createGlyphRenderers();
   text::startMenuPainter();
   // 5. The display mode (the window is shown here); the wheel step is fixed.
-  connectSubsystems();
+  installWindowHooks();
   platform::applyDisplayMode(false);
   // 6. The random generator.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -208,11 +206,8 @@ int runEngine() {
   // 8. The regular-expression engine is linked in: nothing to load.
   // 9. The Ogg Vorbis decoder is linked in: nothing to load.
   // 10. The sound device and its ten channels.
-  if (!sound::startSound()) {
-    platform::destroyMainWindow();
-    return 1;
-  }
-  if (!loadScripts()) return 1;
+  if (!sound::startSound()) return startFailed();
+  if (!loadScripts()) return startFailed();
   // 14. Every command.
   registerCommands();
   // 15. The clock's resolution is already 1 ms.

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "check/command_facts.h"
 #include "check/text_encoding.h"
 #include "core/archive.h"
 #include "core/argument_pieces.h"
 #include "core/command_registry.h"
+#include "core/command_support.h"
 #include "core/control_flow.h"
 #include "core/expression.h"
 #include "core/interpreter.h"
@@ -91,18 +91,86 @@ bool endsWithFontExtension(std::string_view name) {
   return ext == ".ttf" || ext == ".otf" || ext == ".ttc";
 }
 
-void checkFiles(std::string_view name, std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  for (const FileArgument& fa : fileArguments()) {
-    if (fa.command != name || fa.index >= pieces.size()) continue;
-    // print names a rule picture only for its rule transitions (types 3 and 4).
-    if (name == "print" && pieces[0] != "3" && pieces[0] != "4") continue;
-    std::optional<std::string> file = literalText(pieces[fa.index], false);
-    if (!file || file->empty()) continue;
-    if (fa.kind == FileKind::Font && !endsWithFontExtension(*file)) continue;
-    if (core::resourceExists(*file)) continue;
-    add(checker.line, std::string(name) + ": " + fileKindName(fa.kind) + " " + inQuotes(*file) +
-                          " is neither in the game folder nor in arc.dat");
+// What a literal piece certainly is; nothing for anything that needs evaluating.
+enum class Literal { None, Number, String };
+
+Literal literalKind(std::string_view piece) {
+  piece = core::trimBlank(piece, 0, static_cast<std::ptrdiff_t>(piece.size()) - 1);
+  if (piece.empty()) return Literal::None;
+  if (literalText(piece, false)) return Literal::String;
+  const bool digits = std::all_of(piece.begin(), piece.end(), [](char c) { return core::isDigit(static_cast<unsigned char>(c)); });
+  return digits ? Literal::Number : Literal::None;
+}
+
+std::string ordinalUtf8(std::size_t i) { return cp932ToUtf8(core::ordinalText(static_cast<int>(i) + 1)); }
+
+// A literal of the wrong kind, or a result argument that is no variable reference: the
+// interpreter would report it and skip the command. False after adding the finding.
+bool checkKind(std::string_view name, const core::SignatureItem& item, std::string_view piece, std::size_t i) {
+  piece = core::trimBlank(piece, 0, static_cast<std::ptrdiff_t>(piece.size()) - 1);
+  if (piece.empty()) return true;  // omitted: the interpreter's message depends on the command
+  const std::string where = std::string(name) + ": argument " + std::to_string(i + 1);
+  switch (item.kind) {
+    case core::ArgumentKind::Number:
+      if (literalKind(piece) != Literal::String) return true;
+      add(checker.line, where + " must be a number (" + ordinalUtf8(i) + "引数が数値ではありません)");
+      return false;
+    case core::ArgumentKind::NumberVariable:
+      if (piece[0] == '%') return true;
+      add(checker.line, where + " must be a number variable (" + ordinalUtf8(i) + "引数の数値変数が不正です)");
+      return false;
+    case core::ArgumentKind::StringVariable:
+      if (piece[0] == '$') return true;
+      add(checker.line, where + " must be a string variable (" + ordinalUtf8(i) + "引数の文字列変数が不正です)");
+      return false;
+    case core::ArgumentKind::Target: return true;
+    default:
+      if (literalKind(piece) != Literal::Number) return true;
+      add(checker.line, where + " must be a string (" + ordinalUtf8(i) + "引数が文字列ではありません)");
+      return false;
+  }
+}
+
+// A file the command would open that is neither in the archive nor in the game folder.
+void checkFile(std::string_view name, core::ArgumentKind kind, std::string_view piece, std::string_view first) {
+  // print names a rule picture only for its rule transitions (types 3 and 4).
+  if (name == "print" && first != "3" && first != "4") return;
+  std::optional<std::string> file = literalText(piece, false);
+  if (!file || file->empty()) return;
+  if (kind == core::ArgumentKind::Font && !endsWithFontExtension(*file)) return;
+  if (core::resourceExists(*file)) return;
+  add(checker.line, std::string(name) + ": " + core::argumentKindName(kind) + " " + inQuotes(*file) +
+                        " is neither in the game folder nor in arc.dat");
+}
+
+bool checkCount(std::string_view name, const core::ArgumentCounts& range, std::size_t count) {
+  if (count >= range.min && count <= range.max) return true;
+  std::string wanted = std::to_string(range.min);
+  if (range.max == core::kNoArgumentLimit) wanted = "at least " + wanted;
+  else if (range.max != range.min) wanted += (range.max == range.min + 1 ? " or " : " to ") + std::to_string(range.max);
+  add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range.max == 1 ? "" : "s") + ", not " +
+                        std::to_string(count) + " (引数の数が不正です)");
+  return false;
+}
+
+// The count, the kinds of literal arguments and the files named, all read from the command's
+// signature: the same one the interpreter checks before the command runs. As there, the first
+// fault of a statement is the one reported.
+void checkArguments(const core::CommandEntry& entry, std::string_view name, std::string_view args) {
+  const core::Signature* sig = core::entrySignature(&entry);
+  if (!sig) return;
+  std::vector<std::string_view> pieces;
+  if (entry.reading == core::ArgumentReading::Whole) {
+    pieces.push_back(args);
+  } else {
+    pieces = core::argumentPieces(args);
+    if (!checkCount(name, {sig->min, sig->max}, pieces.size())) return;
+  }
+  const std::string_view first = pieces.empty() ? std::string_view() : core::trimBlank(pieces[0], 0, static_cast<std::ptrdiff_t>(pieces[0].size()) - 1);
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const core::SignatureItem& item = sig->item(i);
+    if (!checkKind(name, item, pieces[i], i)) return;
+    if (core::isFileKind(item.kind)) checkFile(name, item.kind, pieces[i], first);
   }
 }
 
@@ -155,17 +223,8 @@ void checkStatement(std::string_view stmt, int index) {
       add(checker.line, "unknown command " + inQuotes(name) + " (未対応の命令です)");
     return;
   }
-  if (std::optional<ArgumentRange> range = argumentRange(name)) {
-    std::size_t count = core::argumentPieces(args).size();
-    if (count < range->min || count > range->max) {
-      std::string wanted = std::to_string(range->min);
-      if (range->max == SIZE_MAX) wanted = "at least " + wanted;
-      else if (range->max != range->min)
-        wanted += (range->max == range->min + 1 ? " or " : " to ") + std::to_string(range->max);
-      add(checker.line, std::string(name) + " takes " + wanted + " argument" + (range->max == 1 ? "" : "s") +
-                            ", not " + std::to_string(count) + " (引数の数が不正です)");
-    }
-  }
+  const core::CommandEntry* entry = core::findCommandEntry(name);
+  checkArguments(*entry, name, args);
 
   if (name == "goto" || name == "gosub" || name == "return") {
     if (std::optional<std::string> label = literalText(args, true)) checkLabel(name, *label);
@@ -194,8 +253,6 @@ void checkStatement(std::string_view stmt, int index) {
     checker.openLoops.push_back(checker.line);
   } else if (name == "next") {
     if (!checker.openLoops.empty()) checker.openLoops.pop_back();
-  } else {
-    checkFiles(name, args);
   }
 }
 

@@ -111,30 +111,40 @@ std::optional<ArchiveEntry> findArchiveEntry(std::string_view path) {
 
 bool archiveHolds(std::string_view path) { return findArchiveEntry(path).has_value(); }
 
+std::optional<ResourceSpan> locateResource(std::string_view path) {
+  if (auto entry = findArchiveEntry(path)) return ResourceSpan{kArchiveFile, entry->offset, entry->size, true};
+  auto disk = platform::resolvePath(path);
+  std::error_code ec;
+  if (!disk || !std::filesystem::is_regular_file(*disk, ec)) return std::nullopt;
+  const std::uint64_t size = std::filesystem::file_size(*disk, ec);
+  if (ec) return std::nullopt;
+  return ResourceSpan{*disk, 0, size, false};
+}
+
 ResourceRead readResourceFile(std::string_view path, std::string& out, std::uint64_t limit) {
-  if (auto entry = findArchiveEntry(path)) {
-    if (entry->size > limit) return ResourceRead::TooLarge;
-    std::ifstream in(kArchiveFile, std::ios::binary);
+  const std::optional<ResourceSpan> span = locateResource(path);
+  if (!span) return ResourceRead::Missing;
+  if (span->archived) {
+    if (span->size > limit) return ResourceRead::TooLarge;
+    std::ifstream in(span->file, std::ios::binary);
     if (!in) return ResourceRead::Missing;
-    out.resize(entry->size);
-    in.seekg(entry->offset, std::ios::beg);
+    out.resize(span->size);
+    in.seekg(static_cast<std::streamoff>(span->offset), std::ios::beg);
     // arc.dat replaced or cut short since its index was read: the entry is gone.
-    if (entry->size > 0 && !in.read(out.data(), entry->size)) {
+    if (span->size > 0 && !in.read(out.data(), static_cast<std::streamsize>(span->size))) {
       out.clear();
       return ResourceRead::Failed;
     }
     return ResourceRead::Ok;
   }
-  auto disk = platform::resolvePath(path);
-  if (!disk) return ResourceRead::Missing;
-  switch (platform::readFileUpTo(*disk, out, limit)) {
+  switch (platform::readFileUpTo(span->file, out, limit)) {
     case platform::FileRead::Ok: return ResourceRead::Ok;
     case platform::FileRead::TooLarge: return ResourceRead::TooLarge;
     case platform::FileRead::Failed: break;
   }
   // The file vanished between the look-up and the read reads as missing.
   std::error_code ec;
-  return std::filesystem::exists(*disk, ec) ? ResourceRead::Failed : ResourceRead::Missing;
+  return std::filesystem::exists(span->file, ec) ? ResourceRead::Failed : ResourceRead::Missing;
 }
 
 bool resourceExists(std::string_view path) {

@@ -2,6 +2,7 @@
 // bytes stored as they are. Pictures, sounds, cursors and loadfile look here before the disk.
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,7 +43,19 @@ ResourceRead readResourceFile(std::string_view path, std::string& out, std::uint
 // A file of that path exists on disk, or the archive holds it.
 bool resourceExists(std::string_view path);
 
-// The archive's own bytes for an entry (used by readers that stream, such as sound).
+// The archive's own record of an entry.
 std::optional<ArchiveEntry> findArchiveEntry(std::string_view path);
+
+// Where a resource's bytes are: arc.dat and the entry's range when the archive holds the
+// name, else the loose file whole. Every reader of resources (whole files, sound streams,
+// mapped movies) starts here, so all look the archive up before the disk in the same way.
+struct ResourceSpan {
+  std::filesystem::path file;  // arc.dat or the loose file
+  std::uint64_t offset = 0;    // where the resource starts in `file`
+  std::uint64_t size = 0;      // the entry's size, or the loose file's when it was found
+  bool archived = false;
+};
+// Nothing when neither the archive nor the disk has it (a folder of that name included).
+std::optional<ResourceSpan> locateResource(std::string_view path);
 
 }  // namespace core

@@ -103,12 +103,12 @@ void assignAll(std::string_view args, Rounding rounding) {
   for (std::string_view piece : pieces) assignPiece(piece, rounding);
 }
 
-void cmdCal(std::string_view args) {
-  assignAll(args, Rounding::Truncate);
+void cmdCal(const Arguments& args) {
+  assignAll(args.text, Rounding::Truncate);
 }
 
-void cmdRound(std::string_view args) {
-  assignAll(args, Rounding::Nearest);
+void cmdRound(const Arguments& args) {
+  assignAll(args.text, Rounding::Nearest);
 }
 
 // Splits a declaration at the first "=" that is not inside a two-byte character.
@@ -156,32 +156,27 @@ void declare(std::string_view args) {
   }
 }
 
-void cmdInt(std::string_view args) {
-  declare<true>(args);
+void cmdInt(const Arguments& args) {
+  declare<true>(args.text);
 }
 
-void cmdString(std::string_view args) {
-  declare<false>(args);
+void cmdString(const Arguments& args) {
+  declare<false>(args.text);
 }
 
-void cmdVariableExist(std::string_view args) {
-  std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
-  if (!countInRange(pieces)) return;
-  std::int32_t* result = numberVariableRef(pieces[0]);
-  if (!result) {
-    reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
-    return;
-  }
-  bool exists = numberVariableRef(pieces[1]) != nullptr || stringVariableRef(pieces[1]) != nullptr;
-  *result = exists ? 1 : 0;
+void cmdVariableExist(const Arguments& args) {
+  const std::string_view reference = args.list[1].piece;
+  const bool exists = numberVariableRef(reference) != nullptr || stringVariableRef(reference) != nullptr;
+  args.numberVariable(0) = exists ? 1 : 0;
 }
 
 constexpr CommandEntry kAssignmentCommands[] = {
-    {"cal", cmdCal},
-    {"round", cmdRound},
-    {"int", cmdInt},
-    {"string", cmdString},
-    {"variableexist", cmdVariableExist, "variableExist", 2, 2},
+    // Each piece an assignment or declaration, reported and skipped on its own.
+    {"cal", cmdCal, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"round", cmdRound, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"int", cmdInt, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"string", cmdString, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"variableexist", cmdVariableExist, "variableExist", "N T", ArgumentReading::InTurn},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "core/command_registry.h"
 
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 
@@ -16,9 +17,15 @@ struct NameHash {
   }
 };
 
+// Commands can run inside commands (a tag in text a command shows), so each nesting depth
+// keeps its own arguments; reusing them spares an allocation per statement.
+constexpr std::size_t kKeptDepths = 8;
+
 struct Registry {
   std::unordered_map<std::string_view, const CommandEntry*, NameHash> entries;  // into the static tables
   const CommandEntry* running = nullptr;
+  std::size_t depth = 0;
+  std::array<Arguments, kKeptDepths> arguments;
 } registry;
 
 }  // namespace
@@ -38,19 +45,38 @@ CommandHandler findCommand(std::string_view name) {
 }
 
 void runCommand(const CommandEntry& entry, std::string_view args) {
-  setCommandName(entry.displayName ? std::string_view(entry.displayName) : entry.name);
+  setCommandName(errorName(entry));
   const CommandEntry* outer = registry.running;
   registry.running = &entry;
-  entry.handler(args);
+  Arguments deeper;
+  Arguments& call = registry.depth < kKeptDepths ? registry.arguments[registry.depth] : deeper;
+  ++registry.depth;
+  bool read = true;
+  if (entry.signature && entry.reading != ArgumentReading::ByHandler) {
+    read = readArguments(entry, args, call);
+  } else {
+    call.text = args;  // the handler reads the text itself
+    call.list.clear();
+  }
+  if (read) entry.handler(call);
+  --registry.depth;
   registry.running = outer;
 }
 
 const CommandEntry* currentCommand() { return registry.running; }
 
+const Signature* entrySignature(const CommandEntry* entry) {
+  return entry && entry->signature ? &entry->parsed : nullptr;
+}
+
 std::optional<ArgumentCounts> argumentCounts(const CommandEntry* entry) {
-  if (!entry || entry->minArguments < 0) return std::nullopt;
-  const std::size_t max = entry->maxArguments == kNoArgumentLimit ? SIZE_MAX : static_cast<std::size_t>(entry->maxArguments);
-  return ArgumentCounts{static_cast<std::size_t>(entry->minArguments), max};
+  const Signature* sig = entrySignature(entry);
+  if (!sig || entry->reading == ArgumentReading::Whole) return std::nullopt;
+  return ArgumentCounts{sig->min, sig->max};
+}
+
+std::string_view errorName(const CommandEntry& entry) {
+  return entry.displayName ? std::string_view(entry.displayName) : entry.name;
 }
 
 std::size_t commandCount() { return registry.entries.size(); }

@@ -79,12 +79,14 @@ bool runConditional(std::string_view args) {
   return true;
 }
 
-void cmdIf(std::string_view args) {
+void cmdIf(const Arguments& call) {
+  const std::string_view args = call.text;
   control.ifState = 0;
   runConditional(args);
 }
 
-void cmdElseIf(std::string_view args) {
+void cmdElseIf(const Arguments& call) {
+  const std::string_view args = call.text;
   if (interpreter().statement != 0) {
     reportCommandError(platform::jp("行頭で使って下さい"));
     return;
@@ -100,7 +102,8 @@ void cmdElseIf(std::string_view args) {
   runConditional(args);
 }
 
-void cmdElse(std::string_view args) {
+void cmdElse(const Arguments& call) {
+  const std::string_view args = call.text;
   if (interpreter().statement != 0) {
     reportCommandError(platform::jp("行頭で使って下さい"));
     skipRestOfLine();
@@ -122,23 +125,9 @@ void cmdElse(std::string_view args) {
   control.ifState = -1;
 }
 
-void cmdFor(std::string_view args) {
-  std::vector<std::string_view> pieces = splitOutsideQuotes(args, ',');
-  if (!countInRange(pieces)) return;
-  std::int32_t* variable = numberVariableRef(pieces[0]);
-  if (!variable) {
-    reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
-    return;
-  }
-  std::int32_t values[3] = {0, 0, 1};
-  for (std::size_t i = 1; i < pieces.size(); ++i) {
-    ScriptValue v = evaluateExpression(pieces[i]);
-    if (!v.isNumber()) {
-      reportArgumentFault(ArgumentFault::NotNumber, static_cast<int>(i) + 1);
-      return;
-    }
-    values[i - 1] = v.toInt();
-  }
+void cmdFor(const Arguments& args) {
+  std::int32_t* variable = &args.numberVariable(0);
+  const std::int32_t values[3] = {args.number(1), args.number(2), args.number(3, 1)};
   auto [bodyLine, bodyStatement] = positionAfterStatement();
   LoopRecord r;
   r.bodyLine = bodyLine;
@@ -162,7 +151,7 @@ LoopRecord* openLoop() {
   return &control.loops.back();
 }
 
-void cmdNext(std::string_view) {
+void cmdNext(const Arguments&) {
   LoopRecord* r = openLoop();
   if (!r) {
     interpreter().loopSkip = false;
@@ -197,11 +186,11 @@ void leaveLoop(LoopRecord& r) {
   jumpToExit(copy);
 }
 
-void cmdBreak(std::string_view) {
+void cmdBreak(const Arguments&) {
   if (LoopRecord* r = openLoop()) leaveLoop(*r);
 }
 
-void cmdContinue(std::string_view) {
+void cmdContinue(const Arguments&) {
   LoopRecord* r = openLoop();
   if (!r) return;
   addStep(*r);
@@ -229,17 +218,20 @@ bool jumpOrReport(const std::string& label) {
   return false;
 }
 
-void cmdGoto(std::string_view args) {
+void cmdGoto(const Arguments& call) {
+  const std::string_view args = call.text;
   std::string label;
   if (labelArgument(args, label)) jumpOrReport(label);
 }
 
-void cmdGosub(std::string_view args) {
+void cmdGosub(const Arguments& call) {
+  const std::string_view args = call.text;
   std::string label;
   if (labelArgument(args, label)) gosub(label);
 }
 
-void cmdReturn(std::string_view args) {
+void cmdReturn(const Arguments& call) {
+  const std::string_view args = call.text;
   if (control.gosub.empty()) {
     reportCommandError(platform::jp("gosub が一度も実行されていません"));
     return;
@@ -256,23 +248,34 @@ void cmdReturn(std::string_view args) {
   requestFileSwitch(pos.fileKey);
 }
 
-void cmdDefSub(std::string_view args) {
+void cmdDefSub(const Arguments& call) {
+  const std::string_view args = call.text;
   std::string_view name = trimBlank(args, 0, static_cast<std::ptrdiff_t>(args.size()) - 1);
   interpreter().definedCommands.insert(pathKey(name));
 }
 
-void cmdGetParam(std::string_view args) {
+void cmdGetParam(const Arguments& call) {
+  const std::string_view args = call.text;
   std::string source = interpreter().parameterText;  // evaluation may not touch it, but be safe
   fillTargets(args, source, ',');
 }
 
 constexpr CommandEntry kControlFlowCommands[] = {
-    {"if", cmdIf},         {"elseif", cmdElseIf},         {"else", cmdElse},       {"for", cmdFor, nullptr, 3, 4},
-    {"next", cmdNext},     {"break", cmdBreak},           {"continue", cmdContinue}, {"goto", cmdGoto},
-    {"gosub", cmdGosub},
-    {"return", cmdReturn},
-    {"defsub", cmdDefSub},
-    {"getparam", cmdGetParam, "getParam"},
+    // Conditions, labels and names with rules of their own: a failed label expression still
+    // jumps (to a label that is not there), a condition ends at its closing parenthesis.
+    {"if", cmdIf, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"elseif", cmdElseIf, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"else", cmdElse, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"for", cmdFor, nullptr, "N n n [n]", ArgumentReading::InTurn},
+    {"next", cmdNext},
+    {"break", cmdBreak},
+    {"continue", cmdContinue},
+    {"goto", cmdGoto, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"gosub", cmdGosub, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"return", cmdReturn, nullptr, nullptr, ArgumentReading::ByHandler},
+    {"defsub", cmdDefSub, nullptr, nullptr, ArgumentReading::ByHandler},
+    // Targets with defaults ("$a = x, %b"), each reported and skipped on its own.
+    {"getparam", cmdGetParam, "getParam", nullptr, ArgumentReading::ByHandler},
 };
 
 }  // namespace

@@ -38,12 +38,14 @@ void reportCommandError(std::string_view message) {
 namespace {
 
 // `error`: the script's own message, and the print statement of test scripts.
-void cmdError(std::string_view args) {
-  ScriptValue v = evaluateExpression(args);
+void cmdError(const Arguments& args) {
+  ScriptValue v = evaluateExpression(args.text);
   reportCommandError(v.isNumber() ? std::to_string(v.toInt()) : v.text);
 }
 
-constexpr CommandEntry kErrorCommands[] = {{"error", cmdError}};
+constexpr CommandEntry kErrorCommands[] = {
+    // Any value, a failed one included, is the message.
+    {"error", cmdError, nullptr, nullptr, ArgumentReading::ByHandler}};
 
 }  // namespace
 

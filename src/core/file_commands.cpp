@@ -13,26 +13,13 @@
 namespace core {
 namespace {
 
-void pathCommand(std::string_view argText, std::string PathParts::*part) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string* out = stringTarget(args, 0);
-  std::string path;
-  if (!out || !stringArgument(args, 1, path)) return;
-  std::optional<PathParts> parts = splitPathParts(path);
+void pathCommand(const Arguments& args, std::string PathParts::*part) {
+  std::optional<PathParts> parts = splitPathParts(args.string(1));
   if (!parts) {
     reportCommandError(platform::jp("正常にパスが読み込めませんでした"));
     return;
   }
-  *out = std::move((*parts).*part);
-}
-
-// loadfile and savefile: a path, then a string variable.
-bool pathAndVariable(std::string_view argText, std::string& path, std::string*& variable) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args) || !stringArgument(args, 0, path)) return false;
-  variable = stringTarget(args, 1);
-  return variable != nullptr;
+  args.stringVariable(0) = std::move((*parts).*part);
 }
 
 }  // namespace
@@ -70,47 +57,38 @@ std::optional<PathParts> splitPathParts(std::string_view path) {
   return parts;
 }
 
-void cmdGetParentFolderName(std::string_view args) { pathCommand(args, &PathParts::folder); }
-void cmdGetBaseName(std::string_view args) { pathCommand(args, &PathParts::base); }
-void cmdGetExtensionName(std::string_view args) { pathCommand(args, &PathParts::extension); }
+void cmdGetParentFolderName(const Arguments& args) { pathCommand(args, &PathParts::folder); }
+void cmdGetBaseName(const Arguments& args) { pathCommand(args, &PathParts::base); }
+void cmdGetExtensionName(const Arguments& args) { pathCommand(args, &PathParts::extension); }
 
-void cmdLoadFile(std::string_view argText) {
-  std::string path;
-  std::string* out = nullptr;
-  if (!pathAndVariable(argText, path, out)) return;
+void cmdLoadFile(const Arguments& args) {
+  const std::string& path = args.string(0);
   std::string bytes;
   switch (readResourceFile(path, bytes, kLargestTextFileBytes)) {
     case ResourceRead::Ok: break;
     case ResourceRead::TooLarge: return reportCommandError(tooLargeMessage(path, kLargestTextFileBytes));
     default: return reportCommandError(path + platform::jp(" が存在しません"));
   }
-  *out = std::move(bytes);
+  args.stringVariable(1) = std::move(bytes);
 }
 
-void cmdSaveFile(std::string_view argText) {
-  std::string path;
-  std::string* in = nullptr;
-  if (!pathAndVariable(argText, path, in)) return;
+void cmdSaveFile(const Arguments& args) {
+  const std::string& path = args.string(0);
   // Written beside the target and renamed over it: the file is whole or, after a failure,
   // as it was before.
   std::optional<std::filesystem::path> disk = platform::resolvePathForWrite(path);
-  if (!disk || !platform::writeFileAtomically(*disk, *in)) reportCommandError(path + platform::jp("が開けませんでした"));
+  if (!disk || !platform::writeFileAtomically(*disk, args.stringVariable(1))) reportCommandError(path + platform::jp("が開けませんでした"));
 }
 
-void cmdDeleteFile(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string path;
-  if (!stringArgument(args, 0, path)) return;
-  std::int32_t* ok = nullptr;
-  if (args.size() > 1 && !(ok = numberTarget(args, 1))) return;
+void cmdDeleteFile(const Arguments& args) {
+  const std::string& path = args.string(0);
   bool deleted = false;
   if (std::optional<std::filesystem::path> disk = platform::resolvePath(path)) {
     std::error_code ec;
     // Files only, as the system call deletes them: a folder stays.
     deleted = !std::filesystem::is_directory(*disk, ec) && std::filesystem::remove(*disk, ec);
   }
-  if (ok) *ok = deleted ? 1 : 0;
+  if (args.size() > 1) args.numberVariable(1) = deleted ? 1 : 0;
 }
 
 }  // namespace core

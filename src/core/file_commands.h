@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/arguments.h"
+
 namespace core {
 
 struct PathParts {
@@ -20,11 +22,11 @@ struct PathParts {
 // "". Nothing for an empty path.
 std::optional<PathParts> splitPathParts(std::string_view path);
 
-void cmdGetParentFolderName(std::string_view args);
-void cmdGetBaseName(std::string_view args);
-void cmdGetExtensionName(std::string_view args);
-void cmdLoadFile(std::string_view args);
-void cmdSaveFile(std::string_view args);
-void cmdDeleteFile(std::string_view args);
+void cmdGetParentFolderName(const Arguments& args);
+void cmdGetBaseName(const Arguments& args);
+void cmdGetExtensionName(const Arguments& args);
+void cmdLoadFile(const Arguments& args);
+void cmdSaveFile(const Arguments& args);
+void cmdDeleteFile(const Arguments& args);
 
 }  // namespace core

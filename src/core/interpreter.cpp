@@ -277,7 +277,7 @@ void runScript() {
 }
 
 namespace {
-void cmdEnd(std::string_view) {
+void cmdEnd(const Arguments&) {
   state.quitRequested = true;
 }
 constexpr CommandEntry kInterpreterCommands[] = {{"end", cmdEnd}};

@@ -5,9 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/cp932.h"
+
 namespace core {
 
-constexpr bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+using platform::isLeadByte;
 constexpr bool isBlank(unsigned char b) { return b == '\t' || b == '\n' || b == '\r' || b == ' '; }
 constexpr bool isCapital(unsigned char b) { return b >= 'A' && b <= 'Z'; }
 constexpr bool isLetter(unsigned char b) { return isCapital(b) || (b >= 'a' && b <= 'z'); }

@@ -49,141 +49,104 @@ void reportRegexpError(std::string_view pattern, std::string_view why) {
   reportCommandError(platform::jp("正規表現が不正です ") + std::string(pattern) + " (" + std::string(why) + ")");
 }
 
-// The text and pattern arguments every regexp command begins with.
-bool textAndPattern(const std::vector<std::string_view>& args, std::string& text, std::string& pattern) {
-  return stringArgument(args, 0, text) && stringArgument(args, 1, pattern);
+// Every regexp command takes a text and a pattern first. An empty text or pattern matches
+// nothing and is no error; a pattern the engine refuses is reported. True when the command
+// has a result to compute.
+bool patternApplies(const std::string& text, const std::string& pattern) { return !text.empty() && !pattern.empty(); }
+
+template <typename Result>
+bool regexpSucceeded(const Result& r, std::string_view pattern) {
+  if (!r.ok) reportRegexpError(pattern, r.why);
+  return r.ok;
 }
 
-void cmdLen(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::int32_t* out = numberTarget(args, 0);
-  std::string text;
-  if (!out || !stringArgument(args, 1, text)) return;
-  *out = static_cast<std::int32_t>(text.size());
+void cmdLen(const Arguments& args) { args.numberVariable(0) = static_cast<std::int32_t>(args.string(1).size()); }
+
+void cmdMid(const Arguments& args) {
+  args.stringVariable(0) = midBytes(args.string(1), args.number(2), args.number(3));
 }
 
-void cmdMid(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string* out = stringTarget(args, 0);
-  std::string text;
-  std::int32_t start = 0, count = 0;
-  if (!out || !stringArgument(args, 1, text) || !numberArgument(args, 2, start) || !numberArgument(args, 3, count))
-    return;
-  *out = midBytes(text, start, count);
+// The targets of split and regexp.split, from the third argument on: variables that may
+// carry defaults ("%a = 1"), resolved as the pieces are assigned.
+void assignToTargets(const Arguments& args, const std::vector<std::string>& pieces) {
+  std::vector<std::string_view> targets;
+  for (const Argument& a : args.list) targets.push_back(a.piece);
+  assignSplitTargets(targets, 2, pieces);
 }
 
-void cmdSplit(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string text, separator;
-  if (!stringArgument(args, 0, text) || !stringArgument(args, 1, separator)) return;
+void cmdSplit(const Arguments& args) {
   std::vector<std::string> pieces;
-  for (std::string_view piece : splitAtSeparator(text, separator)) pieces.emplace_back(piece);
-  assignSplitTargets(args, 2, pieces);
+  for (std::string_view piece : splitAtSeparator(args.string(0), args.string(1))) pieces.emplace_back(piece);
+  assignToTargets(args, pieces);
 }
 
-void cmdRegexpMatch(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string text, pattern;
-  if (!textAndPattern(args, text, pattern)) return;
-  std::int32_t* length = numberTarget(args, 2);
-  if (!length) return;
-  std::int32_t* position = nullptr;
-  std::string* found = nullptr;
-  if (args.size() > 3 && !(position = numberTarget(args, 3))) return;
-  if (args.size() > 4 && !(found = stringTarget(args, 4))) return;
-  if (text.empty() || pattern.empty()) {
-    *length = 0;
+void cmdRegexpMatch(const Arguments& args) {
+  const std::string &text = args.string(0), &pattern = args.string(1);
+  std::int32_t& length = args.numberVariable(2);
+  if (!patternApplies(text, pattern)) {
+    length = 0;
     return;
   }
   MatchResult r = regexpMatch(pattern, text);
-  if (!r.ok) {
-    reportRegexpError(pattern, r.why);
-    return;
-  }
+  if (!regexpSucceeded(r, pattern)) return;
   if (!r.matched) {
-    *length = 0;  // position and found text keep their values
+    length = 0;  // position and found text keep their values
     return;
   }
-  *length = static_cast<std::int32_t>(r.match.size());
-  if (position) *position = static_cast<std::int32_t>(r.match.start);
-  if (found) found->assign(text, r.match.start, r.match.size());
+  length = static_cast<std::int32_t>(r.match.size());
+  if (args.size() > 3) args.numberVariable(3) = static_cast<std::int32_t>(r.match.start);
+  if (args.size() > 4) args.stringVariable(4).assign(text, r.match.start, r.match.size());
 }
 
-void cmdRegexpCount(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string text, pattern;
-  if (!textAndPattern(args, text, pattern)) return;
-  std::int32_t* count = numberTarget(args, 2);
-  if (!count) return;
-  if (text.empty() || pattern.empty()) {
-    *count = 0;
+void cmdRegexpCount(const Arguments& args) {
+  const std::string &text = args.string(0), &pattern = args.string(1);
+  std::int32_t& count = args.numberVariable(2);
+  if (!patternApplies(text, pattern)) {
+    count = 0;
     return;
   }
   SubstituteResult r = regexpSubstitute(pattern, text);
-  if (!r.ok) {
-    reportRegexpError(pattern, r.why);
-    return;
-  }
-  *count = r.count;
+  if (regexpSucceeded(r, pattern)) count = r.count;
 }
 
-void cmdRegexpReplace(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string text, pattern;
-  if (!textAndPattern(args, text, pattern)) return;
-  std::string* out = stringTarget(args, 2);
-  if (!out) return;
-  if (text.empty() || pattern.empty()) {
-    *out = text;
+void cmdRegexpReplace(const Arguments& args) {
+  const std::string &text = args.string(0), &pattern = args.string(1);
+  std::string& out = args.stringVariable(2);
+  if (!patternApplies(text, pattern)) {
+    out = text;
     return;
   }
   SubstituteResult r = regexpSubstitute(pattern, text);
-  if (!r.ok) {
-    reportRegexpError(pattern, r.why);
-    return;
-  }
-  *out = std::move(r.text);
+  if (regexpSucceeded(r, pattern)) out = std::move(r.text);
 }
 
-void cmdRegexpSplit(std::string_view argText) {
-  auto args = splitOutsideQuotes(argText, ',');
-  if (!countInRange(args)) return;
-  std::string text, pattern;
-  if (!textAndPattern(args, text, pattern)) return;
+void cmdRegexpSplit(const Arguments& args) {
+  const std::string &text = args.string(0), &pattern = args.string(1);
   std::vector<std::string> pieces;
-  if (text.empty() || pattern.empty()) {
+  if (!patternApplies(text, pattern)) {
     pieces.push_back(text);
   } else {
     SplitResult r = regexpSplit(pattern, text);
-    if (!r.ok) {
-      reportRegexpError(pattern, r.why);
-      return;
-    }
+    if (!regexpSucceeded(r, pattern)) return;
     for (const ByteSpan& s : r.pieces) pieces.push_back(text.substr(s.start, s.size()));
   }
-  assignSplitTargets(args, 2, pieces);
+  assignToTargets(args, pieces);
 }
 
 constexpr CommandEntry kStringCommands[] = {
-    {"len", cmdLen, nullptr, 2, 2},
-    {"mid", cmdMid, nullptr, 4, 4},
-    {"split", cmdSplit, nullptr, 3, kNoArgumentLimit},
-    {"regexp.match", cmdRegexpMatch, nullptr, 3, 5},
-    {"regexp.count", cmdRegexpCount, nullptr, 3, 3},
-    {"regexp.replace", cmdRegexpReplace, nullptr, 3, 3},
-    {"regexp.split", cmdRegexpSplit, nullptr, 3, kNoArgumentLimit},
-    {"getparentfoldername", cmdGetParentFolderName, "getParentFolderName", 2, 2},
-    {"getbasename", cmdGetBaseName, "getBaseName", 2, 2},
-    {"getextensionname", cmdGetExtensionName, "getExtensionName", 2, 2},
-    {"loadfile", cmdLoadFile, "loadFile", 2, 2},
-    {"savefile", cmdSaveFile, "saveFile", 2, 2},
-    {"deletefile", cmdDeleteFile, "deleteFile", 1, 2},
+    {"len", cmdLen, nullptr, "N s", ArgumentReading::InTurn},
+    {"mid", cmdMid, nullptr, "S s n n", ArgumentReading::InTurn},
+    {"split", cmdSplit, nullptr, "s s T...", ArgumentReading::InTurn},
+    {"regexp.match", cmdRegexpMatch, nullptr, "s s N [N] [S]", ArgumentReading::InTurn},
+    {"regexp.count", cmdRegexpCount, nullptr, "s s N", ArgumentReading::InTurn},
+    {"regexp.replace", cmdRegexpReplace, nullptr, "s s S", ArgumentReading::InTurn},
+    {"regexp.split", cmdRegexpSplit, nullptr, "s s T...", ArgumentReading::InTurn},
+    {"getparentfoldername", cmdGetParentFolderName, "getParentFolderName", "S s", ArgumentReading::InTurn},
+    {"getbasename", cmdGetBaseName, "getBaseName", "S s", ArgumentReading::InTurn},
+    {"getextensionname", cmdGetExtensionName, "getExtensionName", "S s", ArgumentReading::InTurn},
+    {"loadfile", cmdLoadFile, "loadFile", "D S", ArgumentReading::InTurn},
+    {"savefile", cmdSaveFile, "saveFile", "s S", ArgumentReading::InTurn},
+    {"deletefile", cmdDeleteFile, "deleteFile", "s [N]", ArgumentReading::InTurn},
 };
 
 }  // namespace

@@ -20,29 +20,27 @@ void setTrack(int track, std::int32_t to, std::int32_t duration, std::int32_t ac
 }
 
 // "to..., time, accel": one value per track in `tracks`, all with the same time and easing.
-// The table entry holds the count, tracks + 2.
-void templateCommand(std::string_view args, std::initializer_list<int> tracks) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
+// The signature holds the count, tracks + 2.
+void templateCommand(const core::Arguments& v, std::initializer_list<int> tracks) {
   const std::size_t count = v.size();
   std::size_t i = 0;
-  for (int track : tracks) setTrack(track, v[i++], v[count - 2], v[count - 1]);
+  for (int track : tracks) setTrack(track, v.number(i++), v.number(count - 2), v.number(count - 1));
 }
 
-void cmdSpAf(std::string_view a) { templateCommand(a, {kTrackFade}); }
-void cmdSpAx(std::string_view a) { templateCommand(a, {kTrackPosX}); }
-void cmdSpAy(std::string_view a) { templateCommand(a, {kTrackPosY}); }
-void cmdSpAxy(std::string_view a) { templateCommand(a, {kTrackPosX, kTrackPosY}); }
-void cmdSpAa(std::string_view a) { templateCommand(a, {kTrackAlpha}); }
-void cmdSpAxya(std::string_view a) { templateCommand(a, {kTrackPosX, kTrackPosY, kTrackAlpha}); }
-void cmdSpAw(std::string_view a) { templateCommand(a, {kTrackScaleX}); }
-void cmdSpAh(std::string_view a) { templateCommand(a, {kTrackScaleY}); }
-void cmdSpAwh(std::string_view a) { templateCommand(a, {kTrackScaleX, kTrackScaleY}); }
-void cmdSpArx(std::string_view a) { templateCommand(a, {kTrackRotX}); }
-void cmdSpAry(std::string_view a) { templateCommand(a, {kTrackRotY}); }
-void cmdSpArz(std::string_view a) { templateCommand(a, {kTrackRotZ}); }
-void cmdSpArxyz(std::string_view a) { templateCommand(a, {kTrackRotX, kTrackRotY, kTrackRotZ}); }
-void cmdSpAc(std::string_view a) { templateCommand(a, {kTrackColour}); }
+void cmdSpAf(const core::Arguments& a) { templateCommand(a, {kTrackFade}); }
+void cmdSpAx(const core::Arguments& a) { templateCommand(a, {kTrackPosX}); }
+void cmdSpAy(const core::Arguments& a) { templateCommand(a, {kTrackPosY}); }
+void cmdSpAxy(const core::Arguments& a) { templateCommand(a, {kTrackPosX, kTrackPosY}); }
+void cmdSpAa(const core::Arguments& a) { templateCommand(a, {kTrackAlpha}); }
+void cmdSpAxya(const core::Arguments& a) { templateCommand(a, {kTrackPosX, kTrackPosY, kTrackAlpha}); }
+void cmdSpAw(const core::Arguments& a) { templateCommand(a, {kTrackScaleX}); }
+void cmdSpAh(const core::Arguments& a) { templateCommand(a, {kTrackScaleY}); }
+void cmdSpAwh(const core::Arguments& a) { templateCommand(a, {kTrackScaleX, kTrackScaleY}); }
+void cmdSpArx(const core::Arguments& a) { templateCommand(a, {kTrackRotX}); }
+void cmdSpAry(const core::Arguments& a) { templateCommand(a, {kTrackRotY}); }
+void cmdSpArz(const core::Arguments& a) { templateCommand(a, {kTrackRotZ}); }
+void cmdSpArxyz(const core::Arguments& a) { templateCommand(a, {kTrackRotX, kTrackRotY, kTrackRotZ}); }
+void cmdSpAc(const core::Arguments& a) { templateCommand(a, {kTrackColour}); }
 
 // The end values of a step written at once into both pictures.
 void applyEndValues(SpriteSlot& slot, const AnimationStep& step) {
@@ -63,10 +61,9 @@ void applyEndValues(SpriteSlot& slot, const AnimationStep& step) {
   }
 }
 
-void cmdSpSet(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  const std::int32_t n = v[0], mode = v[1];
+void cmdSpSet(const core::Arguments& args) {
+  const core::Arguments& v = args;
+  const std::int32_t n = v.number(0), mode = v.number(1);
   SpriteSlot* slot = slotArgument(n);
   if (!slot) return;
   const TextureImage* shown = slot->shown();
@@ -106,7 +103,7 @@ void cmdSpSet(std::string_view args) {
 
   AnimationStep step = animationTemplate();
   step.startTime = 0;
-  step.deleteFlag = v[2];
+  step.deleteFlag = v.number(2);
   start[kTrackFade] = 0;
   for (int k = 0; k < kTrackCount; ++k) {
     step.tracks[k].from = start[k];
@@ -120,22 +117,21 @@ void reportQueue(std::int32_t n, const char* message) {
   core::reportCommandError(std::to_string(n) + platform::jp(message));
 }
 
-void cmdSpExe(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  const std::int32_t n = v[0];
+void cmdSpExe(const core::Arguments& args) {
+  const core::Arguments& v = args;
+  const std::int32_t n = v.number(0);
   SpriteSlot* slot = slotArgument(n);
   if (!slot) return;
   AnimationQueue* queue = animationQueue(n);
   if (!queue) return reportQueue(n, " 登録されていません");
   if (queue->empty()) return reportQueue(n, " 登録されていません２");
-  if (v[1] == 1) {
+  if (v.number(1) == 1) {
     bool allDeleted = true;
     for (const AnimationStep& step : *queue) allDeleted = allDeleted && step.deleteFlag != 0;
     if (allDeleted) return reportQueue(n, " 全ての登録に削除フラグがあります");
     slot->repeatMode = 1;
   } else {
-    slot->repeatMode = v[1] == 2 ? 2 : 0;
+    slot->repeatMode = v.number(1) == 2 ? 2 : 0;
   }
   if ((*queue)[0].startTime == 0) {
     const std::uint32_t now = platform::tickMs();
@@ -145,22 +141,22 @@ void cmdSpExe(std::string_view args) {
 }
 
 constexpr core::CommandEntry kAnimationCommands[] = {
-    {"sp.af", cmdSpAf, nullptr, 3, 3},
-    {"sp.ax", cmdSpAx, nullptr, 3, 3},
-    {"sp.ay", cmdSpAy, nullptr, 3, 3},
-    {"sp.axy", cmdSpAxy, nullptr, 4, 4},
-    {"sp.aa", cmdSpAa, nullptr, 3, 3},
-    {"sp.axya", cmdSpAxya, nullptr, 5, 5},
-    {"sp.aw", cmdSpAw, nullptr, 3, 3},
-    {"sp.ah", cmdSpAh, nullptr, 3, 3},
-    {"sp.awh", cmdSpAwh, nullptr, 4, 4},
-    {"sp.arx", cmdSpArx, nullptr, 3, 3},
-    {"sp.ary", cmdSpAry, nullptr, 3, 3},
-    {"sp.arz", cmdSpArz, nullptr, 3, 3},
-    {"sp.arxyz", cmdSpArxyz, nullptr, 5, 5},
-    {"sp.ac", cmdSpAc, nullptr, 3, 3},
-    {"sp.set", cmdSpSet, nullptr, 3, 3},
-    {"sp.exe", cmdSpExe, nullptr, 2, 2},
+    {"sp.af", cmdSpAf, nullptr, "n n n"},
+    {"sp.ax", cmdSpAx, nullptr, "n n n"},
+    {"sp.ay", cmdSpAy, nullptr, "n n n"},
+    {"sp.axy", cmdSpAxy, nullptr, "n n n n"},
+    {"sp.aa", cmdSpAa, nullptr, "n n n"},
+    {"sp.axya", cmdSpAxya, nullptr, "n n n n n"},
+    {"sp.aw", cmdSpAw, nullptr, "n n n"},
+    {"sp.ah", cmdSpAh, nullptr, "n n n"},
+    {"sp.awh", cmdSpAwh, nullptr, "n n n n"},
+    {"sp.arx", cmdSpArx, nullptr, "n n n"},
+    {"sp.ary", cmdSpAry, nullptr, "n n n"},
+    {"sp.arz", cmdSpArz, nullptr, "n n n"},
+    {"sp.arxyz", cmdSpArxyz, nullptr, "n n n n n"},
+    {"sp.ac", cmdSpAc, nullptr, "n n n"},
+    {"sp.set", cmdSpSet, nullptr, "n n n"},
+    {"sp.exe", cmdSpExe, nullptr, "n n"},
 };
 
 }  // namespace

@@ -102,49 +102,50 @@ void runQuake(const QuakeRequest& q) {
 }
 
 // Reads the arguments: [n,] amplitude(s), period [, count]. False after reporting.
-bool readQuake(std::string_view args, bool withSlot, bool twoAxis, bool horizontal, QuakeRequest& q) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return false;
+bool readQuake(const core::Arguments& call, bool withSlot, bool twoAxis, bool horizontal, QuakeRequest& q) {
+  core::Arguments args;
+  if (!core::readArgumentsLate(call, args)) return false;
   std::size_t i = 0;
   if (withSlot) {
-    if (!slotArgument(v[0])) return false;
-    q.slot = v[i++];
+    if (!slotArgument(args.number(0))) return false;
+    q.slot = args.number(i++);
   }
   q.twoAxis = twoAxis;
   if (twoAxis) {
-    q.amplitudeX = v[i++];
-    q.amplitudeY = v[i++];
+    q.amplitudeX = args.number(i++);
+    q.amplitudeY = args.number(i++);
   } else {
-    (horizontal ? q.amplitudeX : q.amplitudeY) = v[i++];
+    (horizontal ? q.amplitudeX : q.amplitudeY) = args.number(i++);
   }
   // A period under 4 ms has no quarter to ease over (and would divide by zero).
-  if (v[i] < 4) {
+  if (args.number(i) < 4) {
     core::reportArgumentFault(core::ArgumentFault::BadValue, static_cast<int>(i) + 1);
     return false;
   }
-  q.period = v[i++];
-  q.count = i < v.size() ? v[i] : 1;
+  q.period = args.number(i++);
+  q.count = args.number(i, 1);
   return true;
 }
 
-void quake(std::string_view args, bool withSlot, bool twoAxis, bool horizontal) {
+void quake(const core::Arguments& args, bool withSlot, bool twoAxis, bool horizontal) {
   if (effectsSkipped()) return;  // not even the arguments are looked at
   QuakeRequest q;
   if (!readQuake(args, withSlot, twoAxis, horizontal, q)) return;
   if (q.count > 0) runQuake(q);
 }
 
-void cmdQuakeX(std::string_view a) { quake(a, false, false, true); }
-void cmdQuakeY(std::string_view a) { quake(a, false, false, false); }
-void cmdQuakeXy(std::string_view a) { quake(a, false, true, true); }
-void cmdSpQx(std::string_view a) { quake(a, true, false, true); }
-void cmdSpQy(std::string_view a) { quake(a, true, false, false); }
-void cmdSpQxy(std::string_view a) { quake(a, true, true, true); }
+void cmdQuakeX(const core::Arguments& a) { quake(a, false, false, true); }
+void cmdQuakeY(const core::Arguments& a) { quake(a, false, false, false); }
+void cmdQuakeXy(const core::Arguments& a) { quake(a, false, true, true); }
+void cmdSpQx(const core::Arguments& a) { quake(a, true, false, true); }
+void cmdSpQy(const core::Arguments& a) { quake(a, true, false, false); }
+void cmdSpQxy(const core::Arguments& a) { quake(a, true, true, true); }
 
 constexpr core::CommandEntry kQuakeCommands[] = {
-    // [n,] amplitude or two, period [, count]
-    {"quake.x", cmdQuakeX, nullptr, 2, 3}, {"quake.y", cmdQuakeY, nullptr, 2, 3}, {"quake.xy", cmdQuakeXy, nullptr, 3, 4},
-    {"sp.qx", cmdSpQx, nullptr, 3, 4},     {"sp.qy", cmdSpQy, nullptr, 3, 4},     {"sp.qxy", cmdSpQxy, nullptr, 4, 5},
+    // [n,] amplitude or two, period [, count]; read by the handler, because when effects are
+    // skipped not even the arguments are evaluated
+    {"quake.x", cmdQuakeX, nullptr, "n n [n]", core::ArgumentReading::ByHandler}, {"quake.y", cmdQuakeY, nullptr, "n n [n]", core::ArgumentReading::ByHandler}, {"quake.xy", cmdQuakeXy, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},
+    {"sp.qx", cmdSpQx, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},     {"sp.qy", cmdSpQy, nullptr, "n n n [n]", core::ArgumentReading::ByHandler},     {"sp.qxy", cmdSpQxy, nullptr, "n n n n [n]", core::ArgumentReading::ByHandler},
 };
 
 }  // namespace

@@ -32,17 +32,16 @@ platform::Button buttonRectangle(int sprite, int id, const SpritePictureInfo& p)
   return b;
 }
 
-void cmdSpBtn(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v) || !slotArgument(v[0])) return;
-  int n = v[0], id = v[1];
+void cmdSpBtn(const core::Arguments& args) {
+  if (!slotArgument(args.number(0))) return;
+  const int n = args.number(0), id = args.number(1);
   if (id < 0 || id >= platform::kButtonIds) return core::reportCommandError(platform::jp("ボタン番号が不正です"));
   SpritePictureInfo picture = spritePictureInfo(n);
   if (!picture.exists) return reportMissingPicture(n);
   platform::registerButton(buttonRectangle(n, id, picture));
 }
 
-constexpr core::CommandEntry kButtonCommands[] = {{"spbtn", cmdSpBtn, nullptr, 2, 2}};
+constexpr core::CommandEntry kButtonCommands[] = {{"spbtn", cmdSpBtn, nullptr, "n n"}};
 
 }  // namespace
 

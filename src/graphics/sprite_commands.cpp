@@ -45,109 +45,93 @@ TextureImage* propertyTarget(std::int32_t n, SpriteSlot*& slotOut) {
   return target;
 }
 
-// Reads n and the values and finds the picture to change.
-TextureImage* propertyCommand(std::string_view args, std::vector<std::int32_t>& v) {
-  if (!core::readNumbers(args, v)) return nullptr;
+// The picture the command's slot (its first argument) changes.
+TextureImage* propertyCommand(const core::Arguments& args) {
   SpriteSlot* slot = nullptr;
-  return propertyTarget(v[0], slot);
+  return propertyTarget(args.number(0), slot);
 }
 
-void cmdSpB(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  SpriteSlot* slot = slotArgument(v[0]);
+void cmdSpB(const core::Arguments& args) {
+  SpriteSlot* slot = slotArgument(args.number(0));
   if (!slot) return;
-  if (!slot->shown()) return reportMissingPicture(v[0]);
-  if (v[1] < 0 || v[1] > 8) {
-    core::reportCommandError(std::to_string(v[0]) + platform::jp(" ブレンド番号が不正です"));
+  if (!slot->shown()) return reportMissingPicture(args.number(0));
+  if (args.number(1) < 0 || args.number(1) > 8) {
+    core::reportCommandError(std::to_string(args.number(0)) + platform::jp(" ブレンド番号が不正です"));
     return;
   }
   SpriteSlot* s = nullptr;
-  if (TextureImage* image = propertyTarget(v[0], s)) image->blendMode = static_cast<std::uint32_t>(v[1]);
+  if (TextureImage* image = propertyTarget(args.number(0), s)) image->blendMode = static_cast<std::uint32_t>(args.number(1));
 }
 
-void cmdSpC(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->colourOp = static_cast<std::uint32_t>(v[1]);
-    image->colourFactor = static_cast<std::uint32_t>(v[2]) | 0xFF000000u;
+void cmdSpC(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->colourOp = static_cast<std::uint32_t>(args.number(1));
+    image->colourFactor = static_cast<std::uint32_t>(args.number(2)) | 0xFF000000u;
   }
 }
 
-void cmdSpX(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) image->posX = static_cast<float>(v[1]);
+void cmdSpX(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) image->posX = static_cast<float>(args.number(1));
 }
 
-void cmdSpY(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) image->posY = static_cast<float>(v[1]);
+void cmdSpY(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) image->posY = static_cast<float>(args.number(1));
 }
 
-void cmdSpXy(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->posX = static_cast<float>(v[1]);
-    image->posY = static_cast<float>(v[2]);
+void cmdSpXy(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->posX = static_cast<float>(args.number(1));
+    image->posY = static_cast<float>(args.number(2));
   }
 }
 
-void cmdMspX(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) image->posX += static_cast<float>(v[1]);
+void cmdMspX(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) image->posX += static_cast<float>(args.number(1));
 }
 
-void cmdMspY(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) image->posY += static_cast<float>(v[1]);
+void cmdMspY(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) image->posY += static_cast<float>(args.number(1));
 }
 
-void cmdMspXy(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->posX += static_cast<float>(v[1]);
-    image->posY += static_cast<float>(v[2]);
+void cmdMspXy(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->posX += static_cast<float>(args.number(1));
+    image->posY += static_cast<float>(args.number(2));
   }
 }
 
-void cmdSpA(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->alpha = v[1] & 0xFF;
+void cmdSpA(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->alpha = args.number(1) & 0xFF;
     applyAlphaToVertices(*image);
   }
 }
 
-void cmdSpSxy(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->scaleX = static_cast<float>(v[1]) / 100.0f;
-    image->scaleY = static_cast<float>(v[2]) / 100.0f;
+void cmdSpSxy(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->scaleX = static_cast<float>(args.number(1)) / 100.0f;
+    image->scaleY = static_cast<float>(args.number(2)) / 100.0f;
   }
 }
 
-void cmdSpRxyz(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v)) {
-    image->rotX = static_cast<float>(v[1]);
-    image->rotY = static_cast<float>(v[2]);
-    image->rotZ = -static_cast<float>(v[3]);
+void cmdSpRxyz(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args)) {
+    image->rotX = static_cast<float>(args.number(1));
+    image->rotY = static_cast<float>(args.number(2));
+    image->rotZ = -static_cast<float>(args.number(3));
   }
 }
 
-void cmdSpCxy(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (TextureImage* image = propertyCommand(args, v))
-    setPivot(*image, static_cast<float>(v[1]), static_cast<float>(v[2]));
+void cmdSpCxy(const core::Arguments& args) {
+  if (TextureImage* image = propertyCommand(args))
+    setPivot(*image, static_cast<float>(args.number(1)), static_cast<float>(args.number(2)));
 }
 
-void cmdSpD(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  SpriteSlot* slot = slotArgument(v[0]);
+void cmdSpD(const core::Arguments& args) {
+  SpriteSlot* slot = slotArgument(args.number(0));
   if (!slot) return;
   if (!slot->shown()) {
-    if (v.size() < 2 || v[1] != 0) reportMissingPicture(v[0]);
+    if (args.size() < 2 || args.number(1) != 0) reportMissingPicture(args.number(0));
     return;
   }
   slot->flags |= kClearAtCommit;
@@ -155,10 +139,7 @@ void cmdSpD(std::string_view args) {
 
 // ---- filter values ----
 
-SpriteSlot* filterCommand(std::string_view args, std::vector<std::int32_t>& v) {
-  if (!core::readNumbers(args, v)) return nullptr;
-  return slotArgument(v[0]);
-}
+SpriteSlot* filterCommand(const core::Arguments& args) { return slotArgument(args.number(0)); }
 
 bool inRange(std::int32_t value, int low, int high, const char* message) {
   if (value >= low && value <= high) return true;
@@ -166,151 +147,127 @@ bool inRange(std::int32_t value, int low, int high, const char* message) {
   return false;
 }
 
-void cmdSpRev(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (SpriteSlot* slot = filterCommand(args, v))
-    slot->filters.reverse = v.size() == 2 ? v[1] : slot->filters.reverse ^ 1;
+void cmdSpRev(const core::Arguments& args) {
+  if (SpriteSlot* slot = filterCommand(args))
+    slot->filters.reverse = args.size() == 2 ? args.number(1) : slot->filters.reverse ^ 1;
 }
 
-void cmdSpGray(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (SpriteSlot* slot = filterCommand(args, v))
-    slot->filters.grey = v.size() == 2 ? v[1] : slot->filters.grey ^ 1;
+void cmdSpGray(const core::Arguments& args) {
+  if (SpriteSlot* slot = filterCommand(args))
+    slot->filters.grey = args.size() == 2 ? args.number(1) : slot->filters.grey ^ 1;
 }
 
-void cmdSpBc(std::string_view args) {
-  std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, v);
-  if (!slot || !inRange(v[1], -100, 100, "明るさの数値が不正です") ||
-      !inRange(v[2], -100, 100, "コントラストの数値が不正です"))
+void cmdSpBc(const core::Arguments& args) {
+  SpriteSlot* slot = filterCommand(args);
+  if (!slot || !inRange(args.number(1), -100, 100, "明るさの数値が不正です") ||
+      !inRange(args.number(2), -100, 100, "コントラストの数値が不正です"))
     return;
   SpriteFilters& f = slot->filters;
-  f.bcOn = (v[1] != 0 || v[2] != 0) ? 1 : 0;
-  f.brightness = f.bcOn ? v[1] : 0;
-  f.contrast = f.bcOn ? v[2] : 0;
+  f.bcOn = (args.number(1) != 0 || args.number(2) != 0) ? 1 : 0;
+  f.brightness = f.bcOn ? args.number(1) : 0;
+  f.contrast = f.bcOn ? args.number(2) : 0;
 }
 
-void cmdSpColor(std::string_view args) {
-  std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, v);
-  if (!slot || !inRange(v[1], -100, 100, "赤藍の数値が不正です") || !inRange(v[2], -100, 100, "緑紅の数値が不正です") ||
-      !inRange(v[3], -100, 100, "青黄の数値が不正です"))
+void cmdSpColor(const core::Arguments& args) {
+  SpriteSlot* slot = filterCommand(args);
+  if (!slot || !inRange(args.number(1), -100, 100, "赤藍の数値が不正です") || !inRange(args.number(2), -100, 100, "緑紅の数値が不正です") ||
+      !inRange(args.number(3), -100, 100, "青黄の数値が不正です"))
     return;
   SpriteFilters& f = slot->filters;
-  f.colourOn = (v[1] != 0 || v[2] != 0 || v[3] != 0) ? 1 : 0;
-  f.redCyan = f.colourOn ? v[1] : 0;
-  f.greenMagenta = f.colourOn ? v[2] : 0;
-  f.blueYellow = f.colourOn ? v[3] : 0;
+  f.colourOn = (args.number(1) != 0 || args.number(2) != 0 || args.number(3) != 0) ? 1 : 0;
+  f.redCyan = f.colourOn ? args.number(1) : 0;
+  f.greenMagenta = f.colourOn ? args.number(2) : 0;
+  f.blueYellow = f.colourOn ? args.number(3) : 0;
 }
 
-void cmdSpHsl(std::string_view args) {
-  std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, v);
-  if (!slot || !inRange(v[1], -180, 180, "色相の数値が不正です") || !inRange(v[2], -100, 100, "彩度の数値が不正です") ||
-      !inRange(v[3], -100, 100, "明度の数値が不正です"))
+void cmdSpHsl(const core::Arguments& args) {
+  SpriteSlot* slot = filterCommand(args);
+  if (!slot || !inRange(args.number(1), -180, 180, "色相の数値が不正です") || !inRange(args.number(2), -100, 100, "彩度の数値が不正です") ||
+      !inRange(args.number(3), -100, 100, "明度の数値が不正です"))
     return;
   SpriteFilters& f = slot->filters;
-  f.hslOn = (v[1] != 0 || v[2] != 0 || v[3] != 0) ? 1 : 0;
-  f.hue = f.hslOn ? v[1] : 0;
-  f.saturation = f.hslOn ? v[2] * 256 / 100 : 0;
-  f.lightness = f.hslOn ? v[3] * 255 / 100 : 0;
+  f.hslOn = (args.number(1) != 0 || args.number(2) != 0 || args.number(3) != 0) ? 1 : 0;
+  f.hue = f.hslOn ? args.number(1) : 0;
+  f.saturation = f.hslOn ? args.number(2) * 256 / 100 : 0;
+  f.lightness = f.hslOn ? args.number(3) * 255 / 100 : 0;
 }
 
 // sp.blur and sp.mosaic: two non-negative sizes, both 0 switching the filter off.
-void pairFilter(std::string_view args, std::int32_t SpriteFilters::*on, std::int32_t SpriteFilters::*x,
+void pairFilter(const core::Arguments& args, std::int32_t SpriteFilters::*on, std::int32_t SpriteFilters::*x,
                 std::int32_t SpriteFilters::*y) {
-  std::vector<std::int32_t> v;
-  SpriteSlot* slot = filterCommand(args, v);
-  if (!slot || !inRange(v[1], 0, INT32_MAX, "X値が不正です") || !inRange(v[2], 0, INT32_MAX, "Y値が不正です")) return;
+  SpriteSlot* slot = filterCommand(args);
+  if (!slot || !inRange(args.number(1), 0, INT32_MAX, "X値が不正です") || !inRange(args.number(2), 0, INT32_MAX, "Y値が不正です")) return;
   SpriteFilters& f = slot->filters;
-  f.*on = (v[1] != 0 || v[2] != 0) ? 1 : 0;
-  f.*x = f.*on ? v[1] : 0;
-  f.*y = f.*on ? v[2] : 0;
+  f.*on = (args.number(1) != 0 || args.number(2) != 0) ? 1 : 0;
+  f.*x = f.*on ? args.number(1) : 0;
+  f.*y = f.*on ? args.number(2) : 0;
 }
 
-void cmdSpBlur(std::string_view args) {
+void cmdSpBlur(const core::Arguments& args) {
   pairFilter(args, &SpriteFilters::blurOn, &SpriteFilters::blurX, &SpriteFilters::blurY);
 }
 
-void cmdSpMosaic(std::string_view args) {
+void cmdSpMosaic(const core::Arguments& args) {
   pairFilter(args, &SpriteFilters::mosaicOn, &SpriteFilters::mosaicX, &SpriteFilters::mosaicY);
 }
 
 // ---- queries ----
 
-void cmdGetSpExist(std::string_view args) {
-  const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces)) return;
-  std::int32_t n = 0;
-  if (!core::numberArgument(pieces, 0, n)) return;
-  SpriteSlot* slot = slotArgument(n);
-  if (!slot) return;
-  std::int32_t* var = core::numberTarget(pieces, 1);
-  if (var) *var = currentPicture(*slot) ? 1 : 0;
+// The slot number of the queries is checked before the variables after it are resolved.
+bool slotRule(std::size_t index, const core::Argument& a) {
+  return index != 0 || slotArgument(a.value.toInt()) != nullptr;
 }
 
-void cmdGetSpSize(std::string_view args) {
-  const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces)) return;
-  std::int32_t n = 0;
-  if (!core::numberArgument(pieces, 0, n) || !slotArgument(n)) return;
-  std::int32_t* w = core::numberTarget(pieces, 1);
-  std::int32_t* h = w ? core::numberTarget(pieces, 2) : nullptr;
-  if (!h) return;
+void cmdGetSpExist(const core::Arguments& args) {
+  args.numberVariable(1) = currentPicture(*spriteSlot(args.number(0))) ? 1 : 0;
+}
+
+void cmdGetSpSize(const core::Arguments& args) {
+  const std::int32_t n = args.number(0);
   const TextureImage* image = currentPicture(*spriteSlot(n));
   if (!image) return reportMissingPicture(n);
-  *w = image->width;
-  *h = image->height;
+  args.numberVariable(1) = image->width;
+  args.numberVariable(2) = image->height;
 }
 
-void cmdGetSpPos(std::string_view args) {
-  const auto pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces)) return;
-  std::int32_t n = 0, kx = 0, ky = 0;
-  if (!core::numberArgument(pieces, 0, n) || !slotArgument(n)) return;
-  std::int32_t* x = core::numberTarget(pieces, 1);
-  std::int32_t* y = x ? core::numberTarget(pieces, 2) : nullptr;
-  if (!y) return;
-  if (pieces.size() > 3 && !core::numberArgument(pieces, 3, kx)) return;
-  if (pieces.size() > 4 && !core::numberArgument(pieces, 4, ky)) return;
+void cmdGetSpPos(const core::Arguments& args) {
+  const std::int32_t n = args.number(0), kx = args.number(3), ky = args.number(4);
   const TextureImage* image = currentPicture(*spriteSlot(n));
   if (!image) return reportMissingPicture(n);
   const int halfW = image->width / 2, halfH = image->height / 2;
-  *x = static_cast<std::int32_t>(std::trunc(image->posX - image->pivotX * halfW + static_cast<float>(halfW) * kx));
-  *y = static_cast<std::int32_t>(std::trunc(image->posY - image->pivotY * halfH + static_cast<float>(halfH) * ky));
+  args.numberVariable(1) = static_cast<std::int32_t>(std::trunc(image->posX - image->pivotX * halfW + static_cast<float>(halfW) * kx));
+  args.numberVariable(2) = static_cast<std::int32_t>(std::trunc(image->posY - image->pivotY * halfH + static_cast<float>(halfH) * ky));
 }
 
-void cmdSpMb(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  setMotionBlur(v[0] != 0, v[1] & 0xFF);
+void cmdSpMb(const core::Arguments& args) {
+  setMotionBlur(args.number(0) != 0, args.number(1) & 0xFF);
 }
 
 constexpr core::CommandEntry kSpriteCommands[] = {
-    {"sp.d", cmdSpD, nullptr, 1, 2},
-    {"sp.b", cmdSpB, nullptr, 2, 2},
-    {"sp.c", cmdSpC, nullptr, 3, 3},
-    {"sp.x", cmdSpX, nullptr, 2, 2},
-    {"sp.y", cmdSpY, nullptr, 2, 2},
-    {"sp.xy", cmdSpXy, nullptr, 3, 3},
-    {"msp.x", cmdMspX, nullptr, 2, 2},
-    {"msp.y", cmdMspY, nullptr, 2, 2},
-    {"msp.xy", cmdMspXy, nullptr, 3, 3},
-    {"sp.a", cmdSpA, nullptr, 2, 2},
-    {"sp.sxy", cmdSpSxy, nullptr, 3, 3},
-    {"sp.rxyz", cmdSpRxyz, nullptr, 4, 4},
-    {"sp.cxy", cmdSpCxy, nullptr, 3, 3},
-    {"sp.rev", cmdSpRev, nullptr, 1, 2},
-    {"sp.gray", cmdSpGray, nullptr, 1, 2},
-    {"sp.bc", cmdSpBc, nullptr, 3, 3},
-    {"sp.color", cmdSpColor, nullptr, 4, 4},
-    {"sp.hsl", cmdSpHsl, "sp.hsb", 4, 4},  // its errors have always named it sp.hsb
-    {"sp.blur", cmdSpBlur, nullptr, 3, 3},
-    {"sp.mosaic", cmdSpMosaic, nullptr, 3, 3},
-    {"getspexist", cmdGetSpExist, nullptr, 2, 2},
-    {"getspsize", cmdGetSpSize, nullptr, 3, 3},
-    {"getsppos", cmdGetSpPos, nullptr, 3, 5},
-    {"sp.mb", cmdSpMb, nullptr, 2, 2},
+    {"sp.d", cmdSpD, nullptr, "n [n]"},
+    {"sp.b", cmdSpB, nullptr, "n n"},
+    {"sp.c", cmdSpC, nullptr, "n n n"},
+    {"sp.x", cmdSpX, nullptr, "n n"},
+    {"sp.y", cmdSpY, nullptr, "n n"},
+    {"sp.xy", cmdSpXy, nullptr, "n n n"},
+    {"msp.x", cmdMspX, nullptr, "n n"},
+    {"msp.y", cmdMspY, nullptr, "n n"},
+    {"msp.xy", cmdMspXy, nullptr, "n n n"},
+    {"sp.a", cmdSpA, nullptr, "n n"},
+    {"sp.sxy", cmdSpSxy, nullptr, "n n n"},
+    {"sp.rxyz", cmdSpRxyz, nullptr, "n n n n"},
+    {"sp.cxy", cmdSpCxy, nullptr, "n n n"},
+    {"sp.rev", cmdSpRev, nullptr, "n [n]"},
+    {"sp.gray", cmdSpGray, nullptr, "n [n]"},
+    {"sp.bc", cmdSpBc, nullptr, "n n n"},
+    {"sp.color", cmdSpColor, nullptr, "n n n n"},
+    {"sp.hsl", cmdSpHsl, "sp.hsb", "n n n n"},  // its errors have always named it sp.hsb
+    {"sp.blur", cmdSpBlur, nullptr, "n n n"},
+    {"sp.mosaic", cmdSpMosaic, nullptr, "n n n"},
+    {"getspexist", cmdGetSpExist, nullptr, "n N", core::ArgumentReading::InTurn, slotRule},
+    {"getspsize", cmdGetSpSize, nullptr, "n N N", core::ArgumentReading::InTurn, slotRule},
+    {"getsppos", cmdGetSpPos, nullptr, "n N N [n] [n]", core::ArgumentReading::InTurn, slotRule},
+    {"sp.mb", cmdSpMb, nullptr, "n n"},
 };
 
 }  // namespace

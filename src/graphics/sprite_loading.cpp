@@ -31,32 +31,22 @@ bool loadSpritePicture(int n, std::string_view file, std::string_view overlay, i
 namespace {
 
 // sp n, file [, layer] and sp2 n, file, overlay, mode, x, y [, layer].
-void spriteLoad(std::string_view args, bool withOverlay) {
-  const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
+void spriteLoad(const core::Arguments& v, bool withOverlay) {
   const std::size_t fixed = withOverlay ? 6 : 2;
-  if (!core::checkArgumentCount(v)) return;
-  if (!core::needNumber(v, 0) || !core::needString(v, 1)) return;
-  if (withOverlay && (!core::needString(v, 2) || !core::needNumber(v, 3) || !core::needNumber(v, 4) ||
-                      !core::needNumber(v, 5)))
-    return;
-  if (v.size() > fixed && !core::needNumber(v, fixed)) return;
-  const std::int32_t n = v[0].toInt();
+  const std::int32_t n = v.number(0);
   if (!slotArgument(n)) return;
-  const auto layer = static_cast<std::uint32_t>(v.size() > fixed ? v[fixed].toInt() : 0);
+  const auto layer = static_cast<std::uint32_t>(v.number(fixed));
   if (withOverlay)
-    loadSpritePicture(n, v[1].text, v[2].text, v[3].toInt(), v[4].toInt(), v[5].toInt(), layer);
+    loadSpritePicture(n, v.string(1), v.string(2), v.number(3), v.number(4), v.number(5), layer);
   else
-    loadSpritePicture(n, v[1].text, {}, 0, 0, 0, layer);
+    loadSpritePicture(n, v.string(1), {}, 0, 0, 0, layer);
 }
 
-void cmdSp(std::string_view args) { spriteLoad(args, false); }
-void cmdSp2(std::string_view args) { spriteLoad(args, true); }
+void cmdSp(const core::Arguments& args) { spriteLoad(args, false); }
+void cmdSp2(const core::Arguments& args) { spriteLoad(args, true); }
 
-void cmdSpSt(std::string_view args) {
-  const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
-  if (!core::needNumber(v, 0) || !core::needString(v, 1) || !core::needNumber(v, 2) || !core::needNumber(v, 3)) return;
-  const std::int32_t n = v[0].toInt(), width = v[2].toInt(), height = v[3].toInt();
+void cmdSpSt(const core::Arguments& v) {
+  const std::int32_t n = v.number(0), width = v.number(2), height = v.number(3);
   SpriteSlot* slot = slotArgument(n);
   if (!slot) return;
   if (!image::sizeAllowed(width, height)) {
@@ -66,7 +56,7 @@ void cmdSpSt(std::string_view args) {
   if (slot->repeatMode == 2) clearSpriteSlot(n);
   if (slot->fadeLevel != 0) finishCrossFade(*slot);
 
-  std::optional<image::PixelImage> canvas = image::loadCanvas(v[1].text, slot->filters, width, height);
+  std::optional<image::PixelImage> canvas = image::loadCanvas(v.string(1), slot->filters, width, height);
   if (!canvas) return;
   TextureHolder stand;
   if (!loadTexture(stand, std::move(*canvas))) return;
@@ -92,13 +82,13 @@ void cmdSpSt(std::string_view args) {
   slot->stagedHolder() = std::move(stand);
   slot->flags = kDirectMode;
   slot->fontName.assign(1, '\x01');
-  slot->name.assign(v[1].text.substr(0, kSpriteNameLimit));
+  slot->name.assign(v.string(1).substr(0, kSpriteNameLimit));
 }
 
 constexpr core::CommandEntry kSpriteLoadCommands[] = {
-    {"sp", cmdSp, nullptr, 2, 3},
-    {"sp2", cmdSp2, nullptr, 6, 7},
-    {"sp.st", cmdSpSt, nullptr, 4, 4},
+    {"sp", cmdSp, nullptr, "n P [n]"},
+    {"sp2", cmdSp2, nullptr, "n P P n n n [n]"},
+    {"sp.st", cmdSpSt, nullptr, "n P n n"},
 };
 
 }  // namespace

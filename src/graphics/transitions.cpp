@@ -211,26 +211,20 @@ void runTransition(int drawer, int duration) {
   finishTransition();
 }
 
-void cmdPrint(std::string_view args) {
-  const std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
-  if (v.empty()) {
+void cmdPrint(const core::Arguments& v) {
+  if (v.size() == 0) {
     commitSprites();  // drawn with the next frame
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  if (v.size() > 1 && !core::needNumber(v, 1)) return;
-  if (v.size() > 2 && !core::needString(v, 2)) return;
-  if (v.size() > 3 && !core::needNumber(v, 3)) return;
-  int type = v[0].toInt();
-  const int duration = v.size() > 1 ? v[1].toInt() : 0;
-  const int gradation = v.size() > 3 ? v[3].toInt() : 1;
+  int type = v.number(0);
+  const int duration = v.number(1);
+  const int gradation = v.number(3, 1);
   if (gradation < 0 || gradation > kMaxGradation) {
     core::reportCommandError(platform::jp("グラデーション値の範囲が不正です"));
     return;
   }
   if (type < kTypeImmediate || type > kTypeRule) return;
-  const std::string name = v.size() > 2 ? v[2].text : std::string();
+  const std::string name = v.string(2);
   if (type == kTypeFade && !name.empty()) type = kTypeRule;
 
   if (type == kTypeImmediate || effectsSkipped()) {
@@ -241,7 +235,7 @@ void cmdPrint(std::string_view args) {
   runTransition(type - 1, duration);
 }
 
-constexpr core::CommandEntry kPrintCommands[] = {{"print", cmdPrint, nullptr, 0, 4}};
+constexpr core::CommandEntry kPrintCommands[] = {{"print", cmdPrint, nullptr, "[n] [n] [P] [n]"}};
 
 }  // namespace
 

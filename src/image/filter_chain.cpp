@@ -12,8 +12,8 @@ std::string folderOf(std::string_view path) {
   std::size_t end = 0;
   for (std::size_t i = 0; i < path.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[i]);
-    if (c >= 0x81 && c <= 0xFE) {
-      ++i;  // lead byte: the trail byte goes with it
+    if (platform::isLeadByte(c)) {
+      ++i;  // the trail byte goes with it
       continue;
     }
     if (c == '/' || c == '\\') end = i + 1;

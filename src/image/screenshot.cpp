@@ -59,36 +59,31 @@ bool writePresentedFrame(const std::string& pngPath, std::string& why) {
 
 void report(const char* utf8) { core::reportCommandError(platform::jp(utf8)); }
 
-void cmdGetScreenShot(std::string_view text) {
-  const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args) || !core::needNumber(args, 0) || !core::needNumber(args, 1)) return;
-  const int width = args[0].toInt(), height = args[1].toInt();
+void cmdGetScreenShot(const core::Arguments& args) {
+  const int width = args.number(0), height = args.number(1);
   if (width < 1 || height < 1) return report("幅値が不正です");
   captureScreenshot(width, height);
 }
 
 // Each bad value is reported and replaced by its default; the save still happens.
-void cmdSaveScreenShot(std::string_view text) {
+void cmdSaveScreenShot(const core::Arguments& call) {
   if (!state.picture) return report("スクリーンショットがメモリに存在しません");
-  const auto args = core::evaluateArguments(text);
-  if (!core::checkArgumentCount(args) || !core::needString(args, 0)) return;
-  for (std::size_t i = 1; i < args.size(); ++i)
-    if (!core::numberOrOmitted(args, i)) return;
-  auto given = [&](std::size_t i) { return i < args.size() && args[i].isNumber(); };
+  core::Arguments args;
+  if (!core::readArgumentsLate(call, args)) return;
 
-  int format = given(1) ? args[1].toInt() : kBmp;
+  int format = args.number(1, kBmp);
   if (format < kBmp || format > kJpeg) {
     report("保存形式が不正です");
     format = kBmp;
   }
-  int depth = given(2) ? args[2].toInt() : 24;
+  int depth = args.number(2, 24);
   if ((depth != 0 && depth != 8 && depth != 24 && depth != 32) || (depth == 32 && format == kJpeg)) {
     report("対応していない深度です");
     depth = 0;
   }
   int level = format == kPng ? 9 : format == kJpeg ? 80 : 0;
-  if (given(3)) {
-    level = args[3].toInt();
+  if (args.given(3)) {
+    level = args.number(3);
     if (format == kPng && (level < 0 || level > 9)) {
       report("対応していない圧縮値です");
       level = 9;
@@ -97,7 +92,7 @@ void cmdSaveScreenShot(std::string_view text) {
       level = 80;
     }
   }
-  int option = given(4) ? args[4].toInt() : 0;
+  int option = args.number(4);
   if (format == kPng && (option < 0 || option > 1)) {
     report("対応していないPNG-OPです");
     option = 0;
@@ -105,12 +100,13 @@ void cmdSaveScreenShot(std::string_view text) {
     report("-FMT: 対応していないJPEG-OPです");
     option = 0;
   }
-  kSavers[format](args[0].text, &*state.picture, depth, level, option);
+  kSavers[format](args.string(0), &*state.picture, depth, level, option);
 }
 
 constexpr core::CommandEntry kScreenshotCommands[] = {
-    {"getscreenshot", cmdGetScreenShot, "getScreenShot", 2, 2},
-    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", 1, 5},
+    {"getscreenshot", cmdGetScreenShot, "getScreenShot", "n n"},
+    // Read by the handler: with no screenshot taken the arguments are not even evaluated.
+    {"savescreenshot", cmdSaveScreenShot, "saveScreenShot", "s [n?] [n?] [n?] [n?]", core::ArgumentReading::ByHandler},
 };
 
 }  // namespace

@@ -14,38 +14,25 @@ namespace {
 
 using namespace platform;
 
-void cmdSetFullScreen(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
-  if (v.empty()) {
+void cmdSetFullScreen(const core::Arguments& v) {
+  if (v.size() == 0) {
     setFullScreen(!isFullScreen());
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  setFullScreen(v[0].number != 0);
+  setFullScreen(v.value(0).number != 0);
 }
 
-void cmdGetFullScreen(std::string_view args) {
-  core::storeNumberResult(args, isFullScreen() ? 1 : 0);
-}
+void cmdGetFullScreen(const core::Arguments& args) { args.numberVariable(0) = isFullScreen() ? 1 : 0; }
 
-void cmdSetWindowText(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
-  setWindowTitle(v[0].text);
-}
+void cmdSetWindowText(const core::Arguments& v) { setWindowTitle(v.string(0)); }
 
-void cmdSetWallPaper(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
-  setWallpaper(v[0].text);
-}
+void cmdSetWallPaper(const core::Arguments& v) { setWallpaper(v.string(0)); }
 
 constexpr core::CommandEntry kDisplayCommands[] = {
-    {"setfullscreen", cmdSetFullScreen, "setFullScreen", 0, 1},
-    {"getfullscreen", cmdGetFullScreen, "getFullScreen"},
-    {"setwindowtext", cmdSetWindowText, "setWindowText", 1, 1},
-    {"setwallpaper", cmdSetWallPaper, "setWallPaper", 1, 1},
+    {"setfullscreen", cmdSetFullScreen, "setFullScreen", "[n]"},
+    {"getfullscreen", cmdGetFullScreen, "getFullScreen", "N", core::ArgumentReading::Whole},
+    {"setwindowtext", cmdSetWindowText, "setWindowText", "s"},
+    {"setwallpaper", cmdSetWallPaper, "setWallPaper", "P"},
 };
 
 }  // namespace

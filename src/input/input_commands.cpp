@@ -27,22 +27,16 @@ bool hasExtension(std::string_view name, std::string_view ext) {
   return name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext;
 }
 
-void cmdIsDown(std::string_view args) {
+void cmdIsDown(const core::Arguments& args) {
   // The button state as a signed 16-bit value shifted right by 8: -128 while held.
-  core::storeNumberResult(args, inputState().leftDown ? -128 : 0);
+  args.numberVariable(0) = inputState().leftDown ? -128 : 0;
 }
 
-void cmdGetCursorPos(std::string_view args) {
-  std::vector<std::string_view> pieces = core::splitOutsideQuotes(args, ',');
-  if (!core::countInRange(pieces)) return;
-  std::int32_t* x = core::numberVariableRef(pieces[0]);
-  if (!x) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  std::int32_t* y = core::numberVariableRef(pieces[1]);
-  if (!y) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 2);
+void cmdGetCursorPos(const core::Arguments& args) {
   int cx = 0, cy = 0;
   logicalCursorPos(cx, cy);
-  *x = cx;
-  *y = cy;
+  args.numberVariable(0) = cx;
+  args.numberVariable(1) = cy;
 }
 
 }  // namespace
@@ -82,39 +76,31 @@ bool setCursorFromFile(const std::string& name) {
 
 namespace {
 
-void cmdSetCursorPos(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
-  for (std::size_t i = 0; i < v.size(); ++i)
-    if (!core::needNumber(v, i)) return;
-  int speed = v.size() == 3 ? v[2].toInt() : 4;
+void cmdSetCursorPos(const core::Arguments& v) {
+  const int speed = v.number(2, 4);
   if (speed < 0 || speed > 8) return core::reportArgumentFault(core::ArgumentFault::BadValue, 3);
-  moveCursor(v[0].toInt(), v[1].toInt(), speed, true);
+  moveCursor(v.number(0), v.number(1), speed, true);
 }
 
-void cmdSetCursor(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
-  setCursorFromFile(v[0].text);
-}
+void cmdSetCursor(const core::Arguments& v) { setCursorFromFile(v.string(0)); }
 
-void cmdBtnErase(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
-  int n = v[0].toInt();
+void cmdBtnErase(const core::Arguments& v) {
+  const int n = v.number(0);
   if (n < 0 || n > 999) return core::reportCommandError(jp("スプライト番号が不正です"));
   eraseButtonOfSprite(n);
 }
 
-void cmdBtnClear(std::string_view) {
+void cmdBtnClear(const core::Arguments&) {
   clearButtons();
 }
 
 constexpr core::CommandEntry kInputCommands[] = {
-    {"isdown", cmdIsDown, "isDown"},
-    {"getcursorpos", cmdGetCursorPos, "getCursorPos", 2, 2},
-    {"setcursorpos", cmdSetCursorPos, "setCursorPos", 2, 3},
-    {"setcursor", cmdSetCursor, "setCursor", 1, 1}, {"btnerase", cmdBtnErase, "btnErase", 1, 1},     {"btnclear", cmdBtnClear},
+    {"isdown", cmdIsDown, "isDown", "N", core::ArgumentReading::Whole},
+    {"getcursorpos", cmdGetCursorPos, "getCursorPos", "N N", core::ArgumentReading::InTurn},
+    {"setcursorpos", cmdSetCursorPos, "setCursorPos", "n n [n]"},
+    {"setcursor", cmdSetCursor, "setCursor", "C"},
+    {"btnerase", cmdBtnErase, "btnErase", "n"},
+    {"btnclear", cmdBtnClear},
 };
 
 }  // namespace

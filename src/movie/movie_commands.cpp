@@ -15,12 +15,9 @@ namespace {
 constexpr int kMovieStream = 9;
 
 // mpegplay file, skippable
-void cmdMpegPlay(std::string_view args) {
-  std::vector<core::ScriptValue> v;
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0) || !core::needNumber(v, 1)) return;
-  const std::string& file = v[0].text;
-  const bool skippable = v[1].toInt() != 0;
+void cmdMpegPlay(const core::Arguments& v) {
+  const std::string& file = v.string(0);
+  const bool skippable = v.number(1) != 0;
 
   MjpegPlayer player;
   try {
@@ -43,7 +40,7 @@ void cmdMpegPlay(std::string_view args) {
 }
 
 constexpr core::CommandEntry kMovieCommands[] = {
-    {"mpegplay", cmdMpegPlay, "mpegPlay", 2, 2},
+    {"mpegplay", cmdMpegPlay, "mpegPlay", "M n"},
 };
 
 }  // namespace

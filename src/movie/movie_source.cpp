@@ -7,10 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
 
 #include "core/archive.h"
-#include "platform/paths.h"
 
 namespace movie {
 namespace {
@@ -36,29 +34,17 @@ SourceOpen mapRange(int fd, std::uint64_t offset, std::uint64_t length, void*& m
 
 SourceOpen MovieSource::open(std::string_view name) {
   close();
-  const std::string normalised = core::normalizeResourceName(name);
-  std::filesystem::path path;
-  std::uint64_t offset = 0;
-  std::uint64_t length = 0;
-  bool whole = true;
-  if (auto entry = core::findArchiveEntry(normalised)) {
-    path = "arc.dat";
-    offset = entry->offset;
-    length = entry->size;
-    whole = false;
-  } else {
-    auto disk = platform::resolvePath(normalised);
-    std::error_code ec;
-    if (!disk || !std::filesystem::is_regular_file(*disk, ec)) return SourceOpen::Missing;
-    path = *disk;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const std::optional<core::ResourceSpan> span = core::locateResource(core::normalizeResourceName(name));
+  if (!span) return SourceOpen::Missing;
+  const std::uint64_t offset = span->offset;
+  std::uint64_t length = span->size;
+  const int fd = ::open(span->file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return SourceOpen::Missing;
   struct stat st {};
   SourceOpen result = SourceOpen::Missing;
   if (fstat(fd, &st) == 0 && st.st_size >= 0) {
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    if (whole) length = fileSize;
+    if (!span->archived) length = fileSize;
     // The archive index was checked against the file when it was read; a file changed
     // since then gets no mapping past its end.
     if (offset > fileSize) length = 0;

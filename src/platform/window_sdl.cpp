@@ -150,6 +150,15 @@ void feedDueScriptedEvents() {
   }
 }
 
+// A mouse event's window position, and the stage point the cursor is now at.
+void placeCursor(WindowMessage& msg, int x, int y) {
+  window.windowX = msg.windowX = x;
+  window.windowY = msg.windowY = y;
+  windowToStage(x, y);
+  window.input.cursorX = msg.x = x;
+  window.input.cursorY = msg.y = y;
+}
+
 bool translate(const SDL_Event& e, WindowMessage& msg) {
   msg = WindowMessage{};
   msg.x = window.input.cursorX;
@@ -181,23 +190,13 @@ bool translate(const SDL_Event& e, WindowMessage& msg) {
       return true;
     }
     case SDL_MOUSEMOTION: {
-      int x = e.motion.x, y = e.motion.y;
-      window.windowX = msg.windowX = x;
-      window.windowY = msg.windowY = y;
-      windowToStage(x, y);
-      window.input.cursorX = msg.x = x;
-      window.input.cursorY = msg.y = y;
+      placeCursor(msg, e.motion.x, e.motion.y);
       msg.kind = MessageKind::MouseMove;
       return true;
     }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-      int x = e.button.x, y = e.button.y;
-      window.windowX = msg.windowX = x;
-      window.windowY = msg.windowY = y;
-      windowToStage(x, y);
-      window.input.cursorX = msg.x = x;
-      window.input.cursorY = msg.y = y;
+      placeCursor(msg, e.button.x, e.button.y);
       bool down = e.type == SDL_MOUSEBUTTONDOWN;
       switch (e.button.button) {
         case SDL_BUTTON_LEFT:

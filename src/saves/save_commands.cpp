@@ -29,40 +29,30 @@ struct SaveState {
   std::array<std::uint8_t, kProtectedSlots> protect{};
 } state;
 
-using Pieces = std::vector<std::string_view>;
-
-bool omitted(const Pieces& p, std::size_t i) { return i >= p.size() || p[i].empty(); }
-
-// A slot number 0..last at piece i, reporting "第N引数の番号が不正です" outside.
-bool slotArgument(const Pieces& p, std::size_t i, int last, std::int32_t& slot) {
-  if (!core::numberArgument(p, i, slot)) return false;
-  if (slot < 0 || slot > last) {
-    core::reportArgumentFault(core::ArgumentFault::BadIndex, static_cast<int>(i) + 1);
-    return false;
-  }
-  return true;
+// A slot number 0..last, reporting "第N引数の番号が不正です" outside; checked in its turn,
+// before the arguments after it are read.
+bool slotInRange(std::size_t index, const core::Argument& a, int last) {
+  const std::int32_t slot = a.value.toInt();
+  if (slot >= 0 && slot <= last) return true;
+  core::reportArgumentFault(core::ArgumentFault::BadIndex, static_cast<int>(index) + 1);
+  return false;
 }
 
-// The dat/txt switch at piece i: compressed unless a given number is 0.
-bool formatArgument(const Pieces& p, std::size_t i, bool& compressed) {
-  compressed = true;
-  if (omitted(p, i)) return true;
-  std::int32_t format = 1;
-  if (!core::numberArgument(p, i, format)) return false;
-  compressed = format != 0;
-  return true;
+bool saveSlotRule(std::size_t index, const core::Argument& a) {
+  return index != 0 || slotInRange(index, a, kSaveSlotLast);
 }
 
-// slot, result variable, [format]: the arguments of loadcomment, saveexist and savetime.
-template <typename Target>
-Target* slotVariableFormat(std::string_view args, Target* (*target)(const Pieces&, std::size_t), std::int32_t& slot,
-                           bool& compressed) {
-  const Pieces p = core::argumentPieces(args);
-  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot)) return nullptr;
-  Target* out = target(p, 1);
-  if (!out || !formatArgument(p, 2, compressed)) return nullptr;
-  return out;
+// savenew's first and last slots.
+bool slotRangeRule(std::size_t index, const core::Argument& a) {
+  return index > 1 || slotInRange(index, a, kSaveSlotLast);
 }
+
+bool protectSlotRule(std::size_t index, const core::Argument& a) {
+  return index != 0 || slotInRange(index, a, kProtectedSlots - 1);
+}
+
+// The dat/txt switch: compressed unless a given number is 0.
+bool compressedAt(const core::Arguments& args, std::size_t i) { return args.number(i, 1) != 0; }
 
 void takeSnapshot() {
   if (state.snapshot.empty()) state.snapshot = formatSaveText(captureState());
@@ -85,37 +75,21 @@ std::optional<std::filesystem::file_time_type> lastWrite(int slot, bool compress
   return t;
 }
 
-void cmdSaveSetting(std::string_view) {
+void cmdSaveSetting(const core::Arguments&) {
   takeSnapshot();
 }
 
-void cmdSaveClear(std::string_view) {
+void cmdSaveClear(const core::Arguments&) {
   state.snapshot.clear();
 }
 
-void cmdSaveComment(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  if (!core::countInRange(p)) return;
-  std::string comment;
-  if (!core::stringArgument(p, 0, comment)) return;
-  state.comment = std::move(comment);
-}
+void cmdSaveComment(const core::Arguments& args) { state.comment = args.string(0); }
 
-void cmdSaveGame(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t slot = 0;
-  bool compressed = true;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
-    return;
-  saveToSlot(slot, compressed);
-}
+void cmdSaveGame(const core::Arguments& args) { saveToSlot(args.number(0), compressedAt(args, 1)); }
 
-void cmdLoadGame(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t slot = 0;
-  bool compressed = true;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot) || !formatArgument(p, 1, compressed))
-    return;
+void cmdLoadGame(const core::Arguments& args) {
+  const std::int32_t slot = args.number(0);
+  const bool compressed = compressedAt(args, 1);
   const std::string name = saveFileName(slot, compressed);
   std::optional<std::string> text = readSaveFile(name, compressed);
   if (!text) return;
@@ -131,11 +105,10 @@ void cmdLoadGame(std::string_view args) {
   if (data->comment) state.comment = *data->comment;
 }
 
-void cmdLoadComment(std::string_view args) {
-  std::int32_t slot = 0;
-  bool compressed = true;
-  std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
-  if (!out) return;
+void cmdLoadComment(const core::Arguments& args) {
+  const std::int32_t slot = args.number(0);
+  const bool compressed = compressedAt(args, 2);
+  std::string* out = &args.stringVariable(1);
   const std::string name = saveFileName(slot, compressed);
   std::optional<std::string> text = readSaveFile(name, compressed);
   if (!text) return;
@@ -148,32 +121,20 @@ void cmdLoadComment(std::string_view args) {
   *out = std::move(*comment);
 }
 
-void cmdSaveExist(std::string_view args) {
-  std::int32_t slot = 0;
-  bool compressed = true;
-  std::int32_t* out = slotVariableFormat(args, core::numberTarget, slot, compressed);
-  if (!out) return;
-  *out = lastWrite(slot, compressed) ? 1 : 0;
+void cmdSaveExist(const core::Arguments& args) {
+  args.numberVariable(1) = lastWrite(args.number(0), compressedAt(args, 2)) ? 1 : 0;
 }
 
-void cmdSaveDelete(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t slot = 0;
-  bool compressed = true;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, slot)) return;
-  std::int32_t* out = nullptr;
-  if (!omitted(p, 1) && !(out = core::numberTarget(p, 1))) return;
-  if (!formatArgument(p, 2, compressed)) return;
+void cmdSaveDelete(const core::Arguments& args) {
   std::error_code ec;
-  const bool removed = std::filesystem::remove(saveFilePath(slot, compressed), ec) && !ec;
-  if (out) *out = removed ? 1 : 0;
+  const bool removed = std::filesystem::remove(saveFilePath(args.number(0), compressedAt(args, 2)), ec) && !ec;
+  if (args.given(1)) args.numberVariable(1) = removed ? 1 : 0;
 }
 
-void cmdSaveTime(std::string_view args) {
-  std::int32_t slot = 0;
-  bool compressed = true;
-  std::string* out = slotVariableFormat(args, core::stringTarget, slot, compressed);
-  if (!out) return;
+void cmdSaveTime(const core::Arguments& args) {
+  const std::int32_t slot = args.number(0);
+  const bool compressed = compressedAt(args, 2);
+  std::string* out = &args.stringVariable(1);
   struct stat st {};
   if (::stat(saveFilePath(slot, compressed).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     core::reportCommandError(platform::jp("データが存在しません"));
@@ -187,15 +148,10 @@ void cmdSaveTime(std::string_view args) {
   *out = text;
 }
 
-void cmdSaveNew(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t first = 0, last = 0;
-  bool compressed = true;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kSaveSlotLast, first) ||
-      !slotArgument(p, 1, kSaveSlotLast, last))
-    return;
-  std::int32_t* out = core::numberTarget(p, 2);
-  if (!out || !formatArgument(p, 3, compressed)) return;
+void cmdSaveNew(const core::Arguments& args) {
+  const std::int32_t first = args.number(0), last = args.number(1);
+  const bool compressed = compressedAt(args, 3);
+  std::int32_t* out = &args.numberVariable(2);
   *out = -1;
   std::optional<std::filesystem::file_time_type> newest;
   for (int slot = first; slot < last; ++slot) {
@@ -207,41 +163,32 @@ void cmdSaveNew(std::string_view args) {
   }
 }
 
-void cmdSaveSetProtect(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t slot = 0;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
-  std::uint8_t& flag = state.protect[static_cast<std::size_t>(slot)];
-  if (omitted(p, 1)) {
+void cmdSaveSetProtect(const core::Arguments& args) {
+  std::uint8_t& flag = state.protect[static_cast<std::size_t>(args.number(0))];
+  if (!args.given(1)) {
     flag = flag != 0 ? 0 : 1;
     return;
   }
-  std::int32_t value = 0;
-  if (!core::numberArgument(p, 1, value)) return;
-  flag = static_cast<std::uint8_t>(value & 0xFF);
+  flag = static_cast<std::uint8_t>(args.number(1) & 0xFF);
 }
 
-void cmdSaveGetProtect(std::string_view args) {
-  const Pieces p = core::argumentPieces(args);
-  std::int32_t slot = 0;
-  if (!core::countInRange(p) || !slotArgument(p, 0, kProtectedSlots - 1, slot)) return;
-  std::int32_t* out = core::numberTarget(p, 1);
-  if (out) *out = state.protect[static_cast<std::size_t>(slot)];
+void cmdSaveGetProtect(const core::Arguments& args) {
+  args.numberVariable(1) = state.protect[static_cast<std::size_t>(args.number(0))];
 }
 
 constexpr core::CommandEntry kSaveCommands[] = {
     {"savesetting", cmdSaveSetting, "saveSetting"},
     {"saveclear", cmdSaveClear, "saveClear"},
-    {"savecomment", cmdSaveComment, "saveComment", 1, 1},
-    {"savegame", cmdSaveGame, "saveGame", 1, 2},
-    {"loadgame", cmdLoadGame, "loadGame", 1, 2},
-    {"loadcomment", cmdLoadComment, "loadComment", 2, 3},
-    {"saveexist", cmdSaveExist, "saveExist", 2, 3},
-    {"savedelete", cmdSaveDelete, "saveDelete", 1, 3},
-    {"savetime", cmdSaveTime, "saveTime", 2, 3},
-    {"savenew", cmdSaveNew, "saveNew", 3, 4},
-    {"savesetprotect", cmdSaveSetProtect, "saveSetProtect", 1, 2},
-    {"savegetprotect", cmdSaveGetProtect, "saveGetProtect", 2, 2},
+    {"savecomment", cmdSaveComment, "saveComment", "s", core::ArgumentReading::InTurn},
+    {"savegame", cmdSaveGame, "saveGame", "n [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"loadgame", cmdLoadGame, "loadGame", "n [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"loadcomment", cmdLoadComment, "loadComment", "n S [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"saveexist", cmdSaveExist, "saveExist", "n N [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"savedelete", cmdSaveDelete, "saveDelete", "n [N?] [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"savetime", cmdSaveTime, "saveTime", "n S [n?]", core::ArgumentReading::InTurn, saveSlotRule},
+    {"savenew", cmdSaveNew, "saveNew", "n n N [n?]", core::ArgumentReading::InTurn, slotRangeRule},
+    {"savesetprotect", cmdSaveSetProtect, "saveSetProtect", "n [n?]", core::ArgumentReading::InTurn, protectSlotRule},
+    {"savegetprotect", cmdSaveGetProtect, "saveGetProtect", "n N", core::ArgumentReading::InTurn, protectSlotRule},
 };
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -24,7 +23,6 @@
 #include "core/resource_limits.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
-#include "platform/paths.h"
 #include "sound/mixer.h"
 #include "sound/ogg_source.h"
 #include "sound/sound_settings.h"
@@ -114,23 +112,12 @@ SoundStream* streamAt(int index) { return index >= 0 && index < kStreamCount ? &
 
 // The bytes [offset, offset + size) of the archive entry or loose file (size 0: to its end).
 bool readSoundFile(const std::string& name, std::uint32_t offset, std::uint32_t size, std::vector<std::uint8_t>& out) {
-  std::ifstream in;
-  std::uint64_t start = offset;
-  std::uint64_t available = 0;
-  if (auto entry = core::findArchiveEntry(name)) {
-    in.open("arc.dat", std::ios::binary);
-    start += entry->offset;
-    available = entry->size > offset ? entry->size - offset : 0;
-  } else {
-    auto disk = platform::resolvePath(name);
-    std::error_code ec;
-    if (!disk || !std::filesystem::is_regular_file(*disk, ec)) return false;
-    in.open(*disk, std::ios::binary);
-    auto fileSize = std::filesystem::file_size(*disk, ec);
-    if (ec) return false;
-    available = fileSize > offset ? fileSize - offset : 0;
-  }
+  const std::optional<core::ResourceSpan> span = core::locateResource(name);
+  if (!span) return false;
+  std::ifstream in(span->file, std::ios::binary);
   if (!in) return false;
+  const std::uint64_t start = span->offset + offset;
+  const std::uint64_t available = span->size > offset ? span->size - offset : 0;
   std::uint64_t count = size == 0 ? available : std::min<std::uint64_t>(size, available);
   // The whole file is held in memory; a size no sound file has is refused, not attempted.
   if (count > core::kLargestSoundFileBytes) {

@@ -78,27 +78,22 @@ void applyAlreadyRead(std::string_view text, ReadStateMaps& maps, std::vector<st
 
 namespace {
 
-void cmdSetAlreadyRead(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
+void cmdSetAlreadyRead(const core::Arguments& v) {
   bool& flag = graphics::readingModes().alreadyReadStop;
-  if (v.empty()) {
+  if (v.size() == 0) {
     flag = !flag;
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  flag = v[0].number != 0;
+  flag = v.value(0).number != 0;
 }
 
-void cmdGetAlreadyRead(std::string_view args) {
-  std::int32_t* var = core::numberVariableRef(args);
-  if (!var) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  *var = graphics::readingModes().alreadyReadStop ? 1 : 0;
+void cmdGetAlreadyRead(const core::Arguments& args) {
+  args.numberVariable(0) = graphics::readingModes().alreadyReadStop ? 1 : 0;
 }
 
 constexpr core::CommandEntry kAlreadyReadCommands[] = {
-    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", 0, 1},
-    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead"},
+    {"setalreadyread", cmdSetAlreadyRead, "setAlreadyRead", "[n]"},
+    {"getalreadyread", cmdGetAlreadyRead, "getAlreadyRead", "N", core::ArgumentReading::Whole},
 };
 
 }  // namespace

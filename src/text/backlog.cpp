@@ -65,62 +65,44 @@ void resetBacklog() { ring = BacklogRing{}; }
 
 namespace {
 
-const BacklogPage* pageArgument(const std::vector<std::string_view>& pieces, std::size_t i) {
-  std::int32_t n = 0;
-  if (!core::numberArgument(pieces, i, n)) return nullptr;
-  const BacklogPage* page = backlogPageBack(n);
-  if (!page) core::reportCommandError(platform::jp("ログの位置指定数値が範囲外です"));
-  return page;
+// The page argument of getlog and gettaglog, counted back from the newest; checked in its
+// turn, before the variables after it are resolved.
+bool pageRule(std::size_t index, const core::Argument& a) {
+  if (index != 1 || backlogPageBack(a.value.toInt())) return true;
+  core::reportCommandError(platform::jp("ログの位置指定数値が範囲外です"));
+  return false;
 }
 
-void cmdGetLog(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string* text = core::stringTarget(pieces, 0);
-  if (!text) return;
-  const BacklogPage* page = pageArgument(pieces, 1);
-  if (!page) return;
-  std::int32_t* lines = nullptr;
-  if (pieces.size() == 3 && !(lines = core::numberTarget(pieces, 2))) return;
-  *text = page->text;
-  if (lines) *lines = page->lineCount;
+void cmdGetLog(const core::Arguments& args) {
+  const BacklogPage* page = backlogPageBack(args.number(1));
+  args.stringVariable(0) = page->text;
+  if (args.size() == 3) args.numberVariable(2) = page->lineCount;
 }
 
-void cmdGetTagLog(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string* name = core::stringTarget(pieces, 0);
-  if (!name) return;
-  if (const BacklogPage* page = pageArgument(pieces, 1)) *name = page->speaker;
-}
+void cmdGetTagLog(const core::Arguments& args) { args.stringVariable(0) = backlogPageBack(args.number(1))->speaker; }
 
-void cmdGetLogCount(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = ring.used;
-}
+void cmdGetLogCount(const core::Arguments& args) { args.numberVariable(0) = ring.used; }
 
-void cmdSetLog(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0) || !core::numberOrOmitted(v, 1)) return;
-  std::int32_t lines = v.size() == 2 && !v[1].isOmitted() ? v[1].toInt() : 1;
+void cmdSetLog(const core::Arguments& v) {
+  const std::int32_t lines = v.number(1, 1);
   if (lines < 1) return core::reportCommandError(platform::jp("ログの行数が不正です"));
-  appendToBacklog(v[0].text);
+  appendToBacklog(v.string(0));
   currentBacklogPage().lineCount = lines;
 }
 
 // The current page's speaker name, split at '/'.
-void cmdGetTag(std::string_view args) {
+void cmdGetTag(const core::Arguments& args) {
   std::string source = currentBacklogPage().speaker;
-  core::fillTargets(args, source, '/');
+  core::fillTargets(args.text, source, '/');
 }
 
 constexpr core::CommandEntry kBacklogCommands[] = {
-    {"gettag", cmdGetTag, "getTag"},
-    {"getlog", cmdGetLog, "getLog", 2, 3},
-    {"gettaglog", cmdGetTagLog, "getTagLog", 2, 2},
-    {"getlogcount", cmdGetLogCount, "getLogCount", 1, 1},
-    {"setlog", cmdSetLog, "setLog", 1, 2},
+    // Targets with defaults ("$a = x, %b"), each reported and skipped on its own.
+    {"gettag", cmdGetTag, "getTag", nullptr, core::ArgumentReading::ByHandler},
+    {"getlog", cmdGetLog, "getLog", "S n [N]", core::ArgumentReading::InTurn, pageRule},
+    {"gettaglog", cmdGetTagLog, "getTagLog", "S n", core::ArgumentReading::InTurn, pageRule},
+    {"getlogcount", cmdGetLogCount, "getLogCount", "N", core::ArgumentReading::InTurn},
+    {"setlog", cmdSetLog, "setLog", "s [n?]"},
 };
 
 }  // namespace

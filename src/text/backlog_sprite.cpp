@@ -18,16 +18,11 @@ namespace {
 // Larger pictures than any device here can hold are refused before memory is asked for.
 constexpr std::int64_t kLargestSide = 16384;
 
-void cmdLogSp(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0) || !core::needString(v, 1) ||
-      !core::numberOrOmitted(v, 2)) {
-    return;
-  }
-  std::int32_t n = v[0].toInt();
+void cmdLogSp(const core::Arguments& v) {
+  const std::int32_t n = v.number(0);
   graphics::SpriteSlot* slot = graphics::spriteSlot(n);
   if (!slot) return core::reportCommandError(platform::jp("スプライト番号が不正です"));
-  std::int32_t lines = v.size() == 3 && !v[2].isOmitted() ? v[2].toInt() : 1;
+  const std::int32_t lines = v.number(2, 1);
   // The picture's height comes from the line count: none or fewer is refused as setlog does.
   if (lines < 1) return core::reportCommandError(platform::jp("ログの行数が不正です"));
 
@@ -45,11 +40,11 @@ void cmdLogSp(std::string_view args) {
   graphics::settleStagedPicture(*slot);
   graphics::TextureHolder holder;
   if (!graphics::createBlankTexture(holder, static_cast<int>(width), static_cast<int>(height), false)) return;
-  drawTextBlock(font, *holder, v[1].text, ms.logExtraX, ms.logLineSpacing, ms.lineSpacing, rubyRenderer());
+  drawTextBlock(font, *holder, v.string(1), ms.logExtraX, ms.logLineSpacing, ms.lineSpacing, rubyRenderer());
   graphics::stageMadePicture(n, std::move(holder), platform::jp("ログ"), 0);
 }
 
-constexpr core::CommandEntry kBacklogSpriteCommands[] = {{"logsp", cmdLogSp, nullptr, 2, 3}};
+constexpr core::CommandEntry kBacklogSpriteCommands[] = {{"logsp", cmdLogSp, nullptr, "n s [n?]"}};
 
 }  // namespace
 

@@ -24,12 +24,8 @@ using core::ScriptValue;
 // The current/default pattern of the setters: no argument copies the default into the
 // current value; a written first argument sets the current, a written second the default.
 template <typename T>
-bool readCurrentAndDefault(std::string_view args, bool wantString, T& current, T& fallback) {
-  std::vector<ScriptValue> values = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(values)) return false;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (wantString ? !core::stringOrOmitted(values, i) : !core::numberOrOmitted(values, i)) return false;
-  }
+bool readCurrentAndDefault(const core::Arguments& args, T& current, T& fallback) {
+  const std::vector<core::Argument>& values = args.list;
   auto valueOf = [&](const ScriptValue& v) {
     if constexpr (std::is_same_v<T, std::string>) {
       return v.text;
@@ -38,103 +34,73 @@ bool readCurrentAndDefault(std::string_view args, bool wantString, T& current, T
     }
   };
   if (values.empty()) current = fallback;
-  if (values.size() >= 1 && !values[0].isOmitted()) current = valueOf(values[0]);
-  if (values.size() >= 2 && !values[1].isOmitted()) fallback = valueOf(values[1]);
+  if (args.given(0)) current = valueOf(values[0].value);
+  if (args.given(1)) fallback = valueOf(values[1].value);
   return true;
 }
 
-void cmdSetFontFile(std::string_view args) {
+void cmdSetFontFile(const core::Arguments& args) {
   MessageFontSettings& font = messageFont();
-  if (!readCurrentAndDefault(args, true, font.face, font.defaultFace)) return;
+  if (!readCurrentAndDefault(args, font.face, font.defaultFace)) return;
   applyMessageFont();
 }
 
-void cmdSetFontStyle(std::string_view args) {
+void cmdSetFontStyle(const core::Arguments& args) {
   MessageFontSettings& font = messageFont();
-  if (!readCurrentAndDefault(args, false, font.style, font.defaultStyle)) return;
+  if (!readCurrentAndDefault(args, font.style, font.defaultStyle)) return;
   applyMessageFont();
 }
 
-void cmdSetFontColor(std::string_view args) {
+void cmdSetFontColor(const core::Arguments& args) {
   MessageFontSettings& font = messageFont();
-  if (!readCurrentAndDefault(args, false, font.colour1, font.defaultColour1)) return;
+  if (!readCurrentAndDefault(args, font.colour1, font.defaultColour1)) return;
   applyMessageFont();
 }
 
-void cmdSetFontColor2(std::string_view args) {
+void cmdSetFontColor2(const core::Arguments& args) {
   MessageFontSettings& font = messageFont();
-  if (!readCurrentAndDefault(args, false, font.colour2, font.defaultColour2)) return;
+  if (!readCurrentAndDefault(args, font.colour2, font.defaultColour2)) return;
   applyMessageFont();
 }
 
-void cmdSetFontColor3(std::string_view args) {
+void cmdSetFontColor3(const core::Arguments& args) {
   MessageFontSettings& font = messageFont();
-  if (!readCurrentAndDefault(args, false, font.colour3, font.defaultColour3)) return;
+  if (!readCurrentAndDefault(args, font.colour3, font.defaultColour3)) return;
   applyMessageFont();
 }
 
-void cmdGetFontFile(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string* current = core::stringVariableRef(pieces[0]);
-  if (!current) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
-  std::string* fallback = nullptr;
-  if (pieces.size() == 2 && !(fallback = core::stringVariableRef(pieces[1]))) {
-    return core::reportArgumentFault(ArgumentFault::BadStringVariable, 2);
-  }
-  *current = messageFont().face;
-  if (fallback) *fallback = messageFont().defaultFace;
+void cmdGetFontFile(const core::Arguments& args) {
+  args.stringVariable(0) = messageFont().face;
+  if (args.size() == 2) args.stringVariable(1) = messageFont().defaultFace;
 }
 
-void cmdGetFontStyle(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::int32_t* current = core::numberVariableRef(pieces[0]);
-  if (!current) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
-  std::int32_t* fallback = nullptr;
-  if (pieces.size() == 2 && !(fallback = core::numberVariableRef(pieces[1]))) {
-    return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 2);
-  }
-  *current = messageFont().style;
-  if (fallback) *fallback = messageFont().defaultStyle;
+void cmdGetFontStyle(const core::Arguments& args) {
+  args.numberVariable(0) = messageFont().style;
+  if (args.size() == 2) args.numberVariable(1) = messageFont().defaultStyle;
 }
 
-void cmdGetFontListNum(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::int32_t* count = core::numberVariableRef(pieces[0]);
-  if (!count) return core::reportArgumentFault(ArgumentFault::BadNumberVariable, 1);
-  ScriptValue flags = core::evaluateExpression(pieces[1]);
-  if (!flags.isNumber()) return core::reportArgumentFault(ArgumentFault::NotNumber, 2);
-  *count = enumerateFonts(flags.toInt());
-}
+void cmdGetFontListNum(const core::Arguments& args) { args.numberVariable(0) = enumerateFonts(args.number(1)); }
 
-void cmdGetFontListStr(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string* name = core::stringVariableRef(pieces[0]);
-  if (!name) return core::reportArgumentFault(ArgumentFault::BadStringVariable, 1);
-  ScriptValue index = core::evaluateExpression(pieces[1]);
-  if (!index.isNumber()) return core::reportArgumentFault(ArgumentFault::NotNumber, 2);
-  std::int32_t i = index.toInt();
+void cmdGetFontListStr(const core::Arguments& args) {
+  const std::int32_t i = args.number(1);
   const std::vector<std::string>& list = fontList();
   if (i < 0 || static_cast<std::size_t>(i) >= list.size()) {
     core::reportCommandError(platform::jp("リスト番号がリスト範囲を超えています"));
     return;
   }
-  *name = list[static_cast<std::size_t>(i)];
+  args.stringVariable(0) = list[static_cast<std::size_t>(i)];
 }
 
 constexpr core::CommandEntry kFontCommands[] = {
-    {"setfontfile", cmdSetFontFile, "setFontFile", 0, 2},
-    {"getfontfile", cmdGetFontFile, "getFontFile", 1, 2},
-    {"setfontstyle", cmdSetFontStyle, "setFontStyle", 0, 2},
-    {"getfontstyle", cmdGetFontStyle, "getFontStyle", 1, 2},
-    {"setfontcolor", cmdSetFontColor, "setFontColor", 0, 2},
-    {"setfontcolor2", cmdSetFontColor2, "setFontColor2", 0, 2},
-    {"setfontcolor3", cmdSetFontColor3, "setFontColor3", 0, 2},
-    {"getfontlistnum", cmdGetFontListNum, "getFontListNum", 2, 2},
-    {"getfontliststr", cmdGetFontListStr, "getFontListStr", 2, 2},
+    {"setfontfile", cmdSetFontFile, "setFontFile", "[F?] [F?]"},
+    {"getfontfile", cmdGetFontFile, "getFontFile", "S [S]", core::ArgumentReading::InTurn},
+    {"setfontstyle", cmdSetFontStyle, "setFontStyle", "[n?] [n?]"},
+    {"getfontstyle", cmdGetFontStyle, "getFontStyle", "N [N]", core::ArgumentReading::InTurn},
+    {"setfontcolor", cmdSetFontColor, "setFontColor", "[n?] [n?]"},
+    {"setfontcolor2", cmdSetFontColor2, "setFontColor2", "[n?] [n?]"},
+    {"setfontcolor3", cmdSetFontColor3, "setFontColor3", "[n?] [n?]"},
+    {"getfontlistnum", cmdGetFontListNum, "getFontListNum", "N n", core::ArgumentReading::InTurn},
+    {"getfontliststr", cmdGetFontListStr, "getFontListStr", "S n", core::ArgumentReading::InTurn},
 };
 
 }  // namespace

@@ -43,22 +43,11 @@ namespace {
 
 using core::ScriptValue;
 
-// Evaluated arguments, each a number or omitted; the count within the command's range.
-bool numbersOrOmitted(std::string_view args, std::vector<ScriptValue>& v) {
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v)) return false;
-  for (std::size_t i = 0; i < v.size(); ++i)
-    if (!core::numberOrOmitted(v, i)) return false;
-  return true;
+void setIfWritten(const core::Arguments& v, std::size_t i, int& field) {
+  if (v.given(i)) field = v.number(i);
 }
 
-void setIfWritten(const std::vector<ScriptValue>& v, std::size_t i, int& field) {
-  if (i < v.size() && !v[i].isOmitted()) field = v[i].toInt();
-}
-
-void cmdSetWindow(std::string_view args) {
-  std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v)) return;
+void cmdSetWindow(const core::Arguments& v) {
   MessageState& ms = messageState();
   int* fields[] = {&ms.originX, &ms.originY, &ms.charsPerLine, &ms.lineCount,
                    &ms.pitchX,  &ms.pitchY,  &ms.extraX,       &ms.lineSpacing};
@@ -66,9 +55,7 @@ void cmdSetWindow(std::string_view args) {
   applyMessageFont();
 }
 
-void cmdSetLogWindow(std::string_view args) {
-  std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v)) return;
+void cmdSetLogWindow(const core::Arguments& v) {
   MessageState& ms = messageState();
   int* fields[] = {&ms.logPitchX, &ms.logPitchY, &ms.logExtraX, &ms.logLineSpacing};
   for (std::size_t i = 0; i < 4; ++i) setIfWritten(v, i, *fields[i]);
@@ -76,21 +63,19 @@ void cmdSetLogWindow(std::string_view args) {
 
 // No argument: the default becomes current; a written first argument sets the current value,
 // a written second the default. True when the current value may have changed.
-bool currentAndDefault(std::string_view args, int& current, int& fallback) {
-  std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v)) return false;
-  if (v.empty()) current = fallback;
+bool currentAndDefault(const core::Arguments& v, int& current, int& fallback) {
+  if (v.size() == 0) current = fallback;
   setIfWritten(v, 0, current);
   setIfWritten(v, 1, fallback);
   return true;
 }
 
-void cmdSetTextSpeed(std::string_view args) {
+void cmdSetTextSpeed(const core::Arguments& args) {
   MessageState& ms = messageState();
   currentAndDefault(args, ms.textSpeed, ms.defaultTextSpeed);
 }
 
-void cmdSetAutoWait(std::string_view args) {
+void cmdSetAutoWait(const core::Arguments& args) {
   MessageState& ms = messageState();
   if (currentAndDefault(args, ms.autoWaitBase, ms.defaultAutoWaitBase)) {
     setAutoWaitBase(ms, ms.autoWaitBase);
@@ -98,34 +83,26 @@ void cmdSetAutoWait(std::string_view args) {
 }
 
 // A getter of a current value and, into an optional second variable, its default.
-void readCurrentAndDefault(std::string_view args, int current, int fallback) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::int32_t* first = core::numberTarget(pieces, 0);
-  if (!first) return;
-  std::int32_t* second = nullptr;
-  if (pieces.size() == 2 && !(second = core::numberTarget(pieces, 1))) return;
-  *first = current;
-  if (second) *second = fallback;
+void readCurrentAndDefault(const core::Arguments& args, int current, int fallback) {
+  args.numberVariable(0) = current;
+  if (args.size() == 2) args.numberVariable(1) = fallback;
 }
 
-void cmdGetTextSpeed(std::string_view args) {
+void cmdGetTextSpeed(const core::Arguments& args) {
   readCurrentAndDefault(args, messageState().textSpeed, messageState().defaultTextSpeed);
 }
 
-void cmdGetAutoWait(std::string_view args) {
+void cmdGetAutoWait(const core::Arguments& args) {
   readCurrentAndDefault(args, messageState().autoWaitBase, messageState().defaultAutoWaitBase);
 }
 
 // Two values each within [0, highest], checked and stored one after the other: a value out
 // of range is reported and keeps its field, the other is still stored.
-void setPair(std::string_view args, int highest, int& first, int& second) {
-  std::vector<ScriptValue> v;
-  if (!numbersOrOmitted(args, v)) return;
+void setPair(const core::Arguments& v, int highest, int& first, int& second) {
   int* fields[] = {&first, &second};
   for (std::size_t i = 0; i < 2; ++i) {
-    if (v[i].isOmitted()) continue;
-    std::int32_t value = v[i].toInt();
+    if (!v.given(i)) continue;
+    const std::int32_t value = v.number(i);
     if (value < 0 || value > highest) {
       core::reportArgumentFault(core::ArgumentFault::BadValue, static_cast<int>(i) + 1);
       continue;
@@ -134,73 +111,58 @@ void setPair(std::string_view args, int highest, int& first, int& second) {
   }
 }
 
-void cmdLineNull(std::string_view args) {
+void cmdLineNull(const core::Arguments& args) {
   setPair(args, 2, messageState().lineNullJoined, messageState().lineNullEmpty);
 }
 
-void cmdAutoIndent(std::string_view args) {
+void cmdAutoIndent(const core::Arguments& args) {
   setPair(args, 1, messageState().indentBracket, messageState().indentPlain);
 }
 
-void cmdTextClear(std::string_view) {
+void cmdTextClear(const core::Arguments&) {
   clearPage();
 }
 
-void cmdBr(std::string_view) { lineBreak(); }
+void cmdBr(const core::Arguments&) { lineBreak(); }
 
-void cmdSetWindowAlpha(std::string_view args) {
-  std::vector<ScriptValue> v;
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0)) return;
-  std::int32_t alpha = v[0].toInt();
+void cmdSetWindowAlpha(const core::Arguments& v) {
+  const std::int32_t alpha = v.number(0);
   if (alpha < 0 || alpha > 100) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
   messageState().windowAlpha = alpha;
 }
 
-void cmdGetWindowAlpha(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowAlpha;
-}
+void cmdGetWindowAlpha(const core::Arguments& args) { args.numberVariable(0) = messageState().windowAlpha; }
 
-void cmdSetWindowVisible(std::string_view args) {
-  std::vector<ScriptValue> v;
-  core::evaluateArguments(args, v);
-  if (!core::checkArgumentCount(v)) return;
+void cmdSetWindowVisible(const core::Arguments& v) {
   MessageState& ms = messageState();
-  if (v.empty()) {
+  if (v.size() == 0) {
     ms.windowShown = !ms.windowShown;
     graphics::renderFrame();
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  bool shown = v[0].number != 0;
+  const bool shown = v.value(0).number != 0;
   if (shown == ms.windowShown) return;
   ms.windowShown = shown;
   graphics::renderFrame();
 }
 
-void cmdGetWindowVisible(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  if (std::int32_t* var = core::numberTarget(pieces, 0)) *var = messageState().windowShown ? 1 : 0;
-}
+void cmdGetWindowVisible(const core::Arguments& args) { args.numberVariable(0) = messageState().windowShown ? 1 : 0; }
 
 constexpr core::CommandEntry kMessageWindowCommands[] = {
-    {"setwindow", cmdSetWindow, "setWindow", 8, 8},
-    {"setlogwindow", cmdSetLogWindow, "setLogWindow", 4, 4},
-    {"settextspeed", cmdSetTextSpeed, "setTextSpeed", 0, 2},
-    {"gettextspeed", cmdGetTextSpeed, "getTextSpeed", 1, 2},
-    {"setautowait", cmdSetAutoWait, "setAutoWait", 0, 2},
-    {"getautowait", cmdGetAutoWait, "getAutoWait", 1, 2},
-    {"linenull", cmdLineNull, "lineNull", 2, 2},
-    {"autoindent", cmdAutoIndent, "autoIndent", 2, 2},
+    {"setwindow", cmdSetWindow, "setWindow", "n? n? n? n? n? n? n? n?"},
+    {"setlogwindow", cmdSetLogWindow, "setLogWindow", "n? n? n? n?"},
+    {"settextspeed", cmdSetTextSpeed, "setTextSpeed", "[n?] [n?]"},
+    {"gettextspeed", cmdGetTextSpeed, "getTextSpeed", "N [N]", core::ArgumentReading::InTurn},
+    {"setautowait", cmdSetAutoWait, "setAutoWait", "[n?] [n?]"},
+    {"getautowait", cmdGetAutoWait, "getAutoWait", "N [N]", core::ArgumentReading::InTurn},
+    {"linenull", cmdLineNull, "lineNull", "n? n?"},
+    {"autoindent", cmdAutoIndent, "autoIndent", "n? n?"},
     {"textclear", cmdTextClear, "textClear"},
     {"br", cmdBr},
-    {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha", 1, 1},
-    {"getwindowalpha", cmdGetWindowAlpha, "getWindowAlpha", 1, 1},
-    {"setwindowvisible", cmdSetWindowVisible, "setWindowVisible", 0, 1},
-    {"getwindowvisible", cmdGetWindowVisible, "getWindowVisible", 1, 1},
+    {"setwindowalpha", cmdSetWindowAlpha, "setWindowAlpha", "n"},
+    {"getwindowalpha", cmdGetWindowAlpha, "getWindowAlpha", "N", core::ArgumentReading::InTurn},
+    {"setwindowvisible", cmdSetWindowVisible, "setWindowVisible", "[n]"},
+    {"getwindowvisible", cmdGetWindowVisible, "getWindowVisible", "N", core::ArgumentReading::InTurn},
 };
 
 }  // namespace

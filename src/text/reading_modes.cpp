@@ -5,6 +5,7 @@
 #include "core/command_support.h"
 #include "graphics/reading_modes.h"
 #include "text/message_state.h"
+#include "text/message_wait.h"
 #include "text/text_commands.h"
 #include "text/text_state.h"
 
@@ -48,20 +49,17 @@ void stopReadingModes() {
 namespace {
 
 // skipmode and automode share their argument rules.
-void modeCommand(std::string_view args, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
+void modeCommand(const core::Arguments& v, bool graphics::ReadingModes::*flag, void (*set)(bool)) {
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
-  if (v.empty()) {
+  if (v.size() == 0) {
     if (ms.windowShown) {
       if (flag == &graphics::ReadingModes::skipMode) modes.autoMode = false;
       set(!(modes.*flag));
     }
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  if (v[0].number == 0) {
+  if (v.value(0).number == 0) {
     modes.fast = modes.skipMode = modes.autoMode = false;
     modes.modeChange = graphics::kModeNormal;
   } else if (ms.windowShown) {
@@ -69,43 +67,40 @@ void modeCommand(std::string_view args, bool graphics::ReadingModes::*flag, void
   }
 }
 
-void cmdSkipMode(std::string_view args) { modeCommand(args, &graphics::ReadingModes::skipMode, setSkipMode); }
-void cmdAutoMode(std::string_view args) { modeCommand(args, &graphics::ReadingModes::autoMode, setAutoMode); }
+void cmdSkipMode(const core::Arguments& args) { modeCommand(args, &graphics::ReadingModes::skipMode, setSkipMode); }
+void cmdAutoMode(const core::Arguments& args) { modeCommand(args, &graphics::ReadingModes::autoMode, setAutoMode); }
 
-void cmdIsMode(std::string_view args) {
+void cmdIsMode(const core::Arguments& args) {
   const graphics::ReadingModes& modes = graphics::readingModes();
-  core::storeNumberResult(args, modes.skipMode ? 1 : modes.autoMode ? 2 : 0);
+  args.numberVariable(0) = modes.skipMode ? 1 : modes.autoMode ? 2 : 0;
 }
 
-void cmdIsPage(std::string_view args) { core::storeNumberResult(args, textState().stopKind == 2 ? 1 : 0); }
+void cmdIsPage(const core::Arguments& args) { args.numberVariable(0) = textState().stopKind == kPageWait ? 1 : 0; }
 
 // seteffectskip / seteffectcancel: no argument toggles, a number sets.
-void setFlag(std::string_view args, bool& flag) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v)) return;
-  if (v.empty()) {
+void setFlag(const core::Arguments& v, bool& flag) {
+  if (v.size() == 0) {
     flag = !flag;
     return;
   }
-  if (!core::needNumber(v, 0)) return;
-  flag = v[0].number != 0;
+  flag = v.value(0).number != 0;
 }
 
-void cmdSetEffectSkip(std::string_view args) { setFlag(args, graphics::readingModes().effectSkip); }
-void cmdSetEffectCancel(std::string_view args) { setFlag(args, graphics::readingModes().effectCancel); }
-void cmdGetEffectSkip(std::string_view args) { core::storeNumberResult(args, graphics::readingModes().effectSkip); }
-void cmdGetEffectCancel(std::string_view args) { core::storeNumberResult(args, graphics::readingModes().effectCancel); }
+void cmdSetEffectSkip(const core::Arguments& args) { setFlag(args, graphics::readingModes().effectSkip); }
+void cmdSetEffectCancel(const core::Arguments& args) { setFlag(args, graphics::readingModes().effectCancel); }
+void cmdGetEffectSkip(const core::Arguments& args) { args.numberVariable(0) = graphics::readingModes().effectSkip; }
+void cmdGetEffectCancel(const core::Arguments& args) { args.numberVariable(0) = graphics::readingModes().effectCancel; }
 
 constexpr core::CommandEntry kReadingModeCommands[] = {
-    {"skipmode", cmdSkipMode, "skipMode", 0, 1},
-    {"automode", cmdAutoMode, "autoMode", 0, 1},
-    {"ismode", cmdIsMode, "isMode"},
-    {"ispage", cmdIsPage, "isPage"},
-    {"seteffectskip", cmdSetEffectSkip, "setEffectSkip", 0, 1},
-    {"geteffectskip", cmdGetEffectSkip, "getEffectSkip"},
-    {"seteffectcancel", cmdSetEffectCancel, "setEffectCancel", 0, 1},
+    {"skipmode", cmdSkipMode, "skipMode", "[n]"},
+    {"automode", cmdAutoMode, "autoMode", "[n]"},
+    {"ismode", cmdIsMode, "isMode", "N", core::ArgumentReading::Whole},
+    {"ispage", cmdIsPage, "isPage", "N", core::ArgumentReading::Whole},
+    {"seteffectskip", cmdSetEffectSkip, "setEffectSkip", "[n]"},
+    {"geteffectskip", cmdGetEffectSkip, "getEffectSkip", "N", core::ArgumentReading::Whole},
+    {"seteffectcancel", cmdSetEffectCancel, "setEffectCancel", "[n]"},
     // Its errors have always been reported under this shorter name; scripts' authors see it so.
-    {"geteffectcancel", cmdGetEffectCancel, "EffectCancel"},
+    {"geteffectcancel", cmdGetEffectCancel, "EffectCancel", "N", core::ArgumentReading::Whole},
 };
 
 }  // namespace

@@ -22,24 +22,15 @@ std::vector<std::string> lines;
 
 const char kLineRangeMessage[] = "行数の指定が範囲を超えています";
 
-void cmdAddText(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string text;
-  std::int32_t newline = 0;
-  if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, newline)) return;
-  if (newline != 0) text += "\r\n";
+void cmdAddText(const core::Arguments& args) {
+  std::string text = args.string(0);
+  if (args.number(1) != 0) text += "\r\n";
   lines.push_back(std::move(text));
 }
 
-void cmdSetText(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string text;
-  std::int32_t line = 0, newline = 0;
-  if (!core::stringArgument(pieces, 0, text) || !core::numberArgument(pieces, 1, line) || !core::numberArgument(pieces, 2, newline)) {
-    return;
-  }
+void cmdSetText(const core::Arguments& args) {
+  std::string text = args.string(0);
+  const std::int32_t line = args.number(1), newline = args.number(2);
   if (line < 1 || static_cast<std::size_t>(line) > lines.size()) {
     return core::reportCommandError(platform::jp(kLineRangeMessage));
   }
@@ -47,27 +38,18 @@ void cmdSetText(std::string_view args) {
   lines[static_cast<std::size_t>(line) - 1] = std::move(text);
 }
 
-void cmdGetText(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string* var = core::stringTarget(pieces, 0);
-  std::int32_t line = 0;
-  if (!var || !core::numberArgument(pieces, 1, line)) return;
+void cmdGetText(const core::Arguments& args) {
+  const std::int32_t line = args.number(1);
   if (line < 1 || static_cast<std::size_t>(line) > lines.size()) {
     return core::reportCommandError(platform::jp(kLineRangeMessage));
   }
-  *var = lines[static_cast<std::size_t>(line) - 1];
+  args.stringVariable(0) = lines[static_cast<std::size_t>(line) - 1];
 }
 
-void cmdClearText(std::string_view) { lines.clear(); }
+void cmdClearText(const core::Arguments&) { lines.clear(); }
 
-void cmdLoadText(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string name;
-  if (!core::stringArgument(pieces, 0, name)) return;
-  std::int32_t* count = core::numberTarget(pieces, 1);
-  if (!count) return;
+void cmdLoadText(const core::Arguments& args) {
+  const std::string& name = args.string(0);
   std::string bytes;
   switch (core::readResourceFile(name, bytes, core::kLargestTextFileBytes)) {
     case core::ResourceRead::Ok: break;
@@ -79,17 +61,12 @@ void cmdLoadText(std::string_view args) {
   core::SplitResult split = core::regexpSplit("/\r\n/", bytes);
   if (!split.ok) return core::reportCommandError(split.why);
   for (const core::ByteSpan& piece : split.pieces) lines.emplace_back(bytes, piece.start, piece.size());
-  *count = static_cast<std::int32_t>(lines.size());
+  args.numberVariable(1) = static_cast<std::int32_t>(lines.size());
 }
 
-void cmdSaveText(std::string_view args) {
-  std::vector<std::string_view> pieces = core::argumentPieces(args);
-  if (!core::countInRange(pieces)) return;
-  std::string name;
-  if (!core::stringArgument(pieces, 0, name)) return;
-  std::int32_t first = 0, end = static_cast<std::int32_t>(lines.size());
-  if (pieces.size() >= 2 && !core::numberArgument(pieces, 1, first)) return;
-  if (pieces.size() >= 3 && !core::numberArgument(pieces, 2, end)) return;
+void cmdSaveText(const core::Arguments& args) {
+  const std::string& name = args.string(0);
+  const std::int32_t first = args.number(1), end = args.number(2, static_cast<std::int32_t>(lines.size()));
   // A range reaching past the list is held to it: only lines that exist are written.
   std::int64_t from = std::max<std::int64_t>(first, 0);
   std::int64_t to = std::min<std::int64_t>(end, static_cast<std::int64_t>(lines.size()));
@@ -102,8 +79,12 @@ void cmdSaveText(std::string_view args) {
 }
 
 constexpr core::CommandEntry kTextLineCommands[] = {
-    {"addtext", cmdAddText, "addText", 2, 2},   {"settext", cmdSetText, "setText", 3, 3},   {"gettext", cmdGetText, "getText", 2, 2},
-    {"cleartext", cmdClearText}, {"loadtext", cmdLoadText, "loadText", 2, 2}, {"savetext", cmdSaveText, "saveText", 1, 3},
+    {"addtext", cmdAddText, "addText", "s n", core::ArgumentReading::InTurn},
+    {"settext", cmdSetText, "setText", "s n n", core::ArgumentReading::InTurn},
+    {"gettext", cmdGetText, "getText", "S n", core::ArgumentReading::InTurn},
+    {"cleartext", cmdClearText},
+    {"loadtext", cmdLoadText, "loadText", "D N", core::ArgumentReading::InTurn},
+    {"savetext", cmdSaveText, "saveText", "s [n] [n]", core::ArgumentReading::InTurn},
 };
 
 }  // namespace

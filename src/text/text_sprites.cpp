@@ -58,32 +58,25 @@ using namespace graphics;
 
 constexpr std::size_t kTextSpriteFaceLimit = 32;
 
-void cmdSspSet(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needString(v, 0)) return;
-  for (std::size_t i = 1; i < 6; ++i)
-    if (!core::needNumber(v, i)) return;
+void cmdSspSet(const core::Arguments& v) {
   TextSpriteSettings& s = textSpriteSettings();
-  s.face = v[0].text.substr(0, kTextSpriteFaceLimit);
-  s.height = v[1].toInt();
-  s.style = v[2].toInt();
-  s.colour1 = static_cast<std::uint32_t>(v[3].toInt());
-  s.colour2 = static_cast<std::uint32_t>(v[4].toInt());
-  s.colour3 = static_cast<std::uint32_t>(v[5].toInt());
+  s.face = v.string(0).substr(0, kTextSpriteFaceLimit);
+  s.height = v.number(1);
+  s.style = v.number(2);
+  s.colour1 = static_cast<std::uint32_t>(v.number(3));
+  s.colour2 = static_cast<std::uint32_t>(v.number(4));
+  s.colour3 = static_cast<std::uint32_t>(v.number(5));
   applyTextSpriteSettings();
 }
 
-void cmdSsp(std::string_view args) {
-  std::vector<core::ScriptValue> v = core::evaluateArguments(args);
-  if (!core::checkArgumentCount(v) || !core::needNumber(v, 0) || !core::needString(v, 1)) return;
-  if (v.size() == 3 && !core::needNumber(v, 2)) return;
-  const std::int32_t n = v[0].toInt();
+void cmdSsp(const core::Arguments& v) {
+  const std::int32_t n = v.number(0);
   if (!slotArgument(n)) return;
-  const auto layer = static_cast<std::uint32_t>(v.size() == 3 ? v[2].toInt() : 0);
-  stageTextSprite(n, v[1].text, layer);
+  const auto layer = static_cast<std::uint32_t>(v.number(2));
+  stageTextSprite(n, v.string(1), layer);
 }
 
-constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp, nullptr, 2, 3}, {"ssp.set", cmdSspSet, nullptr, 6, 6}};
+constexpr core::CommandEntry kTextSpriteCommands[] = {{"ssp", cmdSsp, nullptr, "n s [n]"}, {"ssp.set", cmdSspSet, nullptr, "F n n n n n"}};
 
 }  // namespace
 

@@ -141,12 +141,13 @@ void hookCommand(std::string_view args, int& counter) {
   ++counter;
 }
 
-void cmdTextGosub(std::string_view args) { hookCommand(args, state.textHookCount); }
-void cmdPreTextGosub(std::string_view args) { hookCommand(args, state.preTextHookCount); }
+void cmdTextGosub(const core::Arguments& call) { hookCommand(call.text, state.textHookCount); }
+void cmdPreTextGosub(const core::Arguments& call) { hookCommand(call.text, state.preTextHookCount); }
 
 constexpr core::CommandEntry kTextHookCommands[] = {
-    {"textgosub", cmdTextGosub, "textGosub"},
-    {"pretextgosub", cmdPreTextGosub, "preTextGosub"},
+    // A label name with rules of its own: blanks around it trimmed, no expression.
+    {"textgosub", cmdTextGosub, "textGosub", nullptr, core::ArgumentReading::ByHandler},
+    {"pretextgosub", cmdPreTextGosub, "preTextGosub", nullptr, core::ArgumentReading::ByHandler},
 };
 
 }  // namespace

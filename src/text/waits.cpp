@@ -44,7 +44,7 @@ enum EventResultCode : int {
 enum EventKind : int { kKindEnter = 1, kKindDown = 2, kKindUp = 3, kKindWheelTowards = 4, kKindWheelAway = 5 };
 
 struct Waits {
-  std::uint64_t timerStart = 0;  // resettimer
+  std::uint32_t timerStart = 0;  // resettimer; the millisecond tick wraps like the clock
   int hoverId = -1;              // the button under the cursor, -1 for none
   std::uint32_t eventBase = 0;   // tick of the last time-out event: the first is due at once
   int wheelSum = 0;
@@ -99,9 +99,7 @@ bool timedWait(std::uint32_t start, std::uint32_t duration, bool clickable) {
 
 namespace {
 
-void cmdWait(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
+void cmdWait(const core::Arguments& v) {
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
   if (modes.skipMode || modes.fast) return;
@@ -109,37 +107,29 @@ void cmdWait(std::string_view args) {
     ms.showAll = false;
     graphics::renderFrame();
   }
-  std::int32_t ms32 = v[0];
-  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.size() < 2 || v[1] != 0);
+  const std::int32_t ms32 = v.number(0);
+  timedWait(platform::tickMs(), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.number(1, 1) != 0);
 }
 
-void cmdWaitTimer(std::string_view args) {
-  std::vector<std::int32_t> v;
-  if (!core::readNumbers(args, v)) return;
-  std::int32_t ms32 = v[0];
-  timedWait(static_cast<std::uint32_t>(waits.timerStart), ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0,
-            v.size() < 2 || v[1] != 0);
+void cmdWaitTimer(const core::Arguments& v) {
+  const std::int32_t ms32 = v.number(0);
+  timedWait(waits.timerStart, ms32 > 0 ? static_cast<std::uint32_t>(ms32) : 0, v.number(1, 1) != 0);
 }
 
-void cmdSleep(std::string_view args) {
-  core::ScriptValue v = core::evaluateExpression(args);
-  if (!v.isNumber()) {
-    core::reportArgumentFault(core::ArgumentFault::NotNumber, 1);
-    return;
-  }
+void cmdSleep(const core::Arguments& args) {
   // The window is still served once, so a close request is not lost behind a long sleep.
   if (graphics::waitLoop([](graphics::WaitPass&) { return graphics::WaitStep::Done; }) == graphics::WaitEnd::Quit)
     return;
-  std::int32_t ms = v.toInt();
+  const std::int32_t ms = args.number(0);
   if (ms > 0) platform::sleepMs(static_cast<std::uint32_t>(ms));
 }
 
-void cmdResetTimer(std::string_view) {
+void cmdResetTimer(const core::Arguments&) {
   waits.timerStart = platform::tickMs();
 }
 
-void cmdGetTimer(std::string_view args) {
-  core::storeNumberResult(args, static_cast<std::int32_t>(platform::tickMs() - static_cast<std::uint32_t>(waits.timerStart)));
+void cmdGetTimer(const core::Arguments& args) {
+  args.numberVariable(0) = static_cast<std::int32_t>(platform::tickMs() - waits.timerStart);
 }
 
 struct EventResult {
@@ -268,29 +258,13 @@ bool messageEvent(platform::WindowMessage& msg, EventResult& out, std::string* d
   }
 }
 
-void cmdEventWait(std::string_view args) {
-  std::vector<std::string_view> pieces;
-  std::string copy(args);
-  core::splitStatements(copy, ',', pieces);
-  if (!core::countInRange(pieces)) return;
-  std::int32_t* result = core::numberVariableRef(pieces[0]);
-  if (!result) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 1);
-  std::int32_t* kindVar = core::numberVariableRef(pieces[1]);
-  if (!kindVar) return core::reportArgumentFault(core::ArgumentFault::BadNumberVariable, 2);
-  bool haveTimeout = false;
-  std::uint32_t timeout = 0;
-  if (pieces.size() >= 3 && !pieces[2].empty()) {
-    core::ScriptValue t = core::evaluateExpression(pieces[2]);
-    if (!t.isNumber()) return core::reportArgumentFault(core::ArgumentFault::NotNumber, 3);
-    haveTimeout = true;
-    std::int32_t t32 = t.toInt();
-    timeout = t32 > 0 ? static_cast<std::uint32_t>(t32) : 0;
-  }
-  std::string* dropTarget = nullptr;
-  if (pieces.size() == 4) {
-    dropTarget = core::stringVariableRef(pieces[3]);
-    if (!dropTarget) return core::reportArgumentFault(core::ArgumentFault::BadStringVariable, 4);
-  }
+void cmdEventWait(const core::Arguments& args) {
+  std::int32_t* result = &args.numberVariable(0);
+  std::int32_t* kindVar = &args.numberVariable(1);
+  const bool haveTimeout = args.given(2);
+  const std::int32_t t32 = args.number(2);
+  const std::uint32_t timeout = t32 > 0 ? static_cast<std::uint32_t>(t32) : 0;
+  std::string* dropTarget = args.size() == 4 ? &args.stringVariable(3) : nullptr;
 
   MessageState& ms = messageState();
   graphics::ReadingModes& modes = graphics::readingModes();
@@ -333,8 +307,12 @@ void cmdEventWait(std::string_view args) {
 }
 
 constexpr core::CommandEntry kWaitCommands[] = {
-    {"wait", cmdWait, nullptr, 1, 2}, {"waittimer", cmdWaitTimer, "waitTimer", 1, 2}, {"sleep", cmdSleep},
-    {"resettimer", cmdResetTimer}, {"gettimer", cmdGetTimer, "getTimer"}, {"eventwait", cmdEventWait, "eventWait", 2, 4},
+    {"wait", cmdWait, nullptr, "n [n]"},
+    {"waittimer", cmdWaitTimer, "waitTimer", "n [n]"},
+    {"sleep", cmdSleep, nullptr, "n", core::ArgumentReading::Whole},
+    {"resettimer", cmdResetTimer},
+    {"gettimer", cmdGetTimer, "getTimer", "N", core::ArgumentReading::Whole},
+    {"eventwait", cmdEventWait, "eventWait", "N N [n?] [S]", core::ArgumentReading::InTurn},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes docs/commands.md from the engine's registered commands (`utsushi --list-commands`)
-and the notes in docs/command_notes.txt. With --check, writes nothing and fails when a
+"""Writes docs/commands.md from the engine's registered commands (`utsushi --list-commands`:
+their error names and argument signatures, the ones the engine checks arguments against) and
+the notes in docs/command_notes.txt. With --check, writes nothing and fails when a
 registered command has no note or a note names no registered command."""
 import argparse
 import subprocess
@@ -59,8 +60,8 @@ def registered(engine):
     commands = {}
     for line in out.splitlines():
         fields = line.split("\t")
-        fields += [""] * (4 - len(fields))
-        commands[fields[0]] = {"error": fields[1], "min": fields[2], "max": fields[3]}
+        fields += [""] * (5 - len(fields))
+        commands[fields[0]] = {"error": fields[1], "min": fields[2], "max": fields[3], "signature": fields[4]}
     return commands
 
 
@@ -77,24 +78,33 @@ def count_text(info):
     return lo if lo == hi else f"{lo}-{hi}"
 
 
+# The letters of a signature, as the engine's command tables write them.
+KINDS = [("n", "number"), ("s", "string"), ("N", "number variable (receives a result)"),
+         ("S", "string variable (receives a result)"), ("T", "a variable the command resolves itself: a target with \"= default\", or a reference that may name nothing"),
+         ("P", "picture file"), ("A", "sound file"), ("M", "movie file"),
+         ("F", "font: a face name or a font file"), ("C", "cursor file or picture"), ("D", "file read whole")]
+
+
 def render(groups, commands):
-    has_counts = any(info["min"] for info in commands.values())
     out = ["# Command reference", "",
            "Every command a script can use, grouped as the README groups them. This page is made by",
            "`make docs` from the engine's command tables and `docs/command_notes.txt`; edit the notes,",
            "not this page. Arguments in [ ] may be left out; `%var` is a number variable, `$var` a string",
-           "variable. The error name is what error messages call the command.", ""]
+           "variable. The error name is what error messages call the command.", "",
+           "The signature is the one the engine checks each statement against before the command runs",
+           "(and `utsushi --check` reads): one letter an argument, [x] for one that may be left off at the",
+           "end, x? for one that may be left empty, x... for one that may repeat. A command without a",
+           "signature reads its argument text by rules of its own, given in its description.", ""]
+    out += [f"- `{k}`: {what}" for k, what in KINDS] + [""]
     for group, entries, tables in groups:
         out += [f"## {group}", ""]
-        if has_counts:
-            out += ["| command | arguments | count | what it does | error name |", "|---|---|---|---|---|"]
-        else:
-            out += ["| command | arguments | what it does | error name |", "|---|---|---|---|"]
+        out += ["| command | arguments | signature | count | what it does | error name |", "|---|---|---|---|---|---|"]
         for name, synopsis, text in entries:
-            info = commands.get(name, {"error": "", "min": "", "max": ""})
+            info = commands.get(name, {"error": "", "min": "", "max": "", "signature": ""})
             shown = f"`{cell(synopsis)}`" if synopsis else ""
+            signature = f"`{info['signature']}`" if info["signature"] else ""
             error = cell(info["error"]) if info["error"] else "—"
-            row = [f"`{name}`", shown] + ([count_text(info)] if has_counts else []) + [cell(text), error]
+            row = [f"`{name}`", shown, signature, count_text(info), cell(text), error]
             out.append("| " + " | ".join(row) + " |")
         out.append("")
         for title, lines in tables:

@@ -30,10 +30,11 @@ TEST(LogSp, PicturePerLogWindowAndRubyAboveTheBase) {
   ms.logExtraX = 2;
   ms.logLineSpacing = 10;
   graphics::resetSprites();
-  core::CommandHandler logsp = nullptr;
+  const core::CommandEntry* entry = nullptr;
   for (const core::CommandEntry& e : text::backlogSpriteCommands())
-    if (e.name == "logsp") logsp = e.handler;
-  ASSERT_NE(logsp, nullptr);
+    if (e.name == "logsp") entry = &e;
+  ASSERT_NE(entry, nullptr);
+  auto logsp = [&](const std::string& args) { core::runCommand(*entry, args); };
 
   logsp(" 7, \"" + platform::jp("(漢字/かんじ)の\fページ") + "\", 2");
   graphics::SpriteSlot* slot = graphics::spriteSlot(7);

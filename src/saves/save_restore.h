@@ -7,7 +7,8 @@ namespace saves {
 
 // Empties what a save game replaces: message text and reading modes, the text-block state,
 // subroutine and loop stacks, buttons, "g_" variables, the ten sound streams and every
-// sprite. Runs before the save text is checked.
+// sprite. Runs only after the save text has been read and checked, so a damaged save leaves
+// the running game as it was.
 void resetForLoad();
 
 // Puts the records back and moves the script to the saved position (the interpreter

@@ -284,14 +284,14 @@ class Faults(unittest.TestCase):
         cache = tempfile.mkdtemp(prefix="utsushi-fc-cache-")
         env = dict(os.environ, FONTCONFIG_FILE=conf.name, XDG_CACHE_HOME=cache)
         plain = Game({"script/0.txt": 'error "no text"\n'})
-        text = Game({"script/0.txt": 'error "before"\n一行目\\\n二行目\\\nerror "after"\n', "clicks.txt": CLICKS})
+        text = Game({"script/0.txt": 'error "before"\n一行目\\\n\n二行目\\\n\nerror "after"\n', "clicks.txt": CLICKS})
         try:
             r = plain.run(env=env)
             self.assertEqual((r.returncode, lines(r)), (0, ["Error: script/0.txt[1] error ※no text"]))
             r = text.run("--input", text.path("clicks.txt"), env=env)
             self.assertEqual(r.returncode, 0, r.stderr)
             self.assertEqual(lines(r), ["Error: script/0.txt[1] error ※before", "Error: CreateFontIndirect",
-                                        "Error: script/0.txt[4] error ※after"])
+                                        "Error: script/0.txt[6] error ※after"])
         finally:
             plain.close()
             text.close()

@@ -70,6 +70,9 @@ struct OpenFont {
   std::string faceCp932;
   int height = 0;
   int weight = 400;
+  // A face file is read when the font is asked for, from the folder and archive of that
+  // moment, as a script that names it expects; only fontconfig waits for the first use.
+  std::shared_ptr<LoadedFace> fileFace;
   bool resolved = false;  // the look-up below has run; the fields after it hold its result
   bool usable = false;
   bool failureTaken = false;  // fontUsable has already answered a first failure
@@ -146,14 +149,17 @@ std::shared_ptr<LoadedFace> loadInstalledFace(const InstalledFace& match) {
   return finishFace(loaded, key, match.file);
 }
 
-std::shared_ptr<LoadedFace> resolveFace(std::string_view faceCp932, bool bold) {
+// An installed face by name (fontconfig), else the default face, else any face at all:
+// the Windows font mapper never refuses a request, it substitutes its default face. A face
+// file was tried when the font was asked for; `fileFace` is what that gave.
+std::shared_ptr<LoadedFace> resolveFace(std::string_view faceCp932, bool bold, std::shared_ptr<LoadedFace> fileFace) {
+  if (fileFace) return fileFace;
   if (!library()) return nullptr;
-  if (endsWithFontExtension(faceCp932)) {
-    if (auto face = loadFaceFile(faceCp932)) return face;
-  } else if (auto match = matchInstalledFace(platform::cp932ToUtf8(faceCp932), bold)) {
-    if (auto face = loadInstalledFace(*match)) return face;
+  if (!endsWithFontExtension(faceCp932)) {
+    if (auto match = matchInstalledFace(platform::cp932ToUtf8(faceCp932), bold)) {
+      if (auto face = loadInstalledFace(*match)) return face;
+    }
   }
-  // The Windows font mapper never refuses a request: it substitutes its default face.
   if (auto match = matchInstalledFace(kDefaultFaceUtf8, bold)) {
     if (auto face = loadInstalledFace(*match)) return face;
   }
@@ -221,7 +227,7 @@ namespace {
 
 bool resolve(OpenFont& font) {
   const bool bold = font.weight >= 700;
-  auto face = resolveFace(font.faceCp932, bold);
+  auto face = resolveFace(font.faceCp932, bold, std::move(font.fileFace));
   if (!face) return false;
   if (FT_New_Size(face->face, &font.size) != 0) {
     font.size = nullptr;
@@ -264,6 +270,7 @@ FontHandle openFont(std::string_view faceCp932, int height, int weight) {
   font->faceCp932 = std::string(faceCp932);
   font->height = height;
   font->weight = weight;
+  if (endsWithFontExtension(faceCp932) && library()) font->fileFace = loadFaceFile(faceCp932);
   return FontHandle{font};
 }
 

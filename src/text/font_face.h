@@ -31,8 +31,9 @@ struct FontHandle {
 };
 
 // Asks for `face` at cell height `height` (ascent + descent in pixels; a negative height asks
-// for that em size instead, 0 for a default size) with weight 400 or 700. The face is looked
-// up at the font's first use (any function below): a face that cannot be found falls back
+// for that em size instead, 0 for a default size) with weight 400 or 700. A face file is
+// read at once; an installed face is looked up with fontconfig at the font's first use (any
+// function below). A face that cannot be found falls back
 // to the default Japanese face, and the font is unusable only when no usable font exists
 // on the machine at all; it then draws nothing and has ascent 0.
 FontHandle openFont(std::string_view faceCp932, int height, int weight);

@@ -23,7 +23,7 @@ SOAK_MINUTES ?= 60
 
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test bench clean docs install package test-asan test-tsan test-stress fuzz soak
+.PHONY: deps build run test bench-build bench bench-table clean docs install package test-asan test-tsan test-stress fuzz soak
 
 deps:
 	bash scripts/install-deps.sh
@@ -86,10 +86,19 @@ install: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
-bench: deps
+bench-build: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DUTSUSHI_BENCH=ON -DUTSUSHI_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
+
+bench: bench-build
 	bash bench/run.sh $(BUILD)-bench
+
+# Every figure with a speed goal in one table, median of repeated runs, CPU time where the
+# machine may be shared; BENCH_BASE names another bench build (an older main) to measure
+# side by side in the same run.
+BENCH_BASE ?=
+bench-table: bench-build
+	python3 bench/speed_table.py $(BUILD)-bench $(BENCH_BASE)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench build-asan build-tsan build-stress build-fuzz

@@ -23,6 +23,8 @@ SCRIPT = 'sp 0, "bg.png" : print 1\nend\n'
 
 
 def one_run(engine, game, env):
+    """Seconds to the last presented frame and to the end of the process, and the CPU
+    seconds (user + system) the process took."""
     start = time.perf_counter()
     proc = subprocess.Popen([engine, "--no-dialogs", "--audio=none", game], env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
@@ -30,11 +32,13 @@ def one_run(engine, game, env):
     for line in proc.stderr:
         if line.startswith("present "):
             shown = time.perf_counter() - start
-    proc.wait()
+    _pid, status, usage = os.wait4(proc.pid, 0)
     total = time.perf_counter() - start
-    if proc.returncode != 0 or shown is None:
-        raise RuntimeError(f"engine failed (status {proc.returncode}, presented {shown is not None})")
-    return shown, total
+    proc.stderr.close()
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0 or shown is None:
+        raise RuntimeError(f"engine failed (status {code}, presented {shown is not None})")
+    return shown, total, usage.ru_utime + usage.ru_stime
 
 
 def main():

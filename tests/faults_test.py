@@ -274,6 +274,30 @@ class Faults(unittest.TestCase):
         finally:
             g.close()
 
+    def test_no_font_on_the_machine_is_reported_once_at_the_first_character(self):
+        # fontconfig pointed at a configuration without font folders finds no face at all.
+        # Fonts are looked up when the first character is drawn: a run that shows no text
+        # never misses them, and one that does says so there, once, and goes on.
+        conf = tempfile.NamedTemporaryFile("w", suffix=".conf", delete=False)
+        conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig></fontconfig>\n')
+        conf.close()
+        cache = tempfile.mkdtemp(prefix="utsushi-fc-cache-")
+        env = dict(os.environ, FONTCONFIG_FILE=conf.name, XDG_CACHE_HOME=cache)
+        plain = Game({"script/0.txt": 'error "no text"\n'})
+        text = Game({"script/0.txt": 'error "before"\n一行目\\\n\n二行目\\\n\nerror "after"\n', "clicks.txt": CLICKS})
+        try:
+            r = plain.run(env=env)
+            self.assertEqual((r.returncode, lines(r)), (0, ["Error: script/0.txt[1] error ※no text"]))
+            r = text.run("--input", text.path("clicks.txt"), env=env)
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(lines(r), ["Error: script/0.txt[1] error ※before", "Error: CreateFontIndirect",
+                                        "Error: script/0.txt[6] error ※after"])
+        finally:
+            plain.close()
+            text.close()
+            os.unlink(conf.name)
+            shutil.rmtree(cache, ignore_errors=True)
+
     def test_resources_that_vanish_after_the_archive_index_are_reported(self):
         # The archive's index is read at start-up; the script then cuts arc.dat short, so every
         # entry it lists is gone when read. Each read fails with a message and the game goes on;

@@ -1,5 +1,7 @@
 #include "core/labels.h"
 
+#include <type_traits>
+
 #include "core/error_report.h"
 #include "core/path_key.h"
 #include "core/statements.h"
@@ -28,13 +30,19 @@ const std::string* fileNameOf(std::uint32_t fileKey) {
   return it == labelsState.table.fileNames.end() ? nullptr : &it->second;
 }
 
-bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
-                LabelTable& table, ReadStateMap& readState, LabelFault* fault) {
+namespace {
+
+// The scan for either kind of line: stored lines (the checker's) get their label lowercased
+// in place, as the messages and the checker show them; views (the loader's, over the file's
+// bytes) are left as they are and only the label's own text is copied.
+template <class Line>
+bool scanLabelLines(std::string_view fileName, std::uint32_t fileKey, std::span<Line> lines, LabelTable& table,
+                    ReadStateMap& readState, LabelFault* fault) {
   readState.clear();
   const int count = static_cast<int>(lines.size());
   int i = 0;
   while (i < count) {
-    std::string& line = lines[static_cast<std::size_t>(i)];
+    Line& line = lines[static_cast<std::size_t>(i)];
     if (line.empty()) {
       ++i;
       continue;
@@ -52,16 +60,17 @@ bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<st
       ++i;
       continue;
     }
+    std::string label(line);  // lowercased as far as the scan reads
     std::size_t j = 1;
     bool valid = true;
-    while (j < line.size()) {
-      unsigned char b = static_cast<unsigned char>(line[j]);
+    while (j < label.size()) {
+      unsigned char b = static_cast<unsigned char>(label[j]);
       if (isLeadByte(b)) {
         j += 2;
         continue;
       }
       if (isCapital(b)) {
-        line[j] = static_cast<char>(b + 32);
+        label[j] = static_cast<char>(b + 32);
         ++j;
         continue;
       }
@@ -73,7 +82,8 @@ bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<st
       valid = false;
       break;
     }
-    if (j > line.size()) j = line.size();  // a lead byte in the last position
+    if constexpr (std::is_same_v<Line, std::string>) line = label;
+    if (j > label.size()) j = label.size();  // a lead byte in the last position
     auto report = [&](const std::string& message) {
       if (fault) {
         *fault = LabelFault{i, valid, message};  // a valid label can only fault as a duplicate
@@ -82,17 +92,29 @@ bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<st
       showErrorBox(std::string(fileName) + "[" + std::to_string(i + 1) + "] " + message);
       return false;
     };
-    if (!valid) return report(line + platform::jp(" ※ラベル名が不正です"));
-    std::string text = line.substr(0, j);
+    if (!valid) return report(label + platform::jp(" ※ラベル名が不正です"));
+    std::string text = label.substr(0, j);
     std::uint32_t key = pathKey(text);
     if (auto it = table.labels.find(key); it != table.labels.end())
-      return report(line + " " + it->second.text + platform::jp(" ※ラベルが重複しています"));
+      return report(label + " " + it->second.text + platform::jp(" ※ラベルが重複しています"));
     table.labels[key] = LabelInfo{i, fileKey, std::move(text)};
     table.fileNames[fileKey] = std::string(fileName);
     ++i;
   }
   table.fileNames.emplace(fileKey, std::string(fileName));
   return true;
+}
+
+}  // namespace
+
+bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
+                LabelTable& table, ReadStateMap& readState, LabelFault* fault) {
+  return scanLabelLines(fileName, fileKey, std::span<std::string>(lines), table, readState, fault);
+}
+
+bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::span<const std::string_view> lines,
+                LabelTable& table, ReadStateMap& readState) {
+  return scanLabelLines(fileName, fileKey, lines, table, readState, nullptr);
 }
 
 }  // namespace core

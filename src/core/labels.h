@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,6 +36,10 @@ struct LabelFault {
 // has already reported (or, given `fault`, described there): the program must end.
 bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::vector<std::string>& lines,
                 LabelTable& table, ReadStateMap& readState, LabelFault* fault = nullptr);
+// The same over views of a file's bytes, which stay as they are (the start-up's scan: no
+// line of the script is copied).
+bool scanLabels(std::string_view fileName, std::uint32_t fileKey, std::span<const std::string_view> lines,
+                LabelTable& table, ReadStateMap& readState);
 
 // The run's tables.
 LabelTable& labelTable();

@@ -32,14 +32,14 @@ bool isTrimByte(unsigned char b) { return b == ' ' || b == '\t' || b == '\r' || 
 
 // A line as the loaders store it: cut at a NUL (the line buffers are C strings), trimmed of
 // spaces, tabs, CR and LF, emptied when it is a comment.
-std::string storedLine(std::string_view piece) {
+std::string_view storedLine(std::string_view piece) {
   if (std::size_t nul = piece.find('\0'); nul != std::string_view::npos) piece = piece.substr(0, nul);
   std::size_t a = 0, b = piece.size();
   while (a < b && isTrimByte(static_cast<unsigned char>(piece[a]))) ++a;
   while (b > a && isTrimByte(static_cast<unsigned char>(piece[b - 1]))) --b;
   piece = piece.substr(a, std::min(b - a, kLineLimit));
   if (!piece.empty() && (piece[0] == ';' || piece[0] == '/')) return {};
-  return std::string(piece);
+  return piece;
 }
 
 bool lessIgnoringAsciiCase(const std::string& a, const std::string& b) {
@@ -220,7 +220,10 @@ std::vector<std::string> listScripts(const fs::path& folder, const std::string& 
   return out;
 }
 
-void splitFolderText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
+// Both splits fill either stored lines (strings) or views of the file's bytes: the label
+// scan at start-up only reads the lines, and a view costs no copy of the script.
+template <class Lines>
+void cutFolderText(std::string_view bytes, Lines& lines, std::vector<int>* physicalLines) {
   std::size_t pos = 0;
   int physical = 1;
   while (pos < bytes.size()) {
@@ -233,13 +236,14 @@ void splitFolderText(std::string_view bytes, ScriptLines& lines, std::vector<int
       ++end;  // take the LF along
       ++physical;
     }
-    lines.push_back(storedLine(bytes.substr(pos, end - pos)));
+    lines.emplace_back(storedLine(bytes.substr(pos, end - pos)));
     assert(lines.back().size() <= kLineLimit && "every line fits the interpreter's 256-byte statement buffer");
     pos = end;
   }
 }
 
-void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
+template <class Lines>
+void cutPackedText(std::string_view bytes, Lines& lines, std::vector<int>* physicalLines) {
   std::size_t start = 0, i = 0;
   const std::size_t n = bytes.size();
   while (i < n) {
@@ -250,7 +254,7 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int
     }
     if (b == '\r' || b == '\n') {
       if (physicalLines) physicalLines->push_back(static_cast<int>(lines.size()) + 1);
-      lines.push_back(storedLine(bytes.substr(start, i - start)));
+      lines.emplace_back(storedLine(bytes.substr(start, i - start)));
       if (b == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
       ++i;
       start = i;
@@ -260,8 +264,16 @@ void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int
   }
   if (start < n) {
     if (physicalLines) physicalLines->push_back(static_cast<int>(lines.size()) + 1);
-    lines.push_back(storedLine(bytes.substr(start)));
+    lines.emplace_back(storedLine(bytes.substr(start)));
   }
+}
+
+void splitFolderText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
+  cutFolderText(bytes, lines, physicalLines);
+}
+
+void splitPackedText(std::string_view bytes, ScriptLines& lines, std::vector<int>* physicalLines) {
+  cutPackedText(bytes, lines, physicalLines);
 }
 
 bool packedMode() { return sources.packedMode; }
@@ -328,8 +340,9 @@ LoadOutcome loadAllScripts() {
   return forEachScriptFile([&](const ScriptFileText& file) {
     // Before its labels: a label error in a garbled file is explained by the warning.
     if (warned.insert(file.key).second) warnIfScriptIsUtf8(file);
-    ScriptLines lines;
-    splitScriptText(file, lines);
+    std::vector<std::string_view> lines;
+    if (file.packed) cutPackedText(file.bytes, lines, nullptr);
+    else cutFolderText(file.bytes, lines, nullptr);
     ReadStateMap readState;
     if (!scanLabels(file.name, file.key, lines, labelTable(), readState)) return false;
     readStateMaps()[file.key] = std::move(readState);

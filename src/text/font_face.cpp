@@ -63,7 +63,19 @@ struct FontSystem {
 
 }  // namespace
 
+// The request is kept as made and resolved at the font's first use: fontconfig reads its
+// whole configuration on first call (most of an empty game's start-up), and a run that
+// draws no character never needs it.
 struct OpenFont {
+  std::string faceCp932;
+  int height = 0;
+  int weight = 400;
+  // A face file is read when the font is asked for, from the folder and archive of that
+  // moment, as a script that names it expects; only fontconfig waits for the first use.
+  std::shared_ptr<LoadedFace> fileFace;
+  bool resolved = false;  // the look-up below has run; the fields after it hold its result
+  bool usable = false;
+  bool failureTaken = false;  // fontUsable has already answered a first failure
   std::shared_ptr<LoadedFace> face;
   FT_Size size = nullptr;
   int em = 0;  // pixels per em the face is drawn at
@@ -137,14 +149,17 @@ std::shared_ptr<LoadedFace> loadInstalledFace(const InstalledFace& match) {
   return finishFace(loaded, key, match.file);
 }
 
-std::shared_ptr<LoadedFace> resolveFace(std::string_view faceCp932, bool bold) {
+// An installed face by name (fontconfig), else the default face, else any face at all:
+// the Windows font mapper never refuses a request, it substitutes its default face. A face
+// file was tried when the font was asked for; `fileFace` is what that gave.
+std::shared_ptr<LoadedFace> resolveFace(std::string_view faceCp932, bool bold, std::shared_ptr<LoadedFace> fileFace) {
+  if (fileFace) return fileFace;
   if (!library()) return nullptr;
-  if (endsWithFontExtension(faceCp932)) {
-    if (auto face = loadFaceFile(faceCp932)) return face;
-  } else if (auto match = matchInstalledFace(platform::cp932ToUtf8(faceCp932), bold)) {
-    if (auto face = loadInstalledFace(*match)) return face;
+  if (!endsWithFontExtension(faceCp932)) {
+    if (auto match = matchInstalledFace(platform::cp932ToUtf8(faceCp932), bold)) {
+      if (auto face = loadInstalledFace(*match)) return face;
+    }
   }
-  // The Windows font mapper never refuses a request: it substitutes its default face.
   if (auto match = matchInstalledFace(kDefaultFaceUtf8, bold)) {
     if (auto face = loadInstalledFace(*match)) return face;
   }
@@ -208,47 +223,93 @@ void rasterise(const OpenFont& f, unsigned code, GreyGlyph& out) {
 
 }  // namespace
 
-FontHandle openFont(std::string_view faceCp932, int height, int weight) {
-  bool bold = weight >= 700;
-  auto face = resolveFace(faceCp932, bold);
-  if (!face) return {};
-  auto font = std::make_shared<OpenFont>();
-  font->face = face;
-  if (FT_New_Size(face->face, &font->size) != 0) return {};
-  FT_Activate_Size(font->size);
+namespace {
+
+bool resolve(OpenFont& font) {
+  const bool bold = font.weight >= 700;
+  auto face = resolveFace(font.faceCp932, bold, std::move(font.fileFace));
+  if (!face) return false;
+  if (FT_New_Size(face->face, &font.size) != 0) {
+    font.size = nullptr;
+    return false;
+  }
+  font.face = face;
+  FT_Activate_Size(font.size);
   int above = 0;
   int below = 0;
   cellMetrics(face->face, above, below);
   int unitsPerEm = face->face->units_per_EM ? face->face->units_per_EM : above + below;
   long em = kDefaultEm;
-  if (height > 0) {
-    em = std::lround(static_cast<double>(height) * unitsPerEm / (above + below));
-  } else if (height < 0) {
-    em = -static_cast<long>(height);
+  if (font.height > 0) {
+    em = std::lround(static_cast<double>(font.height) * unitsPerEm / (above + below));
+  } else if (font.height < 0) {
+    em = -static_cast<long>(font.height);
   }
-  font->em = static_cast<int>(std::clamp<long>(em, 1, kLargestEm));
-  if (FT_Set_Pixel_Sizes(face->face, 0, static_cast<FT_UInt>(font->em)) != 0) return {};
-  font->ascent = static_cast<int>(std::lround(static_cast<double>(above) * font->em / unitsPerEm));
-  font->embolden = bold && !face->boldDesign;
+  font.em = static_cast<int>(std::clamp<long>(em, 1, kLargestEm));
+  if (FT_Set_Pixel_Sizes(face->face, 0, static_cast<FT_UInt>(font.em)) != 0) return false;
+  font.ascent = static_cast<int>(std::lround(static_cast<double>(above) * font.em / unitsPerEm));
+  font.embolden = bold && !face->boldDesign;
+  return true;
+}
+
+// The font ready to draw, resolved on the first call; null when no usable font exists.
+const OpenFont* ready(const FontHandle& handle) {
+  OpenFont* font = handle.font.get();
+  if (!font) return nullptr;
+  if (!font->resolved) {
+    font->resolved = true;
+    font->usable = resolve(*font);
+  }
+  return font->usable ? font : nullptr;
+}
+
+}  // namespace
+
+FontHandle openFont(std::string_view faceCp932, int height, int weight) {
+  auto font = std::make_shared<OpenFont>();
+  font->faceCp932 = std::string(faceCp932);
+  font->height = height;
+  font->weight = weight;
+  if (endsWithFontExtension(faceCp932) && library()) font->fileFace = loadFaceFile(faceCp932);
   return FontHandle{font};
 }
 
-int fontAscent(const FontHandle& font) { return font ? font.font->ascent : 0; }
+bool fontUsable(const FontHandle& font, bool& firstFailure) {
+  firstFailure = false;
+  if (ready(font)) return true;
+  if (font && !font.font->failureTaken) {
+    font.font->failureTaken = true;
+    firstFailure = true;
+  }
+  return false;
+}
 
-std::string fontFileName(const FontHandle& font) { return font ? font.font->face->fileName : std::string(); }
+int fontAscent(const FontHandle& font) {
+  const OpenFont* f = ready(font);
+  return f ? f->ascent : 0;
+}
 
-std::string fontFamilyName(const FontHandle& font) { return font ? font.font->face->family : std::string(); }
+std::string fontFileName(const FontHandle& font) {
+  const OpenFont* f = ready(font);
+  return f ? f->face->fileName : std::string();
+}
+
+std::string fontFamilyName(const FontHandle& font) {
+  const OpenFont* f = ready(font);
+  return f ? f->face->family : std::string();
+}
 
 const GreyGlyph& glyphBitmap(const FontHandle& font, unsigned code) {
   static const GreyGlyph kEmpty;
-  if (!font) return kEmpty;
-  std::uint64_t key = glyphKey(*font.font, code);
+  const OpenFont* f = ready(font);
+  if (!f) return kEmpty;
+  std::uint64_t key = glyphKey(*f, code);
   if (auto it = fonts.glyphs.find(key); it != fonts.glyphs.end()) return it->second;
   if (fonts.glyphs.size() >= core::kGlyphCacheEntries || fonts.glyphBytes >= core::kGlyphCacheBytes) clearGlyphCache();
   assert(fonts.glyphs.size() < core::kGlyphCacheEntries &&
          "the cache was emptied above when full, so the entry added next keeps it within its bound");
   GreyGlyph& glyph = fonts.glyphs[key];
-  rasterise(*font.font, code, glyph);
+  rasterise(*f, code, glyph);
   fonts.glyphBytes += glyph.coverage.size() + sizeof(GreyGlyph);
   return glyph;
 }

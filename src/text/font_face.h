@@ -30,11 +30,17 @@ struct FontHandle {
   explicit operator bool() const { return font != nullptr; }
 };
 
-// Opens `face` at cell height `height` (ascent + descent in pixels; a negative height asks
-// for that em size instead, 0 for a default size) with weight 400 or 700. A face that
-// cannot be found falls back to the default Japanese face. Empty only when no usable font
-// exists on the machine at all.
+// Asks for `face` at cell height `height` (ascent + descent in pixels; a negative height asks
+// for that em size instead, 0 for a default size) with weight 400 or 700. A face file is
+// read at once; an installed face is looked up with fontconfig at the font's first use (any
+// function below). A face that cannot be found falls back
+// to the default Japanese face, and the font is unusable only when no usable font exists
+// on the machine at all; it then draws nothing and has ascent 0.
 FontHandle openFont(std::string_view faceCp932, int height, int weight);
+
+// True when the font can draw. `firstFailure` is set on the first false answer for this
+// font only, so that the one who draws reports a missing font once.
+bool fontUsable(const FontHandle& font, bool& firstFailure);
 
 // The font's ascent in pixels (baseline below the top of the cell).
 int fontAscent(const FontHandle& font);

@@ -166,12 +166,12 @@ int shareTable(int a, int b) { return tables().share[a & 0xFF][b & 0xFF]; }
 int alphaTable(int d, int s) { return tables().alphaBySource[s & 0xFF][d & 0xFF]; }
 
 void drawGlyph(const GlyphRenderer& r, const GlyphTarget& target, unsigned code, int x, int y) {
-  if (!target.pixels || !r.font) return;
+  if (!target.pixels || !fontReady(r)) return;
   const GreyGlyph& glyph = glyphBitmap(r.font, code);
   int bh = glyph.blackBoxY;
   int bwr = glyph.rowBytes;
   if (bh <= 0 || bwr <= 0) return;
-  int r0 = y + r.ascent - glyph.originY + 1;
+  int r0 = y + fontAscent(r.font) - glyph.originY + 1;
   int c0 = x + glyph.originX + 1;
   Painter paint{target, channelsOf(r.colour3)};
 

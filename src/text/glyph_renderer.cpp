@@ -31,16 +31,10 @@ std::string truncatedFace(std::string_view face) {
   return std::string(face.substr(0, std::min<std::size_t>(face.size(), kFaceNameLimit)));
 }
 
-bool makeFont(GlyphRenderer& r) {
+// The face is looked up when the first character is drawn (fontReady).
+void makeFont(GlyphRenderer& r) {
   r.font = openFont(r.request.face, r.request.height, r.request.weight);
   ++r.fontCreations;
-  if (!r.font) {
-    r.ascent = 0;
-    core::showErrorBox("CreateFontIndirect");
-    return false;
-  }
-  r.ascent = fontAscent(r.font);
-  return true;
 }
 
 GlyphQuad quadAt(float left, float top, float side) {
@@ -71,7 +65,15 @@ bool create(GlyphRenderer& r, std::string_view face, int height, int style, int 
   r.glyphQuads.assign(static_cast<std::size_t>(r.capacity), quadAt(0, 0, 0));
   r.glyphCount = 0;
   shareTable(0, 0);  // the tables are built once, here rather than during the first page
-  return makeFont(r);
+  makeFont(r);
+  return true;
+}
+
+bool fontReady(const GlyphRenderer& r) {
+  bool firstFailure = false;
+  if (fontUsable(r.font, firstFailure)) return true;
+  if (firstFailure) core::showErrorBox("CreateFontIndirect");
+  return false;
 }
 
 void setFont(GlyphRenderer& r, std::string_view face, int height, int style) {

@@ -58,14 +58,13 @@ struct GlyphRenderer {
   int shadowOn = 0, outlineOn = 0, gradientOn = 0;
   int weights[2] = {400, 700};
   FontRequest request;
-  FontHandle font;   // empty when the font could not be made
-  int ascent = 0;    // of the current font, in pixels
+  FontHandle font;   // the current request, looked up at its first character
   int capacity = 0;  // message glyph slots
   std::vector<MessageGlyph> glyphTextures;
   std::vector<GlyphQuad> glyphQuads;
   int fontHeight = 0;
   int glyphCount = 0;     // message glyphs in use on the current page
-  int fontCreations = 0;  // how often a font was made: re-creation is observable in tests
+  int fontCreations = 0;  // how often a font was asked for anew: observable in tests
 };
 
 // The blending tables, shared by every renderer (they do not depend on it).
@@ -75,6 +74,9 @@ int shareTable(int a, int b);
 int alphaTable(int d, int s);
 
 bool create(GlyphRenderer& r, std::string_view face, int height, int style, int capacity);
+// Looks the font up if this is its first use. False when no usable font exists; the first
+// such answer for a request shows "CreateFontIndirect".
+bool fontReady(const GlyphRenderer& r);
 void setFont(GlyphRenderer& r, std::string_view face, int height, int style);
 void setColours(GlyphRenderer& r, std::uint32_t colour1, std::uint32_t colour2, std::uint32_t colour3);
 // Releases the glyph textures and the font (shut-down).

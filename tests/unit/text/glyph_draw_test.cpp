@@ -61,7 +61,7 @@ struct Placement {
 
 Placement placementOf(const GlyphRenderer& r, unsigned code, int x, int y) {
   const text::GreyGlyph& glyph = text::glyphBitmap(r.font, code);
-  return {glyph, y + r.ascent - glyph.originY + 1, x + glyph.originX + 1};
+  return {glyph, y + text::fontAscent(r.font) - glyph.originY + 1, x + glyph.originX + 1};
 }
 
 Box inkedBox(const Placement& p) {
@@ -119,8 +119,8 @@ TEST(GreyBitmaps, CoverageStaysWithin65LevelsAndUsesTheRange) {
 
 TEST(GreyBitmaps, MetricsPlaceTheGlyphInsideItsCell) {
   GlyphRenderer r = makeRenderer(26, 0, 0xFFFFFF, 0xFFFFFF, 0);
-  EXPECT_GT(r.ascent, 13);
-  EXPECT_LT(r.ascent, 26);
+  EXPECT_GT(text::fontAscent(r.font), 13);
+  EXPECT_LT(text::fontAscent(r.font), 26);
   for (unsigned code : {kKanjiEi, 0x82A0u, unsigned('A'), unsigned('g')}) {
     Placement p = placementOf(r, code, 0, 0);
     Box ink = inkedBox(p);

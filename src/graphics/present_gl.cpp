@@ -207,6 +207,7 @@ int presentFrame() {
   // Without a flush some drivers (the offscreen one) queue frames without bound and stall.
   glFlush();
   d.presentedIn = d.shownOnlyInWindow ? nullptr : surfaceFor(mainTarget());
+  d.stageKept = !d.stretched;
   // Bound again as it was, without the copy a bind for other drawing makes.
   const Surface* bound = surfaceFor(d.bound);
   glBindFramebuffer(GL_FRAMEBUFFER, bound->framebuffer);
@@ -270,6 +271,12 @@ void detail::drawShownFrameIntoStage() {
 
 void detail::beforeTextureChange(GLuint texture) {
   GlDevice& d = gl();
+  // Past this many the frame is drawn whole anyway; the list stays short between frames.
+  constexpr std::size_t kTrackedChanges = 256;
+  if (d.changedTextures.size() < kTrackedChanges)
+    d.changedTextures.push_back(texture);
+  else
+    d.changedTexturesOverflow = true;
   if (d.shownOnlyInWindow && drawsFrom(d.shown, texture)) drawShownFrameIntoStage();
   if (d.toWindow && drawsFrom(d.drawing, texture)) d.drawingUnrepeatable = true;
 }
@@ -289,6 +296,31 @@ void detail::keepPresentedFrame() {
 }
 
 void setDrawingStageFrame(bool drawing) { gl().drawingStageFrame = drawing; }
+
+bool stageHoldsPresentedFrame() {
+  const GlDevice& d = gl();
+  return d.alive && d.stageKept && !d.stretched;
+}
+
+void setStageScissor(const SurfaceRect* area) {
+  GlDevice& d = gl();
+  if (!d.alive || d.toWindow) return;  // a window frame keeps the scissor of the stage's rectangle
+  if (!area) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  // Surface rows run top-down from GL row 0, so stage rows are GL rows as they are.
+  glScissor(area->left, area->top, area->right - area->left, area->bottom - area->top);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+void takeChangedTextures(std::vector<TextureHandle>& out, bool& overflow) {
+  GlDevice& d = gl();
+  out.assign(d.changedTextures.begin(), d.changedTextures.end());
+  overflow = d.changedTexturesOverflow;
+  d.changedTextures.clear();
+  d.changedTexturesOverflow = false;
+}
 
 bool readPresentedFrame(image::PixelImage& out) {
   GlDevice& d = gl();

@@ -261,10 +261,13 @@ void detail::drawShownFrameIntoStage() {
   draws.swap(d.shown);
   const Surface& back = d.backBuffer;
   if (!d.alive || !back.framebuffer) return;
-  if (d.toWindow) glDisable(GL_SCISSOR_TEST);
+  // The whole frame, whatever limit the drawing that needs it has set.
+  const bool scissored = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+  glDisable(GL_SCISSOR_TEST);
   glBindFramebuffer(GL_FRAMEBUFFER, back.framebuffer);
   glViewport(0, 0, back.width, back.height);
   replayDraws(draws);
+  if (scissored && !d.toWindow) glEnable(GL_SCISSOR_TEST);
   d.presentedIn = &d.backBuffer;
   bindRenderTarget(d.bound);  // the window again, with its scissor, inside a window frame
 }

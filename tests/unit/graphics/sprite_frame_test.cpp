@@ -569,11 +569,9 @@ TEST_F(SpriteFrame, FramesDrawnInPartEqualFullRedraws) {
   frame();
   const std::uint64_t partsBefore = graphics::framesDrawnInPart();
   int steps = 0, unchangedFrames = 0;
-  for (int step = 0; step < 100; ++step) {
-    // At first every picture stays texel for pixel, so that the full redraws go straight
-    // into the window; then pictures are turned, scaled and put between pixels as well.
-    const bool anyPlacement = step >= 50;
-    // One to three changes a frame; now and then none.
+  bool anyPlacement = false;
+  // One to three changes; now and then none.
+  const auto changeScene = [&] {
     const int changes = pick(0, 9) == 0 ? 0 : pick(1, 3);
     unchangedFrames += changes == 0;
     for (int c = 0; c < changes; ++c) {
@@ -606,6 +604,19 @@ TEST_F(SpriteFrame, FramesDrawnInPartEqualFullRedraws) {
         default: windowShown = !windowShown; break;
       }
     }
+  };
+  for (int step = 0; step < 100; ++step) {
+    // At first every picture stays texel for pixel, so that the full redraws go straight
+    // into the window; then pictures are turned, scaled and put between pixels as well.
+    anyPlacement = step >= 50;
+    if (pick(0, 2) == 0) {
+      // A frame drawn whole and not read back: the window alone may hold it when the next
+      // one, drawn in part, builds on it.
+      changeScene();
+      graphics::drawWholeNextFrame();
+      ASSERT_EQ(graphics::renderFrame(), 1);
+    }
+    changeScene();
     const image::PixelImage inPart = frame();
     const image::PixelImage shownInPart = windowStage();
     graphics::drawWholeNextFrame();

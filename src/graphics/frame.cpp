@@ -1,6 +1,6 @@
 // Frame composition: the drawer table, the scene of sprites and message text, one picture
-// through the camera, the full-screen quad, motion blur, and the stretch of the stage for
-// the scaled full-screen modes. Main thread only.
+// through the camera, the full-screen quad, motion blur, the stretch of the stage for the
+// scaled full-screen modes, and plain frames drawn only where they changed. Main thread only.
 #include "graphics/frame.h"
 
 #include <algorithm>

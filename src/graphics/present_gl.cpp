@@ -4,9 +4,10 @@
 //
 // After a swap GL leaves the window's back buffer undefined, so nothing is ever read from
 // it after a swap, and a frame may only go straight into it when it owes nothing to the
-// last one: when its first picture hides the whole stage (frame.cpp decides) and the stage
-// is shown unscaled. Such a frame costs one pass over the stage instead of two (drawing it
-// off screen, then copying it flipped into the window). The stage surface then misses that
+// last one: when its first picture hides the whole stage, every picture lies texel for
+// pixel (frame.cpp decides) and the stage is shown unscaled. Such a frame costs one pass
+// over the stage instead of two (drawing it off screen, then copying it flipped into the
+// window). The stage surface then misses that
 // frame, but its draws are kept (a few dozen quads); they are drawn into the back buffer
 // only when the frame's pixels are needed: for a read-back, before anything is drawn over
 // the back buffer (the frames that build on the last one), and before a texture they read

@@ -52,10 +52,11 @@ def page_game(script, files):
     return game, [], 2  # start-up and the first frames are not idle time
 
 
-def demo_game():
-    game = make_game({"input.txt": DEMO_HIDDEN})
+def demo_game(keys=DEMO_HIDDEN, settle=10):
+    """The demo with scripted input `keys`, measured from `settle` s after the start."""
+    game = make_game({"input.txt": keys})
     shutil.copytree(DEMO, os.path.join(game, "demo"), ignore=shutil.ignore_patterns("save", "Information.txt"))
-    return os.path.join(game, "demo"), ["--input", os.path.join(game, "input.txt")], 10
+    return os.path.join(game, "demo"), ["--input", os.path.join(game, "input.txt")], settle
 
 
 def run_case(engine, prepare):

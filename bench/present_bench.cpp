@@ -3,7 +3,8 @@
 // textured quad straight into the window and swaps. A picture that hides the stage sends the
 // frame straight into the window (BM_EngineFrame); one that lets the last frame show through
 // is drawn over the stage surface, which is then copied into the window
-// (BM_EngineFrameOverLastFrame). The measure is the process's CPU time a frame ("cpu_ms"),
+// (BM_EngineFrameOverLastFrame). A small picture moving over the full-stage one draws only
+// where it was and is (BM_EngineFrameSmallChange/0) or the whole stage (/1). The measure is the process's CPU time a frame ("cpu_ms"),
 // the software rasteriser's threads included; the virtual clock keeps the pacing's waits
 // out of it.
 // Run under xvfb-run (or SDL_VIDEODRIVER=offscreen).
@@ -42,13 +43,38 @@ void engineFrames(benchmark::State& state, int alpha) {
   graphics::commitSprites();
   graphics::spriteSlot(0)->shown()->alpha = alpha;
   const double start = processCpuMs();
-  for (auto _ : state) benchmark::DoNotOptimize(graphics::renderFrame());
+  for (auto _ : state) {
+    graphics::drawWholeNextFrame();  // the same scene each time: it would draw nothing
+    benchmark::DoNotOptimize(graphics::renderFrame());
+  }
   glFinish();
   reportCpu(state, start);
   graphics::releaseSprites();
 }
 
 void BM_EngineFrame(benchmark::State& state) { engineFrames(state, 255); }
+
+// A 64 x 64 picture moving a pixel a frame over the full-stage one: the frame draws the
+// rectangle it left and the one it reached. Argument 1: every frame drawn whole instead.
+void BM_EngineFrameSmallChange(benchmark::State& state) {
+  showWindow();
+  graphics::resetSprites();
+  gl_bench::stage(0, stagePicture());
+  gl_bench::stage(1, gl_bench::noisePicture(64, 64, 3, true));
+  graphics::commitSprites();
+  graphics::TextureImage& moving = *graphics::spriteSlot(1)->shown();
+  graphics::renderFrame();
+  const double start = processCpuMs();
+  int step = 0;
+  for (auto _ : state) {
+    moving.posX = static_cast<float>(300 + step++ % 200);
+    if (state.range(0) == 1) graphics::drawWholeNextFrame();
+    benchmark::DoNotOptimize(graphics::renderFrame());
+  }
+  glFinish();
+  reportCpu(state, start);
+  graphics::releaseSprites();
+}
 // Alpha 254 in the record alone (the vertices keep 255, so the pixels are the same): the
 // picture no longer counts as hiding the stage.
 void BM_EngineFrameOverLastFrame(benchmark::State& state) { engineFrames(state, 254); }
@@ -110,6 +136,7 @@ void BM_DirectQuad(benchmark::State& state) {
 
 BENCHMARK(BM_EngineFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EngineFrameOverLastFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EngineFrameSmallChange)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DirectQuad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -213,6 +213,16 @@ void repaintPresentedFrame();
 // True while the frame a present will follow is drawn into the stage: the presented frame
 // the stage holds need not be kept aside from it.
 void setDrawingStageFrame(bool drawing);
+// True when the main target holds the last presented frame (or can be given it again from
+// its recorded draws): nothing else was drawn there since, and the stage is not stretched.
+// A frame that changes a few pictures may then draw only where they were and are.
+bool stageHoldsPresentedFrame();
+// Limits drawing into the bound surface to `area` (stage pixels, rows top-down); null lifts
+// the limit.
+void setStageScissor(const SurfaceRect* area);
+// The textures whose pixels changed, or which were deleted, since the last call; `overflow`
+// is set when too many changed to keep track of them one by one.
+void takeChangedTextures(std::vector<TextureHandle>& out, bool& overflow);
 // The pacing wait presentFrame begins with, for a frame that has nothing new to show.
 void paceFrame();
 // Ms until the pacing lets the next frame be presented (0: now).

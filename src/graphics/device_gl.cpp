@@ -275,6 +275,7 @@ bool createRenderTargets() {
 void releaseRenderTargets() {
   if (!device.alive) return;
   keepPresentedFrame();  // the surfaces go; the presented frame stays readable
+  device.stageKept = false;
   deleteTexture(device.ruleTexture);
   deleteSurface(device.renderSurface);  // g_pRenderSurface with g_pRenderTexture
   deleteSurface(device.backBuffer);

@@ -43,6 +43,12 @@ struct GlDevice {
   Surface presented;
   Surface* presentedIn = nullptr;
   bool drawingStageFrame = false;  // the next frame is being drawn: no copy is needed
+  // The back buffer holds the presented frame (after replaying `shown`, if only the window
+  // has it): set by a present through it, cleared by any other drawing into it.
+  bool stageKept = false;
+  // Textures changed or deleted since frame composition last asked (takeChangedTextures).
+  std::vector<GLuint> changedTextures;
+  bool changedTexturesOverflow = false;
   // A frame that hides the whole stage is drawn straight into the window (present_gl.cpp):
   // while `toWindow`, the back buffer as a target stands for the stage's rectangle of the
   // window. Such a frame reaches no surface; its draws are kept instead (`shown`, once it
@@ -116,6 +122,7 @@ inline void beforeDrawingInto(const Surface* target) {
       (target == &d.backBuffer || (target->texture && drawsFrom(d.shown, target->texture))))
     drawShownFrameIntoStage();
   if (target == d.presentedIn && !d.drawingStageFrame) keepPresentedFrame();
+  if (target == &d.backBuffer && !d.drawingStageFrame) d.stageKept = false;
 }
 // Every change to a texture's pixels and every deletion passes here first, for the same
 // reason: recorded draws that read it are drawn (or marked) while it is as they saw it.

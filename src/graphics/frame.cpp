@@ -1,6 +1,6 @@
 // Frame composition: the drawer table, the scene of sprites and message text, one picture
-// through the camera, the full-screen quad, motion blur, and the stretch of the stage for
-// the scaled full-screen modes. Main thread only.
+// through the camera, the full-screen quad, motion blur, the stretch of the stage for the
+// scaled full-screen modes, and plain frames drawn only where they changed. Main thread only.
 #include "graphics/frame.h"
 
 #include <algorithm>
@@ -10,10 +10,13 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/error_report.h"
 #include "core/interpreter.h"
 #include "graphics/camera.h"
+#include "graphics/frame_damage.h"
 #include "graphics/sprites.h"
 #include "platform/clock.h"
 #include "platform/display_modes.h"
@@ -39,10 +42,15 @@ struct Frames {
   bool motionBlur = false;
   int motionBlurStrength = 255;
   std::uint64_t presented = 0;
+  std::uint64_t drawnInPart = 0;
   std::uint64_t statementsAtPresent = ~std::uint64_t{0};  // nothing presented yet
   bool tracePresents = std::getenv("UTSUSHI_TRACE_PRESENTS") != nullptr;
   bool presentForRepaint = false;  // the window system alone asked for this frame (traced as such)
   MessageLayer messageLayer;
+  // What the last plain frame drew, and the scratch record of the frame being drawn.
+  SceneRecord drawn, drawing;
+  std::vector<TextureHandle> changedTextures;
+  std::vector<SurfaceRect> damage;
 } frames;
 
 bool stretchedMode() {
@@ -158,6 +166,62 @@ const TextureImage* stageCover(bool useStaged) {
   return nullptr;
 }
 
+// True when the plain frame drawn straight into the window gives the pixels it gives in the
+// stage surface. The window's rows run the other way: a picture placed between pixels or
+// turned is rasterised and filtered from the other side, and its edge rows and filtered
+// texels may come out a step apart. Pictures laid texel for pixel come out the same.
+bool windowShowsStagePixels() {
+  const bool windowShown = messageWindowShown();
+  for (int n : drawOrder()) {
+    const TextureImage* textures = nullptr;
+    const TextureImage* props = nullptr;
+    if (scenePicture(n, false, windowShown, textures, props) && !landsTexelForPixel(*textures, *props)) return false;
+  }
+  return true;
+}
+
+// What the plain frame is about to draw, into `scene`.
+void recordScene(SceneRecord& scene) {
+  const MessageLayer& message = frames.messageLayer;
+  const bool windowShown = messageWindowShown();
+  scene.valid = true;
+  scene.pictures.clear();
+  for (int n : drawOrder()) {
+    const TextureImage* textures = nullptr;
+    const TextureImage* props = nullptr;
+    if (scenePicture(n, false, windowShown, textures, props)) recordPicture(scene, n, *textures, *props);
+  }
+  scene.messageShown = windowShown;
+  scene.messageKnown = !message.draw || message.revision;
+  scene.messageRevision = message.revision ? message.revision() : 0;
+}
+
+// A plain frame under a picture that hides the stage depends on nothing but the scene, so
+// where the scene is as it was the stage already holds the right pixels: only the damaged
+// rectangles are drawn again. True when the frame was drawn that way; false leaves the
+// whole frame to the caller.
+bool drawDamagedAreas(bool tracked) {
+  bool overflow = false;
+  takeChangedTextures(frames.changedTextures, overflow);
+  if (!tracked) {
+    frames.drawn.valid = false;
+    return false;
+  }
+  recordScene(frames.drawing);
+  const bool partial = stageHoldsPresentedFrame() &&
+                       stageDamage(frames.drawn, frames.drawing, frames.changedTextures, overflow, frames.damage);
+  std::swap(frames.drawn, frames.drawing);
+  if (!partial) return false;
+  bindRenderTarget(mainTarget());
+  for (const SurfaceRect& area : frames.damage) {
+    setStageScissor(&area);
+    drawScene(false);
+  }
+  setStageScissor(nullptr);
+  ++frames.drawnInPart;
+  return true;
+}
+
 void drawPictureWithBlend(const TextureImage& textures, const TextureImage& props, unsigned blendPreset) {
   if (textures.tileCount <= 0 || textures.tiles[0] == 0) return;
   setLinearFiltering(!landsTexelForPixel(textures, props));
@@ -207,10 +271,13 @@ int presentDrawnFrame(FrameDrawerFunction draw, int elapsed, int duration, int a
   const bool stretched = stretchedMode();
   setStretchedMainTarget(stretched);
   setDrawingStageFrame(true);
-  // The plain frame under a picture that hides the stage goes straight into the window.
-  if (!stretched && draw == plainDrawer && stageCover(false)) beginWindowFrame();
-  bindRenderTarget(mainTarget());
-  draw(elapsed, duration, accel);
+  const bool covered = !stretched && draw == plainDrawer && stageCover(false);
+  if (!drawDamagedAreas(covered)) {
+    // The plain frame under a picture that hides the stage goes straight into the window.
+    if (covered && windowShowsStagePixels()) beginWindowFrame();
+    bindRenderTarget(mainTarget());
+    draw(elapsed, duration, accel);
+  }
   if (stretched) {
     const platform::DisplayState& d = platform::displayState();
     bindRenderTarget(RenderTarget::BackBuffer);
@@ -268,6 +335,8 @@ void waitFrame(bool changed, int drawer, int elapsed, int duration) {
 }
 
 std::uint64_t presentedFrames() { return frames.presented; }
+std::uint64_t framesDrawnInPart() { return frames.drawnInPart; }
+void drawWholeNextFrame() { frames.drawn.valid = false; }
 
 void setMessageLayer(const MessageLayer& layer) { frames.messageLayer = layer; }
 

@@ -22,6 +22,10 @@ void waitFrame(bool changed, int drawer = kDrawPlain, int elapsed = 0, int durat
 // Frames presented since start. With UTSUSHI_TRACE_PRESENTS=1 in the environment each
 // present also writes "present TICK" (engine clock ms since start) to stderr.
 std::uint64_t presentedFrames();
+// Of those, the frames that drew only the rectangles that changed since the frame before.
+std::uint64_t framesDrawnInPart();
+// The next plain frame is drawn whole, whatever changed.
+void drawWholeNextFrame();
 
 // A frame drawer paints the whole stage into the bound target.
 using FrameDrawerFunction = void (*)(int elapsed, int duration, int accel);
@@ -35,9 +39,12 @@ int presentDrawnFrame(FrameDrawerFunction draw, int elapsed = 0, int duration = 
 
 // The message layer, which text registers: whether the message window is up (pictures on
 // layer 2 and above show only with it) and the drawing of its glyphs over every sprite.
+// `revision` changes whenever what `draw` draws changes; without it every frame with a
+// message layer is drawn whole.
 struct MessageLayer {
   bool (*shown)() = nullptr;
   void (*draw)() = nullptr;
+  std::uint64_t (*revision)() = nullptr;
 };
 void setMessageLayer(const MessageLayer& layer);
 

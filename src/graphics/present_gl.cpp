@@ -4,9 +4,10 @@
 //
 // After a swap GL leaves the window's back buffer undefined, so nothing is ever read from
 // it after a swap, and a frame may only go straight into it when it owes nothing to the
-// last one: when its first picture hides the whole stage (frame.cpp decides) and the stage
-// is shown unscaled. Such a frame costs one pass over the stage instead of two (drawing it
-// off screen, then copying it flipped into the window). The stage surface then misses that
+// last one: when its first picture hides the whole stage, every picture lies texel for
+// pixel (frame.cpp decides) and the stage is shown unscaled. Such a frame costs one pass
+// over the stage instead of two (drawing it off screen, then copying it flipped into the
+// window). The stage surface then misses that
 // frame, but its draws are kept (a few dozen quads); they are drawn into the back buffer
 // only when the frame's pixels are needed: for a read-back, before anything is drawn over
 // the back buffer (the frames that build on the last one), and before a texture they read
@@ -243,6 +244,7 @@ int presentFrame() {
   }
   swapWindow(dw, dh, r);
   d.presentedIn = d.shownOnlyInWindow ? nullptr : surfaceFor(mainTarget());
+  d.stageKept = !d.stretched;
   bindBoundAgain();
 
   if (presentObserver) presentObserver();
@@ -293,16 +295,25 @@ void detail::drawShownFrameIntoStage() {
   draws.swap(d.shown);
   const Surface& back = d.backBuffer;
   if (!d.alive || !back.framebuffer) return;
-  if (d.toWindow) glDisable(GL_SCISSOR_TEST);
+  // The whole frame, whatever limit the drawing that needs it has set.
+  const bool scissored = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+  glDisable(GL_SCISSOR_TEST);
   glBindFramebuffer(GL_FRAMEBUFFER, back.framebuffer);
   glViewport(0, 0, back.width, back.height);
   replayDraws(draws);
+  if (scissored && !d.toWindow) glEnable(GL_SCISSOR_TEST);
   d.presentedIn = &d.backBuffer;
   bindRenderTarget(d.bound);  // the window again, with its scissor, inside a window frame
 }
 
 void detail::beforeTextureChange(GLuint texture) {
   GlDevice& d = gl();
+  // Past this many the frame is drawn whole anyway; the list stays short between frames.
+  constexpr std::size_t kTrackedChanges = 256;
+  if (d.changedTextures.size() < kTrackedChanges)
+    d.changedTextures.push_back(texture);
+  else
+    d.changedTexturesOverflow = true;
   if (d.shownOnlyInWindow && drawsFrom(d.shown, texture)) drawShownFrameIntoStage();
   if (d.toWindow && drawsFrom(d.drawing, texture)) d.drawingUnrepeatable = true;
 }
@@ -322,6 +333,31 @@ void detail::keepPresentedFrame() {
 }
 
 void setDrawingStageFrame(bool drawing) { gl().drawingStageFrame = drawing; }
+
+bool stageHoldsPresentedFrame() {
+  const GlDevice& d = gl();
+  return d.alive && d.stageKept && !d.stretched;
+}
+
+void setStageScissor(const SurfaceRect* area) {
+  GlDevice& d = gl();
+  if (!d.alive || d.toWindow) return;  // a window frame keeps the scissor of the stage's rectangle
+  if (!area) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  // Surface rows run top-down from GL row 0, so stage rows are GL rows as they are.
+  glScissor(area->left, area->top, area->right - area->left, area->bottom - area->top);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+void takeChangedTextures(std::vector<TextureHandle>& out, bool& overflow) {
+  GlDevice& d = gl();
+  out.assign(d.changedTextures.begin(), d.changedTextures.end());
+  overflow = d.changedTexturesOverflow;
+  d.changedTextures.clear();
+  d.changedTexturesOverflow = false;
+}
 
 bool readPresentedFrame(image::PixelImage& out) {
   GlDevice& d = gl();

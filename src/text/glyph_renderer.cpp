@@ -64,6 +64,7 @@ bool create(GlyphRenderer& r, std::string_view face, int height, int style, int 
   r.glyphTextures.assign(static_cast<std::size_t>(r.capacity), MessageGlyph{});
   r.glyphQuads.assign(static_cast<std::size_t>(r.capacity), quadAt(0, 0, 0));
   r.glyphCount = 0;
+  ++r.glyphChanges;
   shareTable(0, 0);  // the tables are built once, here rather than during the first page
   makeFont(r);
   return true;
@@ -136,6 +137,7 @@ void addMessageGlyph(GlyphRenderer& r, int x, int y, unsigned char leadByte, uns
   r.glyphQuads[static_cast<std::size_t>(r.glyphCount)] =
       quadAt(static_cast<float>(x), static_cast<float>(y), static_cast<float>(r.cellSize));
   ++r.glyphCount;
+  ++r.glyphChanges;
 }
 
 void drawMessageGlyphs(const GlyphRenderer& r) {
@@ -146,6 +148,7 @@ void drawMessageGlyphs(const GlyphRenderer& r) {
 void releaseMessageGlyphs(GlyphRenderer& r) {
   for (int i = 0; i < r.glyphCount; ++i) releaseGlyphCell(r.glyphTextures[static_cast<std::size_t>(i)]);
   r.glyphCount = 0;
+  ++r.glyphChanges;
 }
 
 GlyphRenderer& messageRenderer() { return renderers.message; }
@@ -162,10 +165,12 @@ void drawMessageLayer() {
 
 bool messageWindowShown() { return messageState().windowShown; }
 
+std::uint64_t messageLayerRevision() { return renderers.message.glyphChanges + renderers.ruby.glyphChanges; }
+
 }  // namespace
 
 bool createGlyphRenderers() {
-  graphics::setMessageLayer({messageWindowShown, drawMessageLayer});
+  graphics::setMessageLayer({messageWindowShown, drawMessageLayer, messageLayerRevision});
   const MessageFontSettings& font = messageFont();
   int pitchX = messagePitchX();
   bool ok = create(renderers.message, font.face, pitchX, font.style, kMessageGlyphSlots);

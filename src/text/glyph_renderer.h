@@ -65,6 +65,7 @@ struct GlyphRenderer {
   int fontHeight = 0;
   int glyphCount = 0;     // message glyphs in use on the current page
   int fontCreations = 0;  // how often a font was asked for anew: observable in tests
+  std::uint64_t glyphChanges = 0;  // counts every glyph added and every page cleared
 };
 
 // The blending tables, shared by every renderer (they do not depend on it).

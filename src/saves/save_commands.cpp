@@ -13,6 +13,7 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "platform/cp932.h"
+#include "rollback/rollback.h"
 #include "saves/save_capture.h"
 #include "saves/save_files.h"
 #include "saves/save_reader.h"
@@ -128,6 +129,7 @@ void cmdLoadGame(std::string_view args) {
   }
   resetForLoad();
   restoreState(*data);
+  rollback::clearHistory();
   if (data->comment) state.comment = *data->comment;
 }
 
@@ -247,6 +249,8 @@ constexpr core::CommandEntry kSaveCommands[] = {
 }  // namespace
 
 std::span<const core::CommandEntry> saveCommands() { return kSaveCommands; }
+
+void holdSnapshot(const SaveData& data) { state.snapshot = formatSaveText(data); }
 
 std::array<std::uint8_t, kProtectedSlots>& protectFlags() { return state.protect; }
 

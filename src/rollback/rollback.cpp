@@ -1,0 +1,189 @@
+// rollback.enable, rollback.back, rollback.forward, rollback.steps, and the ring of steps
+// they walk.
+#include "rollback/rollback.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/argument_pieces.h"
+#include "core/expression.h"
+#include "core/resource_limits.h"
+#include "saves/save_capture.h"
+#include "saves/save_commands.h"
+#include "saves/save_restore.h"
+#include "text/text_state.h"
+
+namespace rollback {
+
+namespace {
+
+// The reader's own settings stay as the reader set them.
+constexpr std::string_view kReaderPrefix = "s_";
+
+struct Step {
+  saves::SaveData state;  // resumes at the start of the block the wait belongs to
+  core::VariableSnapshot variables;
+  int wait = 0;  // which wait of that block, from 1
+  std::size_t bytes = 0;
+};
+
+struct RollbackState {
+  bool enabled = false;
+  std::deque<Step> steps;  // oldest first
+  std::size_t current = 0;  // the step the reader is at; steps after it were stepped back over
+  std::size_t bytes = 0;
+  int waitsToPass = 0;  // after a step back: waits of the block shown again before its own
+} state;
+
+using Pieces = std::vector<std::string_view>;
+
+std::size_t textBytes(const std::string& s) { return sizeof s + (s.size() > 15 ? s.size() : 0); }
+
+// What a step holds in memory, near enough to bound the ring by.
+std::size_t stepBytes(const Step& step) {
+  std::size_t n = sizeof step;
+  for (const graphics::SpriteRecord& r : step.state.sprites)
+    n += sizeof r + textBytes(r.name) + textBytes(r.second) + r.steps.size() * sizeof(graphics::StepRecord);
+  for (const sound::StreamRecord& r : step.state.sounds) n += sizeof r + textBytes(r.file);
+  for (const text::PageRecord& p : step.state.text.pages) n += textBytes(p.text) + textBytes(p.speaker);
+  for (const auto& [name, value] : step.state.script.strings) n += textBytes(name) + textBytes(value);
+  n += step.state.script.integers.size() * (sizeof(std::string) + sizeof(std::int32_t));
+  const core::VariableSnapshot& v = step.variables;
+  n += v.numbers.size() * sizeof(std::int32_t);
+  for (const std::string& s : v.strings) n += textBytes(s);
+  for (const auto& [name, value] : v.namedNumbers) n += textBytes(name) + sizeof value;
+  for (const auto& [name, value] : v.namedStrings) n += textBytes(name) + textBytes(value);
+  return n;
+}
+
+// Two records of the same step: the same place to resume and the same variables. Sound
+// positions and the backlog of a block's later pages move on within one step.
+bool sameStep(const Step& a, const Step& b) {
+  return a.wait == b.wait && a.state.script == b.state.script && a.variables == b.variables;
+}
+
+void dropAfterCurrent() {
+  while (state.steps.size() > state.current + 1) {
+    state.bytes -= state.steps.back().bytes;
+    state.steps.pop_back();
+  }
+}
+
+void dropOldest() {
+  state.bytes -= state.steps.front().bytes;
+  state.steps.pop_front();
+  if (state.current > 0) --state.current;
+}
+
+void restoreStep(std::size_t index) {
+  const Step& step = state.steps[index];
+  saves::resetForLoad();
+  saves::restoreState(step.state);
+  core::restoreVariables(step.variables, kReaderPrefix);
+  // A save made from here on saves the state stepped back to, not the later one the last
+  // save point held.
+  saves::holdSnapshot(step.state);
+  state.current = index;
+  state.waitsToPass = step.wait - 1;
+}
+
+// The steps argument at piece 0: 1 when omitted, at least 0.
+bool stepCount(const Pieces& p, std::int32_t& count) {
+  count = 1;
+  if (p.empty() || p[0].empty()) return true;
+  if (!core::numberArgument(p, 0, count)) return false;
+  count = std::max(count, 0);
+  return true;
+}
+
+void cmdEnable(std::string_view args) {
+  const Pieces p = core::argumentPieces(args);
+  std::int32_t flag = 0;
+  if (!core::countInRange(p) || !core::numberArgument(p, 0, flag)) return;
+  state.enabled = flag != 0;
+  if (!state.enabled) clearHistory();
+}
+
+void cmdBack(std::string_view args) {
+  const Pieces p = core::argumentPieces(args);
+  std::int32_t count = 1;
+  if (!core::countInRange(p) || !stepCount(p, count) || state.steps.empty()) return;
+  const std::size_t target = state.current - std::min(state.current, static_cast<std::size_t>(count));
+  if (target != state.current) restoreStep(target);
+}
+
+void cmdForward(std::string_view args) {
+  const Pieces p = core::argumentPieces(args);
+  std::int32_t count = 1;
+  if (!core::countInRange(p) || !stepCount(p, count) || state.steps.empty()) return;
+  const std::size_t target = std::min(state.current + static_cast<std::size_t>(count), state.steps.size() - 1);
+  if (target != state.current) restoreStep(target);
+}
+
+void cmdSteps(std::string_view args) {
+  const Pieces p = core::argumentPieces(args);
+  if (!core::countInRange(p)) return;
+  std::int32_t* back = core::numberTarget(p, 0);
+  if (!back) return;
+  std::int32_t* forward = nullptr;
+  if (p.size() > 1 && !(forward = core::numberTarget(p, 1))) return;
+  const bool any = !state.steps.empty();
+  *back = any ? static_cast<std::int32_t>(state.current) : 0;
+  if (forward) *forward = any ? static_cast<std::int32_t>(state.steps.size() - 1 - state.current) : 0;
+}
+
+constexpr core::CommandEntry kRollbackCommands[] = {
+    {"rollback.enable", cmdEnable, "rollback.enable", 1, 1},
+    {"rollback.back", cmdBack, "rollback.back", 0, 1},
+    {"rollback.forward", cmdForward, "rollback.forward", 0, 1},
+    {"rollback.steps", cmdSteps, "rollback.steps", 1, 2},
+};
+
+}  // namespace
+
+std::span<const core::CommandEntry> rollbackCommands() { return kRollbackCommands; }
+
+bool noteWait() {
+  if (!state.enabled) return false;
+  if (state.waitsToPass > 0) {
+    --state.waitsToPass;
+    return true;
+  }
+  Step step{saves::captureState(), core::captureVariables(kReaderPrefix), text::textState().blockWaits, 0};
+  if (!state.steps.empty()) {
+    const Step& at = state.steps[state.current];
+    if (sameStep(step, at)) return false;
+    // Advancing again through steps stepped back over keeps them while the script arrives
+    // where it arrived before; anything else it did differently ends that history.
+    if (state.current + 1 < state.steps.size() && sameStep(step, state.steps[state.current + 1])) {
+      ++state.current;
+      return false;
+    }
+    dropAfterCurrent();
+    // The block's earlier pages are in the backlog already; shown again after a step back
+    // they go there again. A later wait of a block keeps the backlog of its block's start.
+    if (step.wait > 1 && at.state.script.resume == step.state.script.resume) step.state.text.pages = at.state.text.pages;
+  }
+  step.bytes = stepBytes(step);
+  state.bytes += step.bytes;
+  state.steps.push_back(std::move(step));
+  state.current = state.steps.size() - 1;
+  while (state.steps.size() > 1 &&
+         (state.steps.size() > core::kRollbackSteps || state.bytes > core::kLargestRollbackBytes))
+    dropOldest();
+  return false;
+}
+
+void clearHistory() {
+  state.steps.clear();
+  state.current = 0;
+  state.bytes = 0;
+  state.waitsToPass = 0;
+}
+
+HistoryFigures historyFigures() { return {state.steps.size(), state.current, state.bytes}; }
+
+}  // namespace rollback

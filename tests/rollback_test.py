@@ -130,6 +130,39 @@ return
             g.close()
 
 
+class Backlog(unittest.TestCase):
+    def test_a_backlog_page_names_its_step_and_the_step_back_reaches_it(self):
+        script = """\
+rollback.enable 1
+int n, s_done
+settextspeed 0
+textgosub *text_lb
+*page
+cal %n = %n + 1
+ページ\\
+if (%n < 5) goto *page
+end
+
+*text_lb
+if (%s_done == 1) getlogcount %4 : error "again at " + $(%n) + ", backlog pages " + $(%4)
+if (%n < 5 || %s_done == 1) textclear : return
+cal %s_done = 1
+rollback.logstep %1, 3 : rollback.logstep %2, 0 : rollback.logstep %3, 60
+error "steps to the page 3 back " + $(%1) + ", to this page " + $(%2) + ", to one not kept " + $(%3)
+rollback.back %1
+"""
+        g = Game(script)
+        try:
+            self.assertEqual(g.run(), [
+                "steps to the page 3 back 3, to this page 0, to one not kept -1",
+                # The backlog as it was at each page: the pages before it and the one shown.
+                "again at 2, backlog pages 2", "again at 3, backlog pages 3", "again at 4, backlog pages 4",
+                "again at 5, backlog pages 5",
+            ])
+        finally:
+            g.close()
+
+
 class Choices(unittest.TestCase):
     def test_a_different_path_drops_the_later_steps(self):
         script = """\

@@ -1,5 +1,5 @@
-// rollback.enable, rollback.back, rollback.forward, rollback.steps, and the ring of steps
-// they walk.
+// rollback.enable, rollback.back, rollback.forward, rollback.steps, rollback.logstep, and
+// the ring of steps they walk.
 #include "rollback/rollback.h"
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "saves/save_capture.h"
 #include "saves/save_commands.h"
 #include "saves/save_restore.h"
+#include "text/backlog.h"
 #include "text/text_state.h"
 
 namespace rollback {
@@ -27,6 +28,7 @@ struct Step {
   saves::SaveData state;  // resumes at the start of the block the wait belongs to
   core::VariableSnapshot variables;
   int wait = 0;  // which wait of that block, from 1
+  std::int64_t page = 0;  // the backlog page shown, by its lasting number
   std::size_t bytes = 0;
 };
 
@@ -62,7 +64,7 @@ std::size_t stepBytes(const Step& step) {
 // Two records of the same step: the same place to resume and the same variables. Sound
 // positions and the backlog of a block's later pages move on within one step.
 bool sameStep(const Step& a, const Step& b) {
-  return a.wait == b.wait && a.state.script == b.state.script && a.variables == b.variables;
+  return a.wait == b.wait && a.page == b.page && a.state.script == b.state.script && a.variables == b.variables;
 }
 
 void dropAfterCurrent() {
@@ -83,6 +85,7 @@ void restoreStep(std::size_t index) {
   saves::resetForLoad();
   saves::restoreState(step.state);
   core::restoreVariables(step.variables, kReaderPrefix);
+  text::backlogRing().pagesBegun = step.page;
   // A save made from here on saves the state stepped back to, not the later one the last
   // save point held.
   saves::holdSnapshot(step.state);
@@ -135,11 +138,31 @@ void cmdSteps(std::string_view args) {
   if (forward) *forward = any ? static_cast<std::int32_t>(state.steps.size() - 1 - state.current) : 0;
 }
 
+// The steps back to the first wait of the backlog page `page` pages back (as getlog counts
+// them), or -1 when no step of that page is kept.
+void cmdLogStep(std::string_view args) {
+  const Pieces p = core::argumentPieces(args);
+  if (!core::countInRange(p)) return;
+  std::int32_t* out = core::numberTarget(p, 0);
+  std::int32_t back = 0;
+  if (!out || !core::numberArgument(p, 1, back)) return;
+  *out = -1;
+  if (back < 0 || state.steps.empty()) return;
+  const std::int64_t page = text::backlogRing().pagesBegun - back;
+  for (std::size_t i = 0; i <= state.current; ++i) {
+    if (state.steps[i].page == page) {
+      *out = static_cast<std::int32_t>(state.current - i);
+      return;
+    }
+  }
+}
+
 constexpr core::CommandEntry kRollbackCommands[] = {
     {"rollback.enable", cmdEnable, "rollback.enable", 1, 1},
     {"rollback.back", cmdBack, "rollback.back", 0, 1},
     {"rollback.forward", cmdForward, "rollback.forward", 0, 1},
     {"rollback.steps", cmdSteps, "rollback.steps", 1, 2},
+    {"rollback.logstep", cmdLogStep, "rollback.logstep", 2, 2},
 };
 
 }  // namespace
@@ -152,7 +175,8 @@ bool noteWait() {
     --state.waitsToPass;
     return true;
   }
-  Step step{saves::captureState(), core::captureVariables(kReaderPrefix), text::textState().blockWaits, 0};
+  Step step{saves::captureState(), core::captureVariables(kReaderPrefix), text::textState().blockWaits,
+            text::backlogRing().pagesBegun, 0};
   if (!state.steps.empty()) {
     const Step& at = state.steps[state.current];
     if (sameStep(step, at)) return false;

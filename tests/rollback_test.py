@@ -92,6 +92,31 @@ class StepBack(unittest.TestCase):
         finally:
             g.close()
 
+    def test_the_oldest_steps_go_first(self):
+        script = """\
+rollback.enable 1
+int n, s_done
+textgosub *text_lb
+*page
+cal %n = %n + 1
+ページ\\
+if (%n < 250) goto *page
+rollback.steps %1 : error "kept " + $(%1)
+if (%s_done == 0) cal %s_done = 1 : rollback.back 1000
+end
+
+*text_lb
+if (%s_done == 1) error "back at page " + $(%n) : cal %s_done = 2
+textclear
+return
+"""
+        g = Game(script)
+        try:
+            # 200 steps kept: the newest and 199 before it, pages 51 to 250.
+            self.assertEqual(g.run(), ["kept 199", "back at page 51", "kept 199"])
+        finally:
+            g.close()
+
     def test_rollback_off_steps_nowhere(self):
         g = Game(PAGES.replace("rollback.enable 1", "rollback.enable 0"))
         try:

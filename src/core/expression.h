@@ -53,8 +53,9 @@ void eraseNamedVariablesWithPrefix(std::string_view prefix);
 
 // Every variable but those whose names begin with `keptPrefix`, for an in-memory step back.
 struct VariableSnapshot {
-  std::vector<std::int32_t> numbers;  // %0..%999
-  std::vector<std::string> strings;   // $0..$999
+  // The numbered ones that are not 0 or empty, by index: most games use a few of them.
+  std::vector<std::pair<int, std::int32_t>> numbers;
+  std::vector<std::pair<int, std::string>> strings;
   std::vector<std::pair<std::string, std::int32_t>> namedNumbers;
   std::vector<std::pair<std::string, std::string>> namedStrings;
   bool operator==(const VariableSnapshot&) const = default;

@@ -111,7 +111,12 @@ void eraseNamedVariablesWithPrefix(std::string_view prefix) {
 
 VariableSnapshot captureVariables(std::string_view keptPrefix) {
   const Variables& v = vars();
-  VariableSnapshot snap{{v.numbers.begin(), v.numbers.end()}, {v.strings.begin(), v.strings.end()}, {}, {}};
+  VariableSnapshot snap;
+  for (int i = 0; i < kNumberedVariables; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (v.numbers[at] != 0) snap.numbers.emplace_back(i, v.numbers[at]);
+    if (!v.strings[at].empty()) snap.strings.emplace_back(i, v.strings[at]);
+  }
   auto outside = [&](const auto& entry) { return !std::string_view(entry.first).starts_with(keptPrefix); };
   std::copy_if(v.namedNumbers.begin(), v.namedNumbers.end(), std::back_inserter(snap.namedNumbers), outside);
   std::copy_if(v.namedStrings.begin(), v.namedStrings.end(), std::back_inserter(snap.namedStrings), outside);
@@ -124,8 +129,12 @@ VariableSnapshot captureVariables(std::string_view keptPrefix) {
 
 void restoreVariables(const VariableSnapshot& snap, std::string_view keptPrefix) {
   Variables& v = vars();
-  std::copy_n(snap.numbers.begin(), std::min(snap.numbers.size(), v.numbers.size()), v.numbers.begin());
-  std::copy_n(snap.strings.begin(), std::min(snap.strings.size(), v.strings.size()), v.strings.begin());
+  v.numbers.fill(0);
+  for (std::string& s : v.strings) s.clear();
+  for (const auto& [i, value] : snap.numbers)
+    if (i >= 0 && i < kNumberedVariables) v.numbers[static_cast<std::size_t>(i)] = value;
+  for (const auto& [i, value] : snap.strings)
+    if (i >= 0 && i < kNumberedVariables) v.strings[static_cast<std::size_t>(i)] = value;
   auto outside = [&](const auto& entry) { return !std::string_view(entry.first).starts_with(keptPrefix); };
   std::erase_if(v.namedNumbers, outside);
   std::erase_if(v.namedStrings, outside);

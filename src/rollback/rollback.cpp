@@ -54,8 +54,8 @@ std::size_t stepBytes(const Step& step) {
   for (const auto& [name, value] : step.state.script.strings) n += textBytes(name) + textBytes(value);
   n += step.state.script.integers.size() * (sizeof(std::string) + sizeof(std::int32_t));
   const core::VariableSnapshot& v = step.variables;
-  n += v.numbers.size() * sizeof(std::int32_t);
-  for (const std::string& s : v.strings) n += textBytes(s);
+  n += v.numbers.size() * sizeof(v.numbers[0]);
+  for (const auto& [index, value] : v.strings) n += sizeof index + textBytes(value);
   for (const auto& [name, value] : v.namedNumbers) n += textBytes(name) + sizeof value;
   for (const auto& [name, value] : v.namedStrings) n += textBytes(name) + textBytes(value);
   return n;

@@ -92,6 +92,33 @@ class StepBack(unittest.TestCase):
         finally:
             g.close()
 
+    def test_an_animation_runs_again_after_the_step_back(self):
+        script = """\
+rollback.enable 1
+int n, s_done
+textgosub *text_lb
+sp 20, "pic.png" : sp.xy 20, 100, 300
+sp.ax 700, 60000, 0 : sp.set 20, 0, 0 : sp.exe 20, 1
+print 1
+*page
+cal %n = %n + 1
+ページ\\
+if (%n < 3) goto *page
+end
+
+*text_lb
+textclear
+if (%s_done == 0 && %n == 3) cal %s_done = 1 : rollback.back 1
+getsppos 20, %1, %2 : wait 1000 : getsppos 20, %3, %4
+if (%s_done == 1) cal %s_done = 2 : error "page " + $(%n) + " moving " + $(%3 > %1)
+return
+"""
+        g = Game(script)
+        try:
+            self.assertEqual(g.run(), ["page 2 moving 1"])
+        finally:
+            g.close()
+
     def test_the_oldest_steps_go_first(self):
         script = """\
 rollback.enable 1

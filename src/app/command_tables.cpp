@@ -5,6 +5,7 @@
 #include "image/screenshot.h"
 #include "input/input_commands.h"
 #include "movie/movie_commands.h"
+#include "rollback/rollback.h"
 #include "saves/save_commands.h"
 #include "sound/sound_commands.h"
 #include "text/text_commands.h"
@@ -37,6 +38,7 @@ std::vector<std::span<const core::CommandEntry>> allCommandTables() {
       text::alreadyReadCommands(),
       movie::movieCommands(),
       saves::saveCommands(),
+      rollback::rollbackCommands(),
   };
 }
 

@@ -51,6 +51,20 @@ std::vector<std::pair<std::string, std::int32_t>> namedNumbersWithPrefix(std::st
 std::vector<std::pair<std::string, std::string>> namedStringsWithPrefix(std::string_view prefix);
 void eraseNamedVariablesWithPrefix(std::string_view prefix);
 
+// Every variable but those whose names begin with `keptPrefix`, for an in-memory step back.
+struct VariableSnapshot {
+  // The numbered ones that are not 0 or empty, by index: most games use a few of them.
+  std::vector<std::pair<int, std::int32_t>> numbers;
+  std::vector<std::pair<int, std::string>> strings;
+  std::vector<std::pair<std::string, std::int32_t>> namedNumbers;
+  std::vector<std::pair<std::string, std::string>> namedStrings;
+  bool operator==(const VariableSnapshot&) const = default;
+};
+VariableSnapshot captureVariables(std::string_view keptPrefix);
+// Replaces every variable outside `keptPrefix` with the snapshot's: named ones declared since
+// are gone again. No loop may hold a variable across this (the loop stacks are emptied first).
+void restoreVariables(const VariableSnapshot& snapshot, std::string_view keptPrefix);
+
 // Reports an expression error: file, "[", 0-based line, "] ", expression, " ※", message.
 void reportExpressionError(std::string_view message);
 

@@ -3,6 +3,7 @@
 // what is larger with a message that names the file and the limit. Each limit lies far above
 // anything a real game ships, and low enough that one bad file cannot exhaust memory.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ inline constexpr int kLargestCursorSide = platform::kLargestCursorSide;
 inline constexpr std::uint64_t kLargestFontFileBytes = std::uint64_t{256} << 20;
 // A file a script reads into a string variable or a list of lines.
 inline constexpr std::uint64_t kLargestTextFileBytes = std::uint64_t{32} << 20;
+
+// The steps a reader can go back through, held in memory while the game runs: the oldest go
+// first when either bound is reached. A step of a page with a full backlog is some 50 KiB.
+inline constexpr std::size_t kRollbackSteps = 200;
+inline constexpr std::uint64_t kLargestRollbackBytes = std::uint64_t{32} << 20;
 
 // "32 MiB", "1 GiB" or "4096 bytes": how a message states a limit.
 std::string describeByteCount(std::uint64_t bytes);

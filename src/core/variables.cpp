@@ -2,6 +2,7 @@
 // once `int` or `string` declares them. Names are compared byte for byte.
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <unordered_map>
 
 #include "core/expression.h"
@@ -106,6 +107,39 @@ std::vector<std::pair<std::string, std::string>> namedStringsWithPrefix(std::str
 void eraseNamedVariablesWithPrefix(std::string_view prefix) {
   eraseWithPrefix(vars().namedNumbers, prefix);
   eraseWithPrefix(vars().namedStrings, prefix);
+}
+
+VariableSnapshot captureVariables(std::string_view keptPrefix) {
+  const Variables& v = vars();
+  VariableSnapshot snap;
+  for (int i = 0; i < kNumberedVariables; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    if (v.numbers[at] != 0) snap.numbers.emplace_back(i, v.numbers[at]);
+    if (!v.strings[at].empty()) snap.strings.emplace_back(i, v.strings[at]);
+  }
+  auto outside = [&](const auto& entry) { return !std::string_view(entry.first).starts_with(keptPrefix); };
+  std::copy_if(v.namedNumbers.begin(), v.namedNumbers.end(), std::back_inserter(snap.namedNumbers), outside);
+  std::copy_if(v.namedStrings.begin(), v.namedStrings.end(), std::back_inserter(snap.namedStrings), outside);
+  // By name: two snapshots of the same variables compare equal whatever order the maps keep.
+  auto byName = [](const auto& a, const auto& b) { return a.first < b.first; };
+  std::sort(snap.namedNumbers.begin(), snap.namedNumbers.end(), byName);
+  std::sort(snap.namedStrings.begin(), snap.namedStrings.end(), byName);
+  return snap;
+}
+
+void restoreVariables(const VariableSnapshot& snap, std::string_view keptPrefix) {
+  Variables& v = vars();
+  v.numbers.fill(0);
+  for (std::string& s : v.strings) s.clear();
+  for (const auto& [i, value] : snap.numbers)
+    if (i >= 0 && i < kNumberedVariables) v.numbers[static_cast<std::size_t>(i)] = value;
+  for (const auto& [i, value] : snap.strings)
+    if (i >= 0 && i < kNumberedVariables) v.strings[static_cast<std::size_t>(i)] = value;
+  auto outside = [&](const auto& entry) { return !std::string_view(entry.first).starts_with(keptPrefix); };
+  std::erase_if(v.namedNumbers, outside);
+  std::erase_if(v.namedStrings, outside);
+  for (const auto& [name, value] : snap.namedNumbers) v.namedNumbers.insert_or_assign(name, value);
+  for (const auto& [name, value] : snap.namedStrings) v.namedStrings.insert_or_assign(name, value);
 }
 
 }  // namespace core

@@ -13,6 +13,7 @@
 #include "core/command_support.h"
 #include "core/error_report.h"
 #include "platform/cp932.h"
+#include "rollback/rollback.h"
 #include "saves/save_capture.h"
 #include "saves/save_files.h"
 #include "saves/save_reader.h"
@@ -102,6 +103,7 @@ void cmdLoadGame(const core::Arguments& args) {
   }
   resetForLoad();
   restoreState(*data);
+  rollback::clearHistory();
   if (data->comment) state.comment = *data->comment;
 }
 
@@ -194,6 +196,8 @@ constexpr core::CommandEntry kSaveCommands[] = {
 }  // namespace
 
 std::span<const core::CommandEntry> saveCommands() { return kSaveCommands; }
+
+void holdSnapshot(const SaveData& data) { state.snapshot = formatSaveText(data); }
 
 std::array<std::uint8_t, kProtectedSlots>& protectFlags() { return state.protect; }
 

@@ -15,6 +15,9 @@ std::span<const core::CommandEntry> saveCommands();
 
 std::array<std::uint8_t, kProtectedSlots>& protectFlags();
 
+// Makes `data` the held save-point snapshot, as if a save point had been taken in that state.
+void holdSnapshot(const SaveData& data);
+
 // The reader confirmed quitting: with a save comment set, the state goes to slot 999 (a
 // snapshot is taken first when none is held).
 void exitSave();

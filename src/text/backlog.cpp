@@ -54,6 +54,7 @@ void appendToBacklog(std::string_view bytes) {
 void advanceBacklogPage() {
   if (ring.used < kBacklogPages) ++ring.used;
   ring.current = (ring.current + 1) % kBacklogPages;
+  ++ring.pagesBegun;
   assert(ring.used <= kBacklogPages && "the ring counts at most its own pages: backlogPageBack indexes by it");
   BacklogPage& page = currentBacklogPage();
   page.text.clear();

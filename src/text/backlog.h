@@ -5,6 +5,7 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,7 @@ struct BacklogRing {
   std::array<BacklogPage, kBacklogPages> pages;
   int current = 0;  // index of the page being written
   int used = 1;     // pages in use: grows by one a page clear, up to kBacklogPages
+  std::int64_t pagesBegun = 0;  // page clears since start: the current page's lasting number
 };
 
 BacklogRing& backlogRing();

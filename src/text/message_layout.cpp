@@ -19,12 +19,14 @@
 #include "graphics/reading_modes.h"
 #include "platform/clock.h"
 #include "platform/cp932.h"
+#include "rollback/rollback.h"
 #include "text/backlog.h"
 #include "text/glyph_renderer.h"
 #include "text/inline_commands.h"
 #include "text/message_state.h"
 #include "text/message_wait.h"
 #include "text/message_window.h"
+#include "text/text_state.h"
 
 namespace text {
 
@@ -125,6 +127,20 @@ void drawRuby(Layout& l) {
   }
 }
 
+// The layout goes on after a click or page wait.
+WaitOutcome waitEnded(Layout& l, int kind) {
+  MessageState& ms = messageState();
+  if (kind == kPageWait) {
+    clearPage();
+    l.column = 0;
+  }
+  ms.showAll = false;
+  // The reader has just stopped the text: the reveal starts afresh rather than catching up
+  // with the time spent waiting, and the auto-mode wait counts from here.
+  restartRevealClock(ms, now());
+  return WaitOutcome::Continue;
+}
+
 // A click or page wait whose mark ends at `resumeAt`; `atLast` when nothing of the text
 // follows it.
 WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
@@ -135,6 +151,10 @@ WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
   // lie about twice the clock ahead, and auto mode would stall at a page's second wait.
   ms.autoDeadline = now() + static_cast<std::uint32_t>(ms.autoWaitBase) + ms.autoCharWait;
   ms.autoCharWait = 0;
+  ++textState().blockWaits;
+  // A step back shows its block again up to the wait it went back to: the waits before it
+  // pass as though the reader had clicked.
+  if (rollback::noteWait()) return waitEnded(l, kind);
   if (l.textHook) {
     // The script's text hook does the waiting; the line runs again from resumePosition.
     if (!atLast) {
@@ -148,15 +168,7 @@ WaitOutcome waitAt(Layout& l, int kind, std::size_t resumeAt, bool atLast) {
     return WaitOutcome::HandedToHook;
   }
   if (!messageWait()) return WaitOutcome::Quit;
-  if (kind == kPageWait) {
-    clearPage();
-    l.column = 0;
-  }
-  ms.showAll = false;
-  // The reader has just stopped the text: the reveal starts afresh rather than catching up
-  // with the time spent waiting, and the auto-mode wait counts from here.
-  restartRevealClock(ms, now());
-  return WaitOutcome::Continue;
+  return waitEnded(l, kind);
 }
 
 void drawCharacter(Layout& l, std::size_t size) {

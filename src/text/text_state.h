@@ -23,6 +23,7 @@ struct TextState {
   int resumeColumn = 0;
   std::uint32_t resumeFileKey = 0;
   int resumeLine = -1;
+  int blockWaits = 0;  // click and page waits reached since the current block began
   int stopKind = 0;  // the last wait handed to the hook (1 click, 2 page) until the page clears
 
   // The two text-in-progress flags. While either holds, a save point resumes at the block's

@@ -74,6 +74,7 @@ bool startBlock(const std::string& line, std::uint32_t fileKey) {
   state.lastTextBlockStart = in.line;
   state.lastTextBlockFileKey = fileKey;
   state.textBlockStartPending = true;
+  state.blockWaits = 0;
   state.resumeOffset = 0;
   takeSpeakerName(line, page);
   return true;

@@ -142,8 +142,8 @@ constexpr core::CommandEntry kRollbackCommands[] = {
     {"rollback.enable", cmdEnable, nullptr, "n"},
     {"rollback.back", cmdBack, nullptr, "[n]"},
     {"rollback.forward", cmdForward, nullptr, "[n]"},
-    {"rollback.steps", cmdSteps, nullptr, "N [N]"},
-    {"rollback.logstep", cmdLogStep, nullptr, "N n"},
+    {"rollback.steps", cmdSteps, nullptr, "N [N]", core::ArgumentReading::InTurn},
+    {"rollback.logstep", cmdLogStep, nullptr, "N n", core::ArgumentReading::InTurn},
 };
 
 }  // namespace

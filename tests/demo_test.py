@@ -504,6 +504,21 @@ class DemoRollback(unittest.TestCase):
             "32000 close",
         ]
         cls.result = play(cls.game, events, 40000)
+        # A reader who turns it off in 設定: Backspace then only says so.
+        cls.off_game = os.path.join(cls.work, "off", "demo")
+        shutil.copytree(DEMO, cls.off_game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        off = [
+            "1500 click 200 410",  # 設定
+            "1800 move 700 590", "2000 screenshot " + shot("settings_on"),
+            "2200 click 400 520",  # 巻き戻し: する -> しない
+            "2500 move 700 590", "2600 screenshot " + shot("settings_off"),
+            "2800 key escape",
+            "3300 click 200 310",  # はじめから
+            "5800 click 400 300", "7500 key backspace",
+            "9000 screenshot " + shot("off_back"),
+            "9500 close",
+        ]
+        cls.off = play(cls.off_game, off, 20000)
         cls.shot = staticmethod(lambda name: read_png(shot(name)))
 
     @classmethod
@@ -517,8 +532,18 @@ class DemoRollback(unittest.TestCase):
         return text_mask(self.shot(name), 40, 440, 760, 560)
 
     def test_runs_without_a_script_error(self):
-        self.assertEqual(self.result.stderr.decode(errors="replace"), "終了確認: 終了しますか？\n")
-        self.assertEqual(self.result.returncode, 0)
+        for run in (self.result, self.off):
+            self.assertEqual(run.stderr.decode(errors="replace"), "終了確認: 終了しますか？\n")
+            self.assertEqual(run.returncode, 0)
+
+    def test_turned_off_in_the_settings_backspace_stays(self):
+        row = lambda name: text_mask(self.shot(name), 200, 506, 600, 534)
+        self.assertGreater(len(row("settings_on")), 50)
+        self.assertFalse(same_text(row("settings_on"), row("settings_off")))
+        self.assertIn('"s_rollback_off=1"', settings_file(self.off_game))
+        # still the first page's page wait, with the note at the top left
+        self.assertTrue(same_text(self.window_text("p1_page"), self.window_text("off_back")))
+        self.assertGreater(count(self.shot("off_back"), 16, 12, 260, 34, bright), 60, "the note")
 
     def test_backspace_shows_the_wait_before_as_it_was(self):
         self.assertTrue(same_text(self.window_text("p1_page"), self.window_text("back_p1_page")))

@@ -467,5 +467,123 @@ class DemoReaderComforts(unittest.TestCase):
             self.assertTrue(close(movie(x, y), MOVIE_EDGE), (x, y, movie(x, y)))
 
 
+class DemoRollback(unittest.TestCase):
+    """The reader steps back with Backspace, through the backlog's ここへ戻る, and back to the
+    choice to take the other story. Text in the window is compared with the screenshots taken
+    at the same waits on the way forward."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="utsushi-demo-rollback-")
+        cls.game = os.path.join(cls.work, "demo")
+        shutil.copytree(DEMO, cls.game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        shot = lambda name: os.path.join(cls.work, name + ".png")
+        events = [
+            "1500 click 200 310",  # はじめから
+            "4000 screenshot " + shot("p1_click"),
+            "4500 click 400 300", "5800 screenshot " + shot("p1_page"),
+            "6000 click 400 300", "7500 screenshot " + shot("p2_click"),
+            "8000 key backspace",  # back to the first page's page wait
+            "9500 screenshot " + shot("back_p1_page"),
+            "10000 click 400 300", "11500 click 400 300", "12800 screenshot " + shot("p2_page"),
+            "13000 click 400 300",  # the question and the choice
+            "14000 click 400 200",  # 星のお話
+            "16000 screenshot " + shot("star"),
+            "16500 wheel 1", "17000 screenshot " + shot("log_star"), "17500 wheel -1",
+            "18000 key backspace",  # back to the wait before the choice
+            "19500 screenshot " + shot("back_p2_page"),
+            "20000 click 400 300", "21000 screenshot " + shot("choice_again"),
+            "21500 click 400 270",  # 歌のお話 this time
+            "23500 screenshot " + shot("song"),
+            "24000 wheel 1", "24500 screenshot " + shot("log_song"),
+            "25000 click 700 76",  # ここへ戻る beside the second page, on top
+            "27000 screenshot " + shot("jumped"),
+            # two waits back is the story's first, and nothing lies before it
+            "27500 key backspace", "29000 key backspace", "30500 key backspace",
+            "31500 screenshot " + shot("first_wait"),
+            "32000 close",
+        ]
+        cls.result = play(cls.game, events, 40000)
+        # A reader who turns it off in 設定: Backspace then only says so.
+        cls.off_game = os.path.join(cls.work, "off", "demo")
+        shutil.copytree(DEMO, cls.off_game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        off = [
+            "1500 click 200 410",  # 設定
+            "1800 move 700 590", "2000 screenshot " + shot("settings_on"),
+            "2200 click 400 520",  # 巻き戻し: する -> しない
+            "2500 move 700 590", "2600 screenshot " + shot("settings_off"),
+            "2800 key escape",
+            "3300 click 200 310",  # はじめから
+            "5800 click 400 300", "7500 key backspace",
+            "9000 screenshot " + shot("off_back"),
+            "9500 close",
+        ]
+        cls.off = play(cls.off_game, off, 20000)
+        cls.shot = staticmethod(lambda name: read_png(shot(name)))
+
+    @classmethod
+    def tearDownClass(cls):
+        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
+            shutil.rmtree(cls.work, ignore_errors=True)
+        else:
+            print("screenshots kept in", cls.work)
+
+    def window_text(self, name):
+        return text_mask(self.shot(name), 40, 440, 760, 560)
+
+    def test_runs_without_a_script_error(self):
+        for run in (self.result, self.off):
+            self.assertEqual(run.stderr.decode(errors="replace"), "終了確認: 終了しますか？\n")
+            self.assertEqual(run.returncode, 0)
+
+    def test_turned_off_in_the_settings_backspace_stays(self):
+        row = lambda name: text_mask(self.shot(name), 200, 506, 600, 534)
+        self.assertGreater(len(row("settings_on")), 50)
+        self.assertFalse(same_text(row("settings_on"), row("settings_off")))
+        self.assertIn('"s_rollback_off=1"', settings_file(self.off_game))
+        # still the first page's page wait, with the note at the top left
+        self.assertTrue(same_text(self.window_text("p1_page"), self.window_text("off_back")))
+        self.assertGreater(count(self.shot("off_back"), 16, 12, 260, 34, bright), 60, "the note")
+
+    def test_backspace_shows_the_wait_before_as_it_was(self):
+        self.assertTrue(same_text(self.window_text("p1_page"), self.window_text("back_p1_page")))
+        self.assertFalse(same_text(self.window_text("p2_click"), self.window_text("back_p1_page")))
+        self.assertFalse(same_text(self.window_text("p1_click"), self.window_text("back_p1_page")))
+
+    def test_back_to_the_choice_and_the_other_story(self):
+        # the page before the choice, whole, and then the choice again
+        self.assertTrue(same_text(self.window_text("p2_page"), self.window_text("back_p2_page")))
+        choice = self.shot("choice_again")
+        for x, y in ((240, 200), (560, 270)):
+            p = choice(x, y)
+            for c in range(3):
+                low = NAME_PLATE[c] * 235 / 255
+                self.assertTrue(low - 2 <= p[c] <= low + 20 + 2, (x, y, p))
+        # the other story's page, not the first one's
+        star, song = self.window_text("star"), self.window_text("song")
+        self.assertGreater(len(song), 200)
+        self.assertFalse(same_text(star, song))
+        # the backlog keeps the question with the answer taken last time only: the same
+        # question line, a different answer line
+        question = lambda name: text_mask(self.shot(name), 40, 270, 400, 300)
+        answer = lambda name: text_mask(self.shot(name), 40, 304, 400, 334)
+        self.assertTrue(same_text(question("log_star"), question("log_song")))
+        self.assertFalse(same_text(answer("log_star"), answer("log_song")))
+
+    def test_backlog_jumps_back_to_a_page(self):
+        log = self.shot("log_song")
+        offered = lambda y: count(log, 660, y, 790, y + 24, lambda p: min(p[:3]) >= 100)
+        # ここへ戻る beside the second page (top) and the page being read (bottom); the
+        # question's page has no wait of its own to go back to
+        self.assertGreater(offered(64), 40)
+        self.assertEqual(offered(64 + 176), 0)
+        self.assertGreater(offered(64 + 352), 40)
+        # the jump lands on the second page's first wait
+        self.assertTrue(same_text(self.window_text("p2_click"), self.window_text("jumped")))
+        # two steps further back is the story's first wait, and nothing before it: a note
+        self.assertTrue(same_text(self.window_text("p1_click"), self.window_text("first_wait")))
+        self.assertGreater(count(self.shot("first_wait"), 16, 12, 260, 34, bright), 60, "nothing before it")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

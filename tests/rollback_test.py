@@ -182,6 +182,48 @@ return
             g.close()
 
 
+class Sounds(unittest.TestCase):
+    def test_a_playing_stream_comes_back_at_its_position(self):
+        # The sound plays in real time while the virtual clock races ahead, so each page's
+        # hook waits on the stream's own position: page 1 until a second has played, page 2
+        # a second more after noting where it was.
+        script = """\
+rollback.enable 1
+int n, s_done, s_at2
+settextspeed 0
+textgosub *text_lb
+sd 0, "tone.ogg", 0, 100, 0
+*page
+cal %n = %n + 1
+ページ\\
+if (%n < 3) goto *page
+end
+
+*text_lb
+textclear
+sd.nowsample 0, %1
+if (%s_done == 1) cal %s_done = 2 : sd.status 0, %2 : error "page " + $(%n) + " status " + $(%2) + " near " + $(%1 > %s_at2 - 11025 && %1 < %s_at2 + 11025) : end
+if (%n == 3) cal %s_done = 1 : rollback.back 1 : return
+if (%n == 2) cal %s_at2 = %1
+*hold
+sd.nowsample 0, %1
+if (%1 < 44100 * %n) wait 10 : goto *hold
+return
+"""
+        g = Game(script)
+        try:
+            wav = g.path("tone.wav")
+            subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", "-e", "signed", wav,
+                            "synth", "8", "sine", "440", "vol", "0.3"], check=True)
+            subprocess.run(["oggenc", "-Q", "-q", "2", "-o", g.path("tone.ogg"), wav], check=True)
+            out = g.run()
+            # Back at page 2: the same file playing (status 0) again from where it was heard at that
+            # wait (within a quarter second), not from its beginning.
+            self.assertEqual(out, ["page 2 status 0 near 1"])
+        finally:
+            g.close()
+
+
 class Backlog(unittest.TestCase):
     def test_a_backlog_page_names_its_step_and_the_step_back_reaches_it(self):
         script = """\

@@ -83,7 +83,9 @@ void dropOldest() {
 void restoreStep(std::size_t index) {
   const Step& step = state.steps[index];
   saves::resetForLoad();
-  saves::restoreState(step.state);
+  // A step back goes on with the sound where the reader heard it at that wait, whatever the
+  // hardware setting says for loads (the first stream ever made turns that setting off).
+  saves::restoreState(step.state, true);
   core::restoreVariables(step.variables, kReaderPrefix);
   text::backlogRing().pagesBegun = step.page;
   // A save made from here on saves the state stepped back to, not the later one the last

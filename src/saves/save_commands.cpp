@@ -19,6 +19,7 @@
 #include "saves/save_reader.h"
 #include "saves/save_restore.h"
 #include "saves/save_writer.h"
+#include "sound/sound_settings.h"
 
 namespace saves {
 
@@ -102,7 +103,9 @@ void cmdLoadGame(const core::Arguments& args) {
     return;
   }
   resetForLoad();
-  restoreState(*data);
+  // A load starts the music over unless the reader asked for hardware buffers, as it always
+  // has; save files and the games written for them count on that.
+  restoreState(*data, sound::soundSettings().hardwareSound == 1);
   rollback::clearHistory();
   if (data->comment) state.comment = *data->comment;
 }

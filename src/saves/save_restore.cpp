@@ -14,11 +14,11 @@ void resetForLoad() {
   for (int n = 0; n < graphics::kSpriteSlots; ++n) graphics::clearSpriteSlot(n);
 }
 
-void restoreState(const SaveData& data) {
+void restoreState(const SaveData& data, bool soundsFromSample) {
   graphics::restoreSprites(data.sprites);
   text::restoreText(data.text);
   core::restoreScript(data.script);
-  sound::restoreStreams(data.sounds);
+  sound::restoreStreams(data.sounds, soundsFromSample);
 }
 
 }  // namespace saves

@@ -12,7 +12,8 @@ namespace saves {
 void resetForLoad();
 
 // Puts the records back and moves the script to the saved position (the interpreter
-// continues there after the current statement). The comment is the caller's.
-void restoreState(const SaveData& data);
+// continues there after the current statement). The comment is the caller's. Sounds resume
+// at their saved samples when `soundsFromSample`, else at their restart positions.
+void restoreState(const SaveData& data, bool soundsFromSample);
 
 }  // namespace saves

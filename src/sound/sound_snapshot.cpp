@@ -5,7 +5,6 @@
 #include "core/error_report.h"
 #include "core/expression.h"
 #include "platform/cp932.h"
-#include "sound/sound_settings.h"
 #include "sound/sound_stream.h"
 
 namespace sound {
@@ -36,8 +35,7 @@ std::vector<StreamRecord> captureStreams() {
   return records;
 }
 
-void restoreStreams(std::span<const StreamRecord> records) {
-  const bool fromSample = soundSettings().hardwareSound == 1;
+void restoreStreams(std::span<const StreamRecord> records, bool fromSample) {
   for (const StreamRecord& s : records) {
     if (!loadStream(s.stream, s.file)) {
       core::showErrorBox(s.file + platform::jp("が開けませんでした"));

@@ -24,8 +24,8 @@ std::span<const core::SavedField<StreamRecord>> streamFields();
 // Every stream that plays or is paused, in ascending order.
 std::vector<StreamRecord> captureStreams();
 // Loads and plays each stream again with a fade-in of 1000 ms (from the saved sample when
-// HardwareSound is 1), and sets bgmcross to the BGM stream that plays. A stream that does not
-// load is reported.
-void restoreStreams(std::span<const StreamRecord> records);
+// `fromSample`, else from its restart position), and sets bgmcross to the BGM stream that
+// plays. A stream that does not load is reported.
+void restoreStreams(std::span<const StreamRecord> records, bool fromSample);
 
 }  // namespace sound

@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "core/internal_limits.h"
 #include "graphics/device.h"
 #include "graphics/frame.h"
 #include "graphics/sprites.h"
@@ -629,8 +630,12 @@ TEST_F(SpriteFrame, FramesDrawnInPartEqualFullRedraws) {
   windowShown = true;
   graphics::setMessageLayer({});
   // Most frames were drawn in part (the window toggling and pictures over the whole stage
-  // draw whole), the unchanged ones among them.
-  EXPECT_GT(graphics::framesDrawnInPart() - partsBefore, static_cast<std::uint64_t>(steps / 2));
+  // draw whole), the unchanged ones among them. With tiles capped below the stage's size (the
+  // stress build) the background is several tiles, no single picture hides the stage, and
+  // every frame is drawn whole: the comparisons above still had to hold.
+  if (core::kTileSideCap == 0 || core::kTileSideCap >= 800) {
+    EXPECT_GT(graphics::framesDrawnInPart() - partsBefore, static_cast<std::uint64_t>(steps / 2));
+  }
   EXPECT_GT(unchangedFrames, 0);
 }
 

@@ -17,7 +17,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "demo", "tools"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "soak"))
 from png_writer import write_png  # noqa: E402
+from soak import rss_kib  # noqa: E402  (the soak's reader of /proc/PID/status)
 from scenario_common import make_game, remove_game  # noqa: E402
 
 # s_r is a small linear congruential generator. Each page wait is one step: a quarter of
@@ -53,17 +55,6 @@ if (%s_r % 8 < 2) rollback.back %s_r / 16 % 5 + 1 : return
 if (%s_r % 8 == 2) rollback.forward
 return
 """
-
-
-def rss_kib(pid):
-    try:
-        with open(f"/proc/{pid}/status") as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-    except OSError:
-        return None
-    return None
 
 
 def main():

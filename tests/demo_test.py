@@ -89,6 +89,19 @@ def play(game, events, exit_after):
                            "--exit-after", str(exit_after), game], capture_output=True, timeout=180)
 
 
+def copy_demo(dest):
+    """A fresh copy of the demo, without the saves and report of earlier runs."""
+    shutil.copytree(DEMO, dest, ignore=shutil.ignore_patterns("save", "Information.txt"))
+
+
+def remove_work(work):
+    """Removes a test's folder, unless UTSUSHI_KEEP_SHOTS asks to keep its screenshots."""
+    if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
+        shutil.rmtree(work, ignore_errors=True)
+    else:
+        print("screenshots kept in", work)
+
+
 MARKER = (255, 200, 64)
 NAME_PLATE = (90, 40, 110, 235)
 FRAME_EDGE = (220, 230, 255, 230)
@@ -100,7 +113,7 @@ class DemoPlaythrough(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="utsushi-demo-")
         cls.game = os.path.join(cls.work, "demo")
-        shutil.copytree(DEMO, cls.game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        copy_demo(cls.game)
         shot = lambda name: os.path.join(cls.work, name + ".png")
         events = [
             "1200 screenshot " + shot("title1"),
@@ -149,10 +162,7 @@ class DemoPlaythrough(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
-            shutil.rmtree(cls.work, ignore_errors=True)
-        else:
-            print("screenshots kept in", cls.work)
+        remove_work(cls.work)
 
     def test_runs_to_the_end_without_a_script_error(self):
         self.assertEqual(self.result.stderr.decode(errors="replace"), "")
@@ -304,7 +314,7 @@ class DemoReaderComforts(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="utsushi-demo-reader-")
         cls.game = os.path.join(cls.work, "demo")
-        shutil.copytree(DEMO, cls.game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        copy_demo(cls.game)
         shot = lambda name: os.path.join(cls.work, name + ".png")
         first = [
             "1200 screenshot " + shot("a_title"),
@@ -360,7 +370,7 @@ class DemoReaderComforts(unittest.TestCase):
         ]
         cls.second = play(cls.game, second, 30000)
         cls.gallery_game = os.path.join(cls.work, "gallery", "demo")
-        shutil.copytree(DEMO, cls.gallery_game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        copy_demo(cls.gallery_game)
         gallery = [
             "1500 click 200 460",  # ギャラリー
             "2000 click 400 160",  # トランジション
@@ -376,10 +386,7 @@ class DemoReaderComforts(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
-            shutil.rmtree(cls.work, ignore_errors=True)
-        else:
-            print("screenshots kept in", cls.work)
+        remove_work(cls.work)
 
     def test_runs_without_a_script_error(self):
         # each run ends by closing the window, whose question --no-dialogs answers yes
@@ -476,7 +483,7 @@ class DemoRollback(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="utsushi-demo-rollback-")
         cls.game = os.path.join(cls.work, "demo")
-        shutil.copytree(DEMO, cls.game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        copy_demo(cls.game)
         shot = lambda name: os.path.join(cls.work, name + ".png")
         events = [
             "1500 click 200 310",  # はじめから
@@ -506,7 +513,7 @@ class DemoRollback(unittest.TestCase):
         cls.result = play(cls.game, events, 40000)
         # A reader who turns it off in 設定: Backspace then only says so.
         cls.off_game = os.path.join(cls.work, "off", "demo")
-        shutil.copytree(DEMO, cls.off_game, ignore=shutil.ignore_patterns("save", "Information.txt"))
+        copy_demo(cls.off_game)
         off = [
             "1500 click 200 410",  # 設定
             "1800 move 700 590", "2000 screenshot " + shot("settings_on"),
@@ -523,10 +530,7 @@ class DemoRollback(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        if not os.environ.get("UTSUSHI_KEEP_SHOTS"):
-            shutil.rmtree(cls.work, ignore_errors=True)
-        else:
-            print("screenshots kept in", cls.work)
+        remove_work(cls.work)
 
     def window_text(self, name):
         return text_mask(self.shot(name), 40, 440, 760, 560)
